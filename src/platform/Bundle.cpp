@@ -1,0 +1,139 @@
+#include "platform/Bundle.h"
+
+#include "platform/UserDefaults.h"
+#include "platform/plist/PropertyList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QPainter>
+#include <QSvgRenderer>
+
+namespace platform {
+namespace {
+
+std::mutex g_mainMutex;
+std::unique_ptr<Bundle> g_main;
+
+QString defaultMainBundlePath() {
+  // <X>.app/Contents/MacOS/<exe>: the bundle is two folders above the executable.
+  // Before the application object exists (start-up hands over to the launcher
+  // without one) the executable's own path still tells where we are.
+  const QString exeDir = QCoreApplication::instance()
+                             ? QCoreApplication::applicationDirPath()
+                             : QFileInfo(QFileInfo("/proc/self/exe").canonicalFilePath()).absolutePath();
+  QDir dir(exeDir);
+  if (dir.dirName() == "MacOS" && dir.cdUp() && dir.dirName() == "Contents" && dir.cdUp())
+    return dir.absolutePath();
+#ifdef QDC_BUILD_APP_BUNDLE
+  // Test and helper programs of the build use the built application bundle.
+  return QStringLiteral(QDC_BUILD_APP_BUNDLE);
+#else
+  return exeDir;
+#endif
+}
+
+}  // namespace
+
+Bundle::Bundle(const QString& bundlePath) : path_(QDir(bundlePath).absolutePath()) {}
+
+Bundle& Bundle::mainBundle() {
+  std::lock_guard lock(g_mainMutex);
+  if (!g_main) g_main = std::make_unique<Bundle>(defaultMainBundlePath());
+  return *g_main;
+}
+
+void Bundle::setMainBundlePath(const QString& bundlePath) {
+  std::lock_guard lock(g_mainMutex);
+  g_main = std::make_unique<Bundle>(bundlePath);
+}
+
+QVariantMap Bundle::infoDictionary() const {
+  return plist::readDictionary(path_ + "/Contents/Info.plist").value_or(QVariantMap());
+}
+
+QString Bundle::executablePath() const {
+  QString exe = infoDictionary().value("CFBundleExecutable").toString();
+  if (exe.isEmpty()) exe = QFileInfo(path_).completeBaseName();
+  return path_ + "/Contents/MacOS/" + exe;
+}
+
+QString Bundle::resourcePath() const { return path_ + "/Contents/Resources"; }
+
+QString Bundle::bundleIdentifier() const {
+  return infoDictionary().value("CFBundleIdentifier").toString();
+}
+
+QString Bundle::pathForResource(const QString& name, const QString& type) const {
+  if (name.isEmpty()) return QString();
+  const QString path = resourcePath() + "/" + name + (type.isEmpty() ? "" : "." + type);
+  return QFileInfo::exists(path) ? path : QString();
+}
+
+QVariantMap Bundle::tableFor(const QString& folder, const QString& table) const {
+  const QString file = folder + "/" + (table.isEmpty() ? QStringLiteral("Localizable") : table) + ".strings";
+  auto it = tables_.find(file);
+  if (it != tables_.end()) return *it;
+  QVariantMap map = plist::readDictionary(file).value_or(QVariantMap());
+  tables_.insert(file, map);
+  return map;
+}
+
+QString Bundle::localizedStringForKey(const QString& key, const QString& value,
+                                      const QString& table) const {
+  std::lock_guard lock(mutex_);
+  QString folder = lproj_;
+  if (folder.isEmpty()) {
+    // The ordinary lookup: the first preferred language the bundle has, else "en".
+    const QStringList langs = UserDefaults::standard().objectForKey("AppleLanguages").toStringList();
+    folder = resourcePath() + "/en.lproj";
+    for (const QString& l : langs) {
+      if (QFileInfo(resourcePath() + "/" + l + ".lproj").isDir()) {
+        folder = resourcePath() + "/" + l + ".lproj";
+        break;
+      }
+    }
+  }
+  const QVariantMap map = tableFor(folder, table);
+  auto it = map.constFind(key);
+  if (it != map.constEnd()) return it->toString();
+  return value.isEmpty() ? key : value;
+}
+
+void Bundle::setLocalizationFolder(const QString& lprojHostPath) {
+  std::lock_guard lock(mutex_);
+  lproj_ = lprojHostPath;
+}
+
+QString Bundle::localizationFolder() const {
+  std::lock_guard lock(mutex_);
+  return lproj_;
+}
+
+QString Bundle::imagePath(const QString& name) const {
+  if (name.isEmpty()) return QString();
+  for (const char* ext : {"svg", "png"}) {
+    const QString p = resourcePath() + "/" + name + "." + ext;
+    if (QFileInfo::exists(p)) return p;
+  }
+  return QString();
+}
+
+QPixmap Bundle::imageNamed(const QString& name, const QSize& size) const {
+  const QString path = imagePath(name);
+  if (path.isEmpty()) return QPixmap();
+  if (path.endsWith(".svg")) {
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid()) return QPixmap();
+    const QSize target = size.isValid() ? size : renderer.defaultSize();
+    QPixmap pixmap(target);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    renderer.render(&painter);
+    return pixmap;
+  }
+  QPixmap pixmap(path);
+  return size.isValid() ? pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) : pixmap;
+}
+
+}  // namespace platform

@@ -1,0 +1,18 @@
+#pragma once
+// The main queue is the Qt GUI thread; the global queue is a thread pool that
+// grows, like GCD's, because its blocks block on child processes.
+#include <functional>
+
+namespace platform {
+
+// Runs `block` on the main thread, after the current event (queued).
+void dispatchMain(std::function<void()> block);
+// Runs `block` on the main thread and waits for it (runs at once when called on it).
+void dispatchMainSync(const std::function<void()>& block);
+// Runs `block` on a worker of the global queue.
+void dispatchGlobal(std::function<void()> block);
+bool isMainThread();
+// For tests: waits until every block of the global queue has ended.
+void waitForGlobalQueue();
+
+}  // namespace platform

@@ -1,0 +1,37 @@
+#pragma once
+// NSWorkspace and NSRunningApplication. In a world every open is recorded in the
+// world's state (tests read it); URLs and documents are handed to xdg-open only
+// outside a world.
+#include <QList>
+#include <QString>
+#include <QUrl>
+#include <functional>
+
+namespace platform {
+
+struct RunningApplication {
+  qint64 processIdentifier = 0;
+  QString bundleIdentifier;
+  QString bundlePath;  // host path of the .app
+};
+
+class Workspace {
+ public:
+  static Workspace& shared();
+
+  bool openURL(const QUrl& url);
+  bool openFile(const QString& macPath);
+  // Opens an application bundle (host path): brings a running instance of that
+  // bundle to the front, else runs its executable detached. YES when it worked.
+  bool launchApplication(const QString& bundlePath);
+
+  // Registers this process as running `bundle` (identifier and path), so
+  // runningApplications finds it and launchApplication can bring it to the front.
+  // `activate` is called on the main thread when another process asks.
+  void registerCurrentApplication(const QString& bundleIdentifier, const QString& bundlePath,
+                                  std::function<void()> activate);
+  QList<RunningApplication> runningApplicationsWithBundleIdentifier(const QString& identifier) const;
+  static qint64 currentProcessIdentifier();
+};
+
+}  // namespace platform

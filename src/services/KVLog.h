@@ -1,0 +1,14 @@
+#pragma once
+// The services' log: "/tmp/OstrelBootableDataRecovery.txt", one line per message,
+// "%Y-%m-%d %H:%M:%S  " then the message. Opened without following a symbolic
+// link (the folder is world-writable and we run as root); each line is written
+// whole under a lock, so lines of several threads never interleave.
+#include <QString>
+
+int KVInitLog();
+int KVUninitLog();
+int KVLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
+int KVLogText(const QString& message);
+
+// The Mac path of the log file.
+QString KVLogPath();

@@ -1,0 +1,53 @@
+#pragma once
+// The task runner: one child process at a time, with a time-out of at least 60
+// seconds and a stop request, blocking the calling worker thread.
+#include <QString>
+#include <QStringList>
+#include <atomic>
+#include <mutex>
+
+class KVTask {
+ public:
+  // Time as the runner sees it; tests substitute one that does not wait.
+  class Clock {
+   public:
+    virtual ~Clock() = default;
+    virtual double now() = 0;                 // seconds, monotonic
+    virtual void sleepFor(double seconds) = 0;
+  };
+
+  static KVTask* KVShareInstance();
+
+  // Mac tool path ("/usr/sbin/diskutil"); a null text is ignored.
+  void KVSetLaunchPath(const QString& path);
+  void KVSetArguments(const QStringList& arguments);
+  void KVSetTimeoutCount(double seconds);
+  // Runs the program; returns when it ended, or after a time-out or stop
+  // terminated it (SIGTERM, SIGKILL after a short grace) and it was reaped.
+  // A program that cannot be started returns at once. Call on a worker thread.
+  void KVStartTask();
+  void KVStopTask();  // any thread
+  void KVTimerImp();  // the time-out's action
+
+  // What the last run gave: exit status (-1 when it did not exit by itself or
+  // could not start) and whether the time-out or a stop ended it.
+  int lastExitStatus() const { return lastExitStatus_; }
+  bool lastRunTimedOut() const { return lastTimedOut_; }
+  double timeoutCount() const { return _dTimeoutCount; }
+
+  void setClockForTesting(Clock* clock);  // nullptr: the real clock
+  static constexpr double kMinimumTimeout = 60.0;
+  static constexpr double kTerminateGrace = 3.0;
+
+  KVTask() = default;  // tests may make their own runners
+
+ private:
+  std::mutex mutex_;
+  QString _strLaunchPath;
+  QStringList _arrArguments;
+  std::atomic<bool> _bTimerOut{false};
+  double _dTimeoutCount = 60.0;
+  Clock* clock_ = nullptr;
+  int lastExitStatus_ = -1;
+  bool lastTimedOut_ = false;
+};

@@ -1,0 +1,28 @@
+#include "services/Localization.h"
+
+#include "platform/Bundle.h"
+
+#include <QFileInfo>
+#include <QRegularExpression>
+
+bool MainBundle::isValidLanguageCode(const QString& code) {
+  static const QRegularExpression valid("^[A-Za-z0-9-]+$");
+  return valid.match(code).hasMatch();
+}
+
+void MainBundle::MainSetLanguage(const QString& code) {
+  if (code.isNull()) return;
+  const QString safe = isValidLanguageCode(code) ? code : QStringLiteral("en");
+  platform::Bundle& bundle = platform::Bundle::mainBundle();
+  const QString folder = bundle.resourcePath() + "/" + safe + ".lproj";
+  bundle.setLocalizationFolder(QFileInfo(folder).isDir() ? folder : QString());
+}
+
+QString MainBundle::localizedStringForKey(const QString& key, const QString& value, const QString& table) {
+  return platform::Bundle::mainBundle().localizedStringForKey(key, value, table);
+}
+
+QString getLocalizedString(const QString& key) {
+  if (key.isEmpty()) return QString("");
+  return MainBundle::localizedStringForKey(key, QString(), QString());
+}

@@ -1,0 +1,18 @@
+#pragma once
+#include <QString>
+
+// The text of `key` in the current language; the empty text for no key, the
+// key itself when the table lacks it.
+QString getLocalizedString(const QString& key);
+
+// The run-time language switch of the main bundle.
+class MainBundle {
+ public:
+  // Switches text lookup to <code>.lproj for the rest of the run; a null code is
+  // ignored, a code without a folder falls back to the ordinary lookup. A code
+  // that is not made of letters, digits and hyphens is taken as "en", since it
+  // becomes a folder name.
+  static void MainSetLanguage(const QString& code);
+  static QString localizedStringForKey(const QString& key, const QString& value, const QString& table);
+  static bool isValidLanguageCode(const QString& code);
+};

@@ -1,0 +1,60 @@
+#include "shell/AppDelegate.h"
+
+#include "platform/Bundle.h"
+#include "platform/Workspace.h"
+#include "services/KVPublicUtilities.h"
+#include "shell/Startup.h"
+
+#include <QApplication>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QScreen>
+
+void AppDelegate::awakeFromNib() {
+  // Any five fonts stand in for the interface's; what matters is that their
+  // names are recorded before the first screen reads them.
+  const QString family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+  QFont normal(family), light(family), mbold(family), sbold(family), bold(family);
+  light.setWeight(QFont::Light);
+  mbold.setWeight(QFont::Medium);
+  sbold.setWeight(QFont::DemiBold);
+  bold.setWeight(QFont::Bold);
+  KVPublicUtilities::writRegularFont(normal);
+  KVPublicUtilities::writLightFont(light);
+  KVPublicUtilities::writMBoldFont(mbold);
+  KVPublicUtilities::writSBoldFont(sbold);
+  KVPublicUtilities::writBoldFont(bold);
+}
+
+bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle(const QString& bundleIdentifier) {
+  auto& workspace = platform::Workspace::shared();
+  const qint64 self = platform::Workspace::currentProcessIdentifier();
+  bool found = false;
+  for (const platform::RunningApplication& app : workspace.runningApplicationsWithBundleIdentifier(bundleIdentifier)) {
+    if (app.processIdentifier == self) continue;
+    workspace.launchApplication(app.bundlePath);
+    found = true;
+  }
+  return found;
+}
+
+void AppDelegate::applicationDidFinishLaunching() {
+  if (checkAppDuplicateAndBringToFrontWithBundle(kAppBundleIdentifier)) std::exit(0);
+  platform::Workspace::shared().registerCurrentApplication(
+      kAppBundleIdentifier, platform::Bundle::mainBundle().bundlePath(), [this] {
+        if (window_) {
+          window_->showNormal();
+          window_->raise();
+          window_->activateWindow();
+        }
+      });
+  // The main window proper comes with the main window controller.
+  auto* window = new QWidget;
+  window->setAttribute(Qt::WA_DeleteOnClose);
+  window->setWindowTitle("Quorvan Disk Clone");
+  window->resize(1000, 640);
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    window->move(screen->availableGeometry().center() - window->rect().center());
+  window->show();
+  window_ = window;
+}
