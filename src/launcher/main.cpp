@@ -1,0 +1,15 @@
+// NfrLoader: asks for the administrator right and starts Quorvan Disk Clone with
+// it. It has no window and does not wait for the program.
+#include "launcher/RunScript.h"
+#include "platform/Bundle.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+
+int main(int argc, char* argv[]) {
+  QCoreApplication app(argc, argv);
+  const QString program = mainProgramPathInBundle(platform::Bundle::mainBundle().bundlePath());
+  const int status = RunScript::RunTool(program);
+  if (status != 0) qInfo() << "NfrLoader: the program was not started, status" << status;
+  return 0;
+}
