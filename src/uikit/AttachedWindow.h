@@ -1,0 +1,261 @@
+#pragma once
+// Borderless windows that show one view next to a point of a parent window:
+// error callouts (NODEAttachedWindow), drop-down lists (RAttachedWindow) and
+// full-window panels (StatusAttachedWindow). Each is a widget laid over its
+// parent window (it moves with it, stays above it and dies with it); without a
+// parent it is a frameless top-level window placed in screen coordinates.
+//
+// All placement arithmetic is AppKit's (y up) and lives in the pure functions
+// below; only the resulting frame is converted to Qt.
+#include <QColor>
+#include <QPainterPath>
+#include <QPointer>
+#include <QWidget>
+
+#include "uikit/Delegate.h"
+#include "uikit/Geometry.h"
+
+namespace uikit {
+
+enum AttachedWindowSide {
+  SideLeft = 0,
+  SideBelow = 1,
+  SideRight = 2,
+  SideAbove = 3,
+  SideLeftUpward = 4,
+  SideLeftDownward = 5,
+  SideRightUpward = 6,
+  SideRightDownward = 7,
+  SideAboveLeftward = 8,
+  SideAboveRightward = 9,
+  SideBelowLeftward = 10,
+  SideBelowRightward = 11,
+  SideAutomatic = 12,
+};
+
+struct AttachedAppearance {
+  float borderWidth = 0.2f;
+  float viewMargin = 2;
+  float arrowBaseWidth = 0;
+  float arrowHeight = 0;
+  bool hasArrow = true;
+  float cornerRadius = 8;
+  bool drawsRoundCornerBesideArrow = true;
+  bool snapsHalfPoint = true;  // the path's edges sit half a point inside
+};
+
+struct AttachedGeometry {
+  NSRect windowFrame;  // in the coordinates of the point
+  NSRect viewFrame;    // inside the window
+};
+
+float attachedArrowInset(const AttachedAppearance& a, double scale = 1.0);
+// The window frame for a view of `viewSize` at point P (in the parent's
+// coordinates, or the screen's without a parent) on `side` at `distance`.
+AttachedGeometry attachedWindowGeometry(const NSSize& viewSize, const NSPoint& P, int side,
+                                        float distance, const AttachedAppearance& a,
+                                        double scale = 1.0);
+// The side chosen for SideAutomatic. `visible` is the usable screen area and
+// `parentFrame` the parent window's frame (or `visible` without a parent),
+// both in the point's coordinates.
+int bestSideForAutomaticPosition(const NSSize& viewSize, const NSPoint& P, float distance,
+                                 const AttachedAppearance& a, const NSRect& visible,
+                                 const NSRect& parentFrame, double scale = 1.0);
+// The background outline in the window's y-up coordinates.
+QPainterPath attachedBackgroundPath(const AttachedAppearance& a, int side, const NSRect& viewFrame,
+                                    double scale = 1.0);
+
+}  // namespace uikit
+
+class AttachedWindow : public QWidget {
+  Q_OBJECT
+ public:
+  // Returns nullptr (and creates nothing) when `view` is null. The window owns
+  // the view from now on. `parentWindow` may be null: the point is then in
+  // screen coordinates.
+  static AttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
+                                      QWidget* parentWindow, int side, float distance);
+  ~AttachedWindow() override;
+
+  // The window is shown above its parent, taking its own mouse presses
+  // (addChildWindow:ordered: above). A window made without a parent is first
+  // re-expressed in `parent`'s coordinates.
+  void addToParentWindow(QWidget* parent = nullptr);
+  // removeChildWindow:, orderOut: and release in one.
+  void dismiss();
+  void orderOut() { hide(); }
+
+  QWidget* view() const { return _view; }
+  QWidget* parentWindow() const { return _window; }
+  uikit::NSPoint point() const { return _point; }
+  int side() const { return _side; }
+  float distance() const { return _distance; }
+  uikit::NSRect viewFrame() const { return _viewFrame; }
+  const uikit::AttachedAppearance& appearance() const { return ap_; }
+  // The frame in the parent's (or the screen's) AppKit coordinates.
+  uikit::NSRect frame() const { return frame_; }
+  void setFrameOrigin(const uikit::NSPoint& origin);
+
+  QColor windowBackgroundColor() const { return _MABackgroundColor; }
+  void setBackgroundColor(const QColor& c);
+  QColor borderColor() const { return _borderColor; }
+  void setBorderColor(const QColor& c);
+  float borderWidth() const { return ap_.borderWidth; }
+  void setBorderWidth(float w);
+  float viewMargin() const { return ap_.viewMargin; }
+  void setViewMargin(float m);
+  float cornerRadius() const { return ap_.cornerRadius; }
+  void setCornerRadius(float r);
+  float arrowBaseWidth() const { return ap_.arrowBaseWidth; }
+  void setArrowBaseWidth(float w);
+  float arrowHeight() const { return ap_.arrowHeight; }
+  void setArrowHeight(float h);
+  float hasArrow() const { return ap_.hasArrow ? 1 : 0; }
+  void setHasArrow(float v);
+  float drawsRoundCornerBesideArrow() const { return ap_.drawsRoundCornerBesideArrow ? 1 : 0; }
+  void setDrawsRoundCornerBesideArrow(float v);
+  void setBackgroundImage(const QString& imageName);
+  void setPoint(const uikit::NSPoint& point, int side);
+
+ Q_SIGNALS:
+  void willClose();
+
+ protected:
+  struct Variant {
+    uikit::AttachedAppearance appearance;
+    QColor fill = Qt::white;
+    QColor border = Qt::white;
+    bool movableByBackground = true;
+    bool shadow = true;
+  };
+  AttachedWindow(QWidget* view, const uikit::NSPoint& point, QWidget* parentWindow, int side,
+                 float distance, const Variant& variant);
+  // Finishes creation; subclasses call it at the end of their constructor.
+  void setUp();
+
+  void paintEvent(QPaintEvent*) override;
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+  void closeEvent(QCloseEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
+  bool eventFilter(QObject* o, QEvent* e) override;
+  virtual void paintUnderView(QPainter&) {}
+  // The window lost key status (focus moved out of it).
+  virtual void resignedKey() {}
+
+  void updateGeometry_();
+  void updateBackground();
+  void redisplay();
+  double parentHeight() const;
+
+  QColor _borderColor;
+  uikit::AttachedAppearance ap_;
+  QColor _MABackgroundColor;
+  QPointer<QWidget> _view;
+  QPointer<QWidget> _window;
+  uikit::NSPoint _point;
+  int _side = uikit::SideAutomatic;
+  float _distance = 0;
+  uikit::NSRect _viewFrame;
+  bool _resizing = false;
+  bool movable_ = true;
+  QString backgroundImage_;
+  uikit::NSRect frame_;
+  QPoint dragFrom_;
+  bool dragging_ = false;
+};
+
+class NODEAttachedWindow : public AttachedWindow {
+  Q_OBJECT
+ public:
+  static NODEAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
+                                          QWidget* parentWindow, int side, float distance);
+
+ private:
+  using AttachedWindow::AttachedWindow;
+};
+
+class RAttachedWindowDelegate {
+ public:
+  virtual ~RAttachedWindowDelegate() = default;
+  virtual void closeMattachedWindow() {}
+};
+
+class RAttachedWindow : public AttachedWindow {
+  Q_OBJECT
+ public:
+  // The last argument is accepted and has no effect.
+  static RAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
+                                       QWidget* parentWindow, int side, float distance,
+                                       float windowBgAlpha);
+  void setMattachedWDelegate(RAttachedWindowDelegate* d) { delegate_ = d; }
+  RAttachedWindowDelegate* mattachedWDelegate() const { return delegate_.get(); }
+  void closeMattachedWindow();
+
+  // Pointer inside (the drop-down's 3-second close skips while it is).
+  bool isPointerInside() const { return pointerInside_; }
+
+ Q_SIGNALS:
+  void pointerLeft();
+
+ protected:
+  void resignedKey() override { closeMattachedWindow(); }
+  void enterEvent(QEnterEvent*) override;
+  void leaveEvent(QEvent*) override;
+
+ private:
+  using AttachedWindow::AttachedWindow;
+  uikit::WeakDelegate<RAttachedWindowDelegate> delegate_;
+  bool pointerInside_ = false;
+};
+
+class StatusAttachedWindowDelegate {
+ public:
+  virtual ~StatusAttachedWindowDelegate() = default;
+  virtual void mouseInWindow(bool inside) { (void)inside; }
+  virtual void isHiddenWindow() {}
+};
+
+class StatusAttachedWindow : public AttachedWindow {
+  Q_OBJECT
+ public:
+  static StatusAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
+                                            QWidget* parentWindow, int side, float distance);
+  void setMattachedWDelegate(StatusAttachedWindowDelegate* d);
+  StatusAttachedWindowDelegate* mattachedWDelegate() const { return delegate_.get(); }
+  void closeMattachedWindow();
+  // The window-server blur has no counterpart here; the radius is kept only.
+  void setWindowBackgroundBlurRadius(int radius) { blurRadius_ = radius; }
+  int windowBackgroundBlurRadius() const { return blurRadius_; }
+
+ protected:
+  void paintUnderView(QPainter& p) override;
+  void resignedKey() override { closeMattachedWindow(); }
+  void enterEvent(QEnterEvent*) override;
+  void leaveEvent(QEvent*) override;
+
+ private:
+  using AttachedWindow::AttachedWindow;
+  uikit::WeakDelegate<StatusAttachedWindowDelegate> delegate_;
+  int blurRadius_ = 0;
+};
+
+namespace uikit {
+
+// The three ways the screens use attached windows, with the fixed numbers.
+// Error callout: an ErrorViewController's view on side 3 at distance 0, its
+// bottom edge centred on `point` (e.g. (446, 223) or (946, 223)) of the main
+// window, shown at once.
+NODEAttachedWindow* showErrorCallout(QWidget* mainWindow, QWidget* view, const NSPoint& point);
+// Drop-down list on side 3 at distance 0 centred on `point` of `parent` (the
+// main window, or the format panel's own window), shown at once.
+RAttachedWindow* showDropDown(QWidget* parent, QWidget* view, const NSPoint& point);
+// A panel covering the main window: made at (main x + width*0.5 - 3, main y)
+// on side 1 at distance 5, moved to the main window's origin and attached.
+StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view);
+// Closes (removes, orders out, releases) the window after `seconds` unless it
+// is gone by then. `unlessPointerInside` keeps a drop-down the pointer is in.
+void closeAttachedWindowAfter(AttachedWindow* w, double seconds, bool unlessPointerInside = false);
+
+}  // namespace uikit

@@ -1,0 +1,114 @@
+#pragma once
+// Plain background views of the screens and pop-ups, and the pop-up window
+// base. Each view only draws (y-up shapes, as the layouts give them).
+#include <QWidget>
+
+#include "uikit/Geometry.h"
+
+class TopBgView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class BGMView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class BGWView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class EndViewTipBgView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class PopWBgView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class PopNoHeaderV : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class PopWTopBgView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class PopBgView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+class PopInView : public QWidget {
+  Q_OBJECT
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override;
+};
+
+// The base of pop-up windows: borderless whatever is asked, transparent,
+// movable by its background, able to become key and main.
+class PopBaseWindow : public QWidget {
+  Q_OBJECT
+ public:
+  explicit PopBaseWindow(QWidget* parent = nullptr);
+  bool canBecomeKeyWindow() const { return true; }
+  bool canBecomeMainWindow() const { return true; }
+
+ protected:
+  void mousePressEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
+
+ private:
+  bool dragging_ = false;
+  QPoint from_;
+};
+
+namespace uikit {
+// A modal session of one window: returns when stopModalForWindow(window) is
+// called or the window closes. Ending one session never ends another.
+int runModalForWindow(QWidget* window);
+void stopModalForWindow(QWidget* window, int code = 0);
+bool isRunningModal(QWidget* window);
+}  // namespace uikit

@@ -1,0 +1,51 @@
+#pragma once
+// Colours, fonts and named images of the kit. Sizes are points; one point is
+// one device-independent pixel, so fonts are set by pixel size.
+#include <QColor>
+#include <QFont>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+#include <memory>
+
+#include "services/Color.h"  // getColor, deviceColor
+
+class QPainter;
+class QSvgRenderer;
+
+namespace uikit {
+
+
+QFont systemFont(double size);
+QFont boldSystemFont(double size);
+// A font by its stored name; a name the host lacks keeps its weight (from the
+// name's suffix: Light, Medium, Semibold, Bold) on the system family.
+QFont fontNamed(const QString& name, double size);
+// The five fonts whose names the shell stores at start.
+QFont regularFont(double size);
+QFont lightFont(double size);
+QFont mBoldFont(double size);
+QFont sBoldFont(double size);
+QFont boldFont(double size);
+
+// An image resource of the bundle, keeping the name it was looked up by.
+class Image {
+ public:
+  Image() = default;
+  static Image named(const QString& name);
+
+  bool isNull() const { return !svg_ && pixmapPath_.isEmpty(); }
+  QString name() const { return name_; }
+  QSizeF size() const { return size_; }
+  // Draws the whole image (or `source`, in image points, top-left origin) into
+  // `target` (Qt coordinates of the painter).
+  void draw(QPainter& p, const QRectF& target, const QRectF& source = QRectF()) const;
+
+ private:
+  QString name_;
+  QString pixmapPath_;
+  std::shared_ptr<QSvgRenderer> svg_;
+  QSizeF size_;
+};
+
+}  // namespace uikit

@@ -1,0 +1,392 @@
+#include "uikit/TCImageWindow.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QWindow>
+#include <cmath>
+
+#include "platform/UserDefaults.h"
+#include "uikit/Style.h"
+#include "uikit/TCWindowButton.h"
+
+using namespace uikit;
+
+namespace uikit {
+TrafficLightFrames layoutTrafficLights(const TrafficLightInput& in) {
+  TrafficLightFrames f;
+  const NSRect& c = in.container;
+  if (!in.vertical) {
+    double y = in.centered ? std::round(c.y() + c.h() / 2 - in.close.height / 2)
+                           : c.y() + c.h() - in.close.height - in.topMargin;
+    y += in.moveUp;
+    f.close = NSMakeRect(in.leftMargin, y, in.close.width, in.close.height);
+    f.minimize = NSMakeRect(f.close.maxX() + in.separation, y, in.minimize.width, in.minimize.height);
+    f.zoom = NSMakeRect(f.minimize.maxX() + in.separation, y, in.zoom.width, in.zoom.height);
+    return f;
+  }
+  const double total = in.close.height + in.minimize.height + in.zoom.height + 2 * (in.separation - 2);
+  const double bottom = in.centered ? std::round(c.y() + c.h() / 2 - total / 2)
+                                    : c.y() + c.h() - total - in.topMargin;
+  f.zoom = NSMakeRect(in.leftMargin, bottom, in.zoom.width, in.zoom.height);
+  f.minimize = NSMakeRect(in.leftMargin, bottom + in.zoom.height + in.separation - 2,
+                          in.minimize.width, in.minimize.height);
+  f.close = NSMakeRect(in.leftMargin, f.minimize.y() + in.minimize.height + in.separation - 2,
+                       in.close.width, in.close.height);
+  return f;
+}
+}  // namespace uikit
+
+// ---------------------------------------------------------------- title bar
+
+PVTitlebarView::PVTitlebarView(QWidget* parent) : QWidget(parent) {}
+
+QPainterPath PVTitlebarView::outline(const NSRect& r) {
+  const double radius = 16;
+  QPainterPath path;
+  path.moveTo(r.minX(), r.minY());
+  path.lineTo(r.minX(), r.maxY() - radius);
+  appendArcFromPoint(path, {r.minX(), r.maxY()}, {r.minX() + radius, r.maxY()}, radius);
+  path.lineTo(r.maxX() - radius, r.maxY());
+  appendArcFromPoint(path, {r.maxX(), r.maxY()}, {r.maxX(), r.maxY() - radius}, radius);
+  path.lineTo(r.maxX(), r.minY());
+  path.closeSubpath();
+  return path;
+}
+
+void PVTitlebarView::paintEvent(QPaintEvent*) {
+  auto* win = qobject_cast<TCImageWindow*>(window());
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const NSRect frame = NSMakeRect(0, 0, width(), height());
+  const QPainterPath path = outline(frame);
+  const bool key = win && win->isActiveWindow() &&
+                   QGuiApplication::applicationState() == Qt::ApplicationActive;
+  p.save();
+  p.setTransform(flippedTransform(height()), true);
+  if (win && win->titleBarDrawingBlock()) {
+    win->titleBarDrawingBlock()(p, key, frame, path);
+  } else {
+    p.setClipPath(path);
+    p.fillPath(path, Qt::white);
+  }
+  p.restore();
+  if (!win || !win->showsTitle()) return;
+  if ((win->windowState() & Qt::WindowFullScreen) && !win->showsTitleInFullscreen()) return;
+  QColor color = key ? win->titleTextColor() : win->inactiveTitleTextColor();
+  if (!color.isValid()) color = QColor::fromRgbF(56 / 255.f, 56 / 255.f, 56 / 255.f, key ? 1.f : 0.5f);
+  const QFont font = systemFont(13);
+  p.setFont(font);
+  p.setPen(color);
+  const QFontMetricsF fm(font);
+  const double tw = fm.horizontalAdvance(win->title()), th = fm.height();
+  const double x = std::floor((width() - tw) / 2);
+  // y = bounds height − title height − 2 in y-up terms: 2 points from the top.
+  p.drawText(QRectF(x, 2, tw + 1, th), Qt::AlignLeft | Qt::AlignTop, win->title());
+}
+
+// The bar lets presses reach the container, which drags and double-clicks.
+void PVTitlebarView::mousePressEvent(QMouseEvent* e) { e->ignore(); }
+void PVTitlebarView::mouseMoveEvent(QMouseEvent* e) { e->ignore(); }
+void PVTitlebarView::mouseReleaseEvent(QMouseEvent* e) { e->ignore(); }
+
+PVTitlebarContainer::PVTitlebarContainer(QWidget* parent) : QWidget(parent) {}
+
+void PVTitlebarContainer::pressAt(const QPointF& globalPos) {
+  pressed_ = true;
+  systemMove_ = false;
+  last_ = globalPos;
+}
+
+void PVTitlebarContainer::dragTo(const QPointF& globalPos) {
+  QWidget* w = window();
+  if (!pressed_ || !w || (w->windowState() & Qt::WindowFullScreen)) return;
+  if (systemMove_) return;
+  // The window system's own move where it has one; else follow the pointer.
+  if (w->windowHandle() && QGuiApplication::platformName() != "offscreen" &&
+      w->windowHandle()->startSystemMove()) {
+    systemMove_ = true;
+    return;
+  }
+  const QPointF d = globalPos - last_;
+  last_ = globalPos;
+  w->move(w->pos() + d.toPoint());
+}
+
+void PVTitlebarContainer::release() { pressed_ = false; systemMove_ = false; }
+
+void PVTitlebarContainer::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
+  if (auto* win = qobject_cast<TCImageWindow*>(window())) win->windowMouseDown();
+  pressAt(e->globalPosition());
+  e->accept();
+}
+
+void PVTitlebarContainer::mouseDoubleClickEvent(QMouseEvent* e) {
+  if (e->button() == Qt::LeftButton &&
+      platform::UserDefaults::standard().objectForKey("AppleMiniaturizeOnDoubleClick").toBool())
+    window()->showMinimized();
+  e->accept();
+}
+
+void PVTitlebarContainer::mouseMoveEvent(QMouseEvent* e) {
+  if (e->buttons() & Qt::LeftButton) dragTo(e->globalPosition());
+  e->accept();
+}
+
+void PVTitlebarContainer::mouseReleaseEvent(QMouseEvent* e) {
+  release();
+  e->accept();
+}
+
+// ------------------------------------------------------------------ window
+
+TCImageWindow::TCImageWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setAttribute(Qt::WA_TranslucentBackground);
+  _titleBarContainer = new PVTitlebarContainer(this);
+  _titleBarContainer->lower();
+  for (int k = 0; k < 3; ++k) standard_[k] = makeStandardButton(ButtonKind(k));
+  setTitleBarView(new PVTitlebarView);
+  connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { redrawBar(); });
+  layoutTrafficLightsAndContent();
+}
+
+TCImageWindow::~TCImageWindow() = default;
+
+TCWindowButton* TCImageWindow::makeStandardButton(ButtonKind kind) {
+  static const char* names[] = {"window_close", "window_minimize", "window_zoom"};
+  static const QColor colors[] = {QColor(255, 95, 87), QColor(254, 188, 46), QColor(40, 200, 64)};
+  const QString group = QStringLiteral("TCImageWindow.%1").arg(quintptr(this), 0, 16);
+  TCWindowButtonGroup::groupWithIdentifier(group)->resetMouseCaptures();
+  const int d = int(kWindowButtonDiameter);
+  auto* b = new TCWindowButton(QSize(d, d), group, this);
+  const QString n = names[kind];
+  b->setActiveImage(Image::named(n));
+  b->setActiveNotKeyWindowImage(Image::named("window_inactive"));
+  b->setInactiveImage(Image::named("window_inactive"));
+  b->setRolloverImage(Image::named(n + "_hover"));
+  b->setPressedImage(Image::named(n + "_press"));
+  b->setFallbackColor(colors[kind]);
+  b->setObjectName(n);
+  connect(b, &TCWindowButton::rolloverChanged, this, [this] {
+    for (auto* s : standard_) if (s) s->updateImage();
+  });
+  switch (kind) {
+    case CloseButton: connect(b, &QAbstractButton::clicked, this, &QWidget::close); break;
+    case MinimizeButton: connect(b, &QAbstractButton::clicked, this, &QWidget::showMinimized); break;
+    case ZoomButton:
+      connect(b, &QAbstractButton::clicked, this,
+              [this] { isMaximized() ? showNormal() : showMaximized(); });
+      break;
+  }
+  return b;
+}
+
+TCWindowButton* TCImageWindow::standardWindowButton(ButtonKind kind) const { return standard_[kind]; }
+
+void TCImageWindow::installButton(QPointer<TCWindowButton>& slot, TCWindowButton* b, ButtonKind kind) {
+  if (slot == b) return;
+  if (slot) slot->setParent(nullptr), slot->deleteLater();
+  slot = b;
+  if (b) {
+    b->setParent(this);
+    b->move(standard_[kind]->pos());
+    switch (kind) {
+      case CloseButton: connect(b, &QAbstractButton::clicked, this, &QWidget::close); break;
+      case MinimizeButton: connect(b, &QAbstractButton::clicked, this, &QWidget::showMinimized); break;
+      case ZoomButton:
+        connect(b, &QAbstractButton::clicked, this,
+                [this] { isMaximized() ? showNormal() : showMaximized(); });
+        break;
+    }
+    b->show();
+  }
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setTitleBarHeight(double h) {
+  if (h == _titleBarHeight) return;
+  _titleBarHeight = h;
+  _cachedTitleBarHeight = h;
+  layoutTrafficLightsAndContent();
+  redrawBar();
+}
+
+void TCImageWindow::setTrafficLightButtonsLeftMargin(double m) {
+  if (m == _trafficLightButtonsLeftMargin) return;
+  _trafficLightButtonsLeftMargin = m;
+  layoutTrafficLightsAndContent();
+  redrawBar();
+}
+
+void TCImageWindow::setTrafficLightSeparation(double s) {
+  if (s == _trafficLightSeparation) return;
+  _trafficLightSeparation = s;
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setCenterTrafficLightButtons(bool b) {
+  if (b == _centerTrafficLightButtons) return;
+  _centerTrafficLightButtons = b;
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setVerticalTrafficLightButtons(bool b) {
+  if (b == _verticalTrafficLightButtons) return;
+  _verticalTrafficLightButtons = b;
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setCenterFullScreenButton(bool b) {
+  if (b == _centerFullScreenButton) return;
+  _centerFullScreenButton = b;
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setFullScreenButtonRightMargin(double m) {
+  if (m == _fullScreenButtonRightMargin) return;
+  _setFullScreenButtonRightMargin = true;
+  _fullScreenButtonRightMargin = m;
+  layoutTrafficLightsAndContent();
+  redrawBar();
+}
+
+void TCImageWindow::setShowsTitle(bool b) {
+  if (b == _showsTitle) return;
+  _showsTitle = b;
+  redrawBar();
+}
+
+void TCImageWindow::setShowsBaselineSeparator(bool b) {
+  if (b == _showsBaselineSeparator) return;
+  _showsBaselineSeparator = b;
+  redrawBar();
+}
+
+void TCImageWindow::setTitleBarView(QWidget* view) {
+  if (!view || view == _titleBarView) return;
+  if (_titleBarView) {
+    _titleBarView->hide();
+    _titleBarView->setParent(nullptr);
+    _titleBarView->deleteLater();
+  }
+  _titleBarView = view;
+  view->setParent(_titleBarContainer);
+  view->setGeometry(_titleBarContainer->rect());
+  view->show();
+}
+
+void TCImageWindow::setContentView(QWidget* view) {
+  if (view == _contentView) return;
+  if (_contentView) _contentView->deleteLater();
+  _contentView = view;
+  if (view) {
+    view->setParent(this);
+    view->setGeometry(0, int(std::round(_titleBarHeight)), width(), height() - int(std::round(_titleBarHeight)));
+    view->show();
+    for (auto* s : standard_) s->raise();
+  }
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::setTitle(const QString& title) {
+  setWindowTitle(title);
+  layoutTrafficLightsAndContent();
+  redrawBar();
+  Q_EMIT titleChanged(title);
+}
+
+NSRect TCImageWindow::willPositionSheet(const NSRect& proposed) const {
+  NSRect r = proposed;
+  r.origin.y = height() - _titleBarHeight;
+  return r;
+}
+
+NSRect TCImageWindow::containerFrame() const {
+  return NSMakeRect(0, height() - _titleBarHeight, width(), _titleBarHeight);
+}
+
+void TCImageWindow::layoutTrafficLightsAndContent() {
+  ++layoutCount_;
+  const NSRect c = containerFrame();
+  _titleBarContainer->setGeometry(toQt(c, height()));
+  if (_titleBarView) _titleBarView->setGeometry(_titleBarContainer->rect());
+
+  TCWindowButton* buttons[3];
+  QPointer<TCWindowButton>* custom[3] = {&_closeButton, &_minimizeButton, &_zoomButton};
+  for (int k = 0; k < 3; ++k) {
+    TCWindowButton* user = *custom[k];
+    standard_[k]->setVisible(!user && !(windowState() & Qt::WindowFullScreen));
+    buttons[k] = user ? user : standard_[k];
+  }
+  TrafficLightInput in;
+  in.container = c;
+  auto sz = [](QWidget* w) { return NSMakeSize(w->width(), w->height()); };
+  in.close = sz(buttons[0]);
+  in.minimize = sz(buttons[1]);
+  in.zoom = sz(buttons[2]);
+  in.leftMargin = _trafficLightButtonsLeftMargin;
+  in.separation = _trafficLightSeparation;
+  in.topMargin = _trafficLightButtonsTopMargin;
+  in.moveUp = _topButtonMoveUp;
+  in.centered = _centerTrafficLightButtons;
+  in.vertical = _verticalTrafficLightButtons;
+  const TrafficLightFrames f = layoutTrafficLights(in);
+  buttons[0]->setGeometry(toQt(f.close, height()));
+  buttons[1]->setGeometry(toQt(f.minimize, height()));
+  buttons[2]->setGeometry(toQt(f.zoom, height()));
+  for (auto* b : buttons) b->raise();
+
+  if (_contentView) {
+    const int top = int(std::round(_titleBarHeight));
+    const QRect g(0, top, width(), height() - top);
+    if (_contentView->geometry() != g) _contentView->setGeometry(g);
+    _contentView->update();
+  }
+}
+
+void TCImageWindow::redrawBar() {
+  if (_titleBarView) _titleBarView->update();
+}
+
+void TCImageWindow::windowMouseDown() {
+  if (auto* d = delegate_.get()) d->tcimageWindowBecomeKeyWindow();
+}
+
+void TCImageWindow::paintEvent(QPaintEvent*) {
+  // The window's own white background, below the bar; the bar paints its own
+  // rounded top so the corners stay clear.
+  QPainter p(this);
+  p.fillRect(QRect(0, int(std::round(_titleBarHeight)), width(), height()), Qt::white);
+}
+
+void TCImageWindow::resizeEvent(QResizeEvent* e) {
+  QWidget::resizeEvent(e);
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::moveEvent(QMoveEvent* e) {
+  QWidget::moveEvent(e);
+  layoutTrafficLightsAndContent();
+}
+
+void TCImageWindow::mousePressEvent(QMouseEvent* e) {
+  // Only presses no child took arrive here.
+  windowMouseDown();
+  e->accept();
+}
+
+void TCImageWindow::changeEvent(QEvent* e) {
+  QWidget::changeEvent(e);
+  if (e->type() == QEvent::ActivationChange) {
+    redrawBar();
+    layoutTrafficLightsAndContent();
+  } else if (e->type() == QEvent::WindowStateChange && _hideTitleBarInFullScreen) {
+    const bool full = windowState() & Qt::WindowFullScreen;
+    _titleBarHeight = full ? 0 : _cachedTitleBarHeight;
+    layoutTrafficLightsAndContent();
+    redrawBar();
+    if (_titleBarView) _titleBarView->setVisible(!full);
+  }
+}
+

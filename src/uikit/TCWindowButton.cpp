@@ -1,0 +1,118 @@
+#include "uikit/TCWindowButton.h"
+
+#include <QEnterEvent>
+#include <QEvent>
+#include <QHash>
+#include <QPainter>
+
+#include "platform/NotificationCenter.h"
+
+TCWindowButtonGroup* TCWindowButtonGroup::groupWithIdentifier(const QString& identifier) {
+  static QHash<QString, TCWindowButtonGroup*> groups;  // process-wide, never freed
+  const QString id = identifier.isEmpty() ? defaultIdentifier() : identifier;
+  auto it = groups.find(id);
+  if (it == groups.end()) it = groups.insert(id, new TCWindowButtonGroup(id));
+  return *it;
+}
+
+void TCWindowButtonGroup::setNumberOfCaptures(qint64 n) {
+  if (n < 0 || n == _numberOfCaptures) return;
+  _numberOfCaptures = n;
+  platform::NotificationCenter::defaultCenter().postNotificationName(
+      kRolloverNotification, QVariant::fromValue<QObject*>(this));
+}
+
+TCWindowButton::TCWindowButton(const QSize& size, const QString& groupIdentifier, QWidget* parent)
+    : QAbstractButton(parent), _groupIdentifier(groupIdentifier) {
+  resize(size);
+  setFocusPolicy(Qt::NoFocus);
+  setCursor(Qt::ArrowCursor);
+  _group = TCWindowButtonGroup::groupWithIdentifier(groupIdentifier);
+  observer_ = platform::NotificationCenter::defaultCenter().addObserver(
+      this, TCWindowButtonGroup::kRolloverNotification, [this](const QVariant& object) {
+        if (object.value<QObject*>() == _group) updateImage();
+      });
+}
+
+TCWindowButton::~TCWindowButton() {
+  platform::NotificationCenter::defaultCenter().removeObserver(observer_);
+}
+
+void TCWindowButton::setButtonEnabledState(bool enabled) {
+  setEnabled(enabled);
+  updateImage();
+}
+
+uikit::Image TCWindowButton::currentImage() const {
+  if (isDown() && !_pressedImage.isNull()) return _pressedImage;
+  if (_group->shouldDisplayRollOver() && isEnabled() && !_rolloverImage.isNull()) return _rolloverImage;
+  if (!isEnabled()) return _inactiveImage;
+  const QWidget* w = window();
+  const bool key = w && w->isActiveWindow();
+  return key ? _activeImage : _activeNotKeyWindowImage;
+}
+
+void TCWindowButton::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.setRenderHint(QPainter::Antialiasing);
+  const uikit::Image img = currentImage();
+  if (!img.isNull()) {
+    img.draw(p, QRectF(rect()));
+    return;
+  }
+  // No bundle image (a bare test run): a plain circle keeps the button visible.
+  QColor c = fallback_.isValid() ? fallback_ : QColor(221, 221, 221);
+  const QWidget* w = window();
+  if (!(w && w->isActiveWindow()) && !_group->shouldDisplayRollOver()) c = QColor(221, 221, 221);
+  p.setPen(c.darker(115));
+  p.setBrush(isDown() ? c.darker(120) : c);
+  p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void TCWindowButton::enterEvent(QEnterEvent* e) {
+  _group->didCaptureMousePointer();
+  updateImage();
+  Q_EMIT rolloverChanged();
+  QAbstractButton::enterEvent(e);
+}
+
+void TCWindowButton::leaveEvent(QEvent* e) {
+  _group->didReleaseMousePointer();
+  updateImage();
+  Q_EMIT rolloverChanged();
+  QAbstractButton::leaveEvent(e);
+}
+
+void TCWindowButton::watchWindow() {
+  QWidget* w = window();
+  if (w == watched_) return;
+  if (watched_) watched_->removeEventFilter(this);
+  watched_ = w;
+  if (w && w != this) w->installEventFilter(this);
+}
+
+bool TCWindowButton::event(QEvent* e) {
+  if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show) {
+    watchWindow();
+    updateImage();
+  }
+  return QAbstractButton::event(e);
+}
+
+bool TCWindowButton::eventFilter(QObject* o, QEvent* e) {
+  if (o == watched_) {
+    switch (e->type()) {
+      case QEvent::WindowActivate:
+      case QEvent::WindowDeactivate:
+        updateImage();
+        break;
+      case QEvent::WindowStateChange:
+        _group->resetMouseCaptures();
+        setVisible(!(watched_->windowState() & Qt::WindowFullScreen));
+        break;
+      default:
+        break;
+    }
+  }
+  return QAbstractButton::eventFilter(o, e);
+}
