@@ -38,6 +38,11 @@ bool putRandom(const QString& hostPath, qint64 size, quint32 seed) {
   return put(hostPath, data);
 }
 
+bool putPlist(const QString& hostPath, const QVariantMap& value) {
+  QDir().mkpath(QFileInfo(hostPath).absolutePath());
+  return plist::writeFile(hostPath, value);
+}
+
 void link(const QString& target, const QString& at) {
   QFile::remove(at);
   QDir().rmdir(at);
@@ -48,7 +53,7 @@ void link(const QString& target, const QString& at) {
 void makeApp(const QString& hostApp, const QString& identifier, const QString& name, const QString& version,
              qint64 payload, quint32 seed) {
   const QString exe = name;
-  plist::writeFile(hostApp + "/Contents/Info.plist",
+  putPlist(hostApp + "/Contents/Info.plist",
                    QVariantMap{{"CFBundleIdentifier", identifier},
                                {"CFBundleName", name},
                                {"CFBundleDisplayName", name},
@@ -95,7 +100,7 @@ void writeHome(const QString& home, const Layout& layout, const QString& user) {
   putRandom(home + "/Music/Song – remix.mp3", 1000000, 17);
   QDir().mkpath(home + "/Movies");
   QDir().mkpath(home + "/Library/Application Support");
-  plist::writeFile(home + "/Library/Safari/Bookmarks.plist", QVariantMap{{"Title", "Bookmarks"}});
+  putPlist(home + "/Library/Safari/Bookmarks.plist", QVariantMap{{"Title", "Bookmarks"}});
   putRandom(home + "/Library/Safari/History.db", 8192, 18);
   QDir().mkpath(home + "/.Trash");
   const QString mac = "/Users/" + user;
