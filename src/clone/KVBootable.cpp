@@ -1,0 +1,430 @@
+#include "clone/KVBootable.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QThread>
+#include <QTimer>
+#include <cstdlib>
+#include <ctime>
+
+#include "clone/AsrOutputParser.h"
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/Queue.h"
+#include "platform/Shell.h"
+#include "services/KVExecCommand.h"
+#include "services/KVLog.h"
+#include "services/KVPublicUtilities.h"
+#include "services/KVTask.h"
+#include "services/Localization.h"
+
+struct KVBootable::Job {
+  quint64 id = 0;
+  VolumeObjPtr target;
+  QString wholeDisk;   // BSD identifier of the chosen disk
+  QString volumeName;  // the name the erase gives the new volume
+  std::atomic<bool> cancelled{false};
+  std::atomic<bool> closed{false};       // its closing report has been delivered
+  std::atomic<bool> eraseActive{false};
+  // Main thread only.
+  QPointer<QProcess> asr;
+  std::unique_ptr<AsrOutputParser> parser;
+  bool asrEnded = false;
+};
+
+namespace {
+
+const char* const kDiskutil = "/usr/sbin/diskutil";
+
+QString diskIdentifier(QString device) {
+  if (device.startsWith(QLatin1String("/dev/"))) device = device.mid(5);
+  return device;
+}
+
+}  // namespace
+
+KVBootable* KVBootable::KVShareInstance() {
+  static KVBootable* shared = [] {
+    auto* engine = new KVBootable;
+    if (auto* app = QCoreApplication::instance()) engine->moveToThread(app->thread());
+    return engine;
+  }();
+  return shared;
+}
+
+KVBootable::KVBootable() = default;
+
+void KVBootable::KVInit() {
+  KVInitLog();
+  _strDmgPath = QStringLiteral("/Volumes/Recovery HD/com.apple.recovery.boot/BaseSystem.dmg");
+  KVUSBControl::KVShareInstance()->KVSetDelegateObj(this);
+  std::srand(static_cast<unsigned>(std::time(nullptr)));
+}
+
+void KVBootable::KVUninit() { KVUninitLog(); }
+
+void KVBootable::KVSetDelegate(KVBootableDelegate* delegate) { _delegateObj = delegate; }
+
+void KVBootable::KVEnumUSBFinishImp() {
+  if (KVBootableDelegate* d = _delegateObj.get()) d->KVEnumUSBFinish();
+}
+
+QVariantList KVBootable::KVGetUSBList() { return KVUSBControl::KVShareInstance()->KVGetUSBList(); }
+
+int KVBootable::KVGetPrecentWithStepCode(int step) {
+  if (step == 8) return 100;
+  const float share = static_cast<float>(step * 0.125);
+  const int percent = static_cast<int>(share * 100.0);
+  return percent > 100 ? 100 : percent;
+}
+
+QString KVBootable::fileSystemForSystemVersion(int version) {
+  if (version <= 1014) return QStringLiteral("HFS+");
+  if (version <= 1299) return QStringLiteral("JHFS+");
+  return QStringLiteral("APFS");
+}
+
+bool KVBootable::isWholeDiskIdentifier(const QString& bsdName) {
+  static const QRegularExpression whole(QStringLiteral("^disk[0-9]+$"));
+  return whole.match(bsdName).hasMatch();
+}
+
+QStringList KVBootable::wholeDisksOfVolume(const QVariantMap& info) {
+  static const QRegularExpression disk(QStringLiteral("^(disk[0-9]+)"));
+  QStringList out;
+  auto add = [&](const QVariant& value) {
+    const QRegularExpressionMatch m = disk.match(diskIdentifier(value.toString()));
+    if (m.hasMatch() && !out.contains(m.captured(1))) out.append(m.captured(1));
+  };
+  add(info.value("ParentWholeDisk"));
+  add(info.value("DeviceIdentifier"));
+  add(info.value("APFSContainerReference"));
+  for (const QVariant& store : info.value("APFSPhysicalStores").toList())
+    add(store.toMap().value("APFSPhysicalStore"));
+  return out;
+}
+
+bool KVBootable::isRunning() const {
+  std::lock_guard lock(mutex_);
+  return current_ && !current_->closed.load();
+}
+
+bool KVBootable::isCurrent(const JobPtr& job) const {
+  std::lock_guard lock(mutex_);
+  return job && job == current_ && !job->closed.load();
+}
+
+std::optional<QVariantMap> KVBootable::getDisjInfo(const char* bsdName) {
+  if (!bsdName) return std::nullopt;
+  const QString line = platform::shellLine(
+      kDiskutil, {QStringLiteral("info"), QStringLiteral("-plist"), QString::fromUtf8(bsdName)});
+  return KVExecCommandDictionary(line, QStringLiteral("AQuorvanTemp.plist"));
+}
+
+int KVBootable::KVStart(const VolumeObjPtr& target) {
+  // Refused before anything is touched: a running job keeps its own state.
+  if (isRunning()) return kJobRunning;
+  _bUserCancel = false;
+  if (!target) return kNoTarget;
+  const QString wholeDisk = diskIdentifier(target->volumePath);
+  if (wholeDisk.isEmpty()) return kNoTarget;
+  if (!isWholeDiskIdentifier(wholeDisk)) {
+    KVLog("clone target %s is no whole disk", qUtf8Printable(wholeDisk));
+    return kTargetRefused;
+  }
+  // The disk that holds "/" (or a physical store of its container) is never erased;
+  // when that cannot be told, nothing is erased either.
+  const std::optional<QVariantMap> boot = getDisjInfo("/");
+  if (!boot || wholeDisksOfVolume(*boot).contains(wholeDisk)) {
+    KVLog("clone target %s refused: startup disk or unknown startup disk",
+          qUtf8Printable(wholeDisk));
+    return kTargetRefused;
+  }
+
+  KVUSBControl* usb = KVUSBControl::KVShareInstance();
+  usb->HlbCreateVolumeName();
+  auto job = std::make_shared<Job>();
+  job->target = target;
+  job->wholeDisk = wholeDisk;
+  job->volumeName = usb->KVGetOstrelVolumeName();
+  {
+    std::lock_guard lock(mutex_);
+    job->id = nextJobId_++;
+    current_ = job;
+  }
+  platform::dispatchGlobal([this, job] { runJob(job); });
+  return kOK;
+}
+
+int KVBootable::KVStop() {
+  _bUserCancel = true;
+  KVTask::KVShareInstance()->KVStopTask();
+  JobPtr job;
+  {
+    std::lock_guard lock(mutex_);
+    job = current_;
+  }
+  if (!job || job->closed.load()) return 0;
+  job->cancelled = true;
+  stopErase(job);
+  platform::dispatchMain([job] {
+    if (QProcess* asr = job->asr.data()) {
+      if (asr->state() == QProcess::NotRunning) return;
+      asr->terminate();
+      // asr gets a moment to end by itself, then it is killed.
+      QTimer::singleShot(10000, asr, [asr] {
+        if (asr->state() != QProcess::NotRunning) asr->kill();
+      });
+    }
+  });
+  return 0;
+}
+
+void KVBootable::stopErase(const JobPtr& job) {
+  if (!job->eraseActive.load()) return;
+  // The task runner forgets a stop that arrives before its run has begun, so the
+  // stop is repeated for as long as the erase is under way.
+  platform::dispatchGlobal([job] {
+    while (job->eraseActive.load()) {
+      KVTask::KVShareInstance()->KVStopTask();
+      QThread::msleep(200);
+    }
+  });
+}
+
+void KVBootable::runJob(const JobPtr& job) {
+  sendLabel(job, getLocalizedString("BOOTABLE_CLONE_VALIDATING_TARGET"));
+  KVUpdateProgress(0, 0, 0, job);
+  KVUpdateProgress(0, 0, 1, job);
+  if (job->cancelled.load()) {
+    KVUpdateProgress(0, kUserCancel, 1, job, true);
+    return;
+  }
+
+  platform::runShell(platform::shellLine("/usr/bin/killall", {QStringLiteral("mds_stores")}));
+  KVUpdateProgress(0, 0, 2, job);
+
+  const QString fileSystem = fileSystemForSystemVersion(KVPublicUtilities::getSystemVersion());
+  KVTask* task = KVTask::KVShareInstance();
+  task->KVSetLaunchPath(QString::fromLatin1(kDiskutil));
+  task->KVSetArguments({QStringLiteral("eraseDisk"), fileSystem, job->volumeName, job->wholeDisk});
+  task->KVSetTimeoutCount(600.0);
+  job->eraseActive = true;
+  if (!job->cancelled.load()) {
+    KVLog("erase %s as %s named %s", qUtf8Printable(job->wholeDisk), qUtf8Printable(fileSystem),
+          qUtf8Printable(job->volumeName));
+    task->KVStartTask();
+  }
+  job->eraseActive = false;
+  if (job->cancelled.load()) {
+    KVUpdateProgress(0, kUserCancel, 2, job, true);
+    return;
+  }
+
+  const QString targetPath = lookUpTarget(job);
+  if (job->cancelled.load()) {
+    KVUpdateProgress(0, kUserCancel, 2, job, true);
+    return;
+  }
+  if (targetPath.isEmpty()) {
+    KVLog("new volume %s not found on %s", qUtf8Printable(job->volumeName),
+          qUtf8Printable(job->wholeDisk));
+    KVUpdateProgress(0, kTargetNotFound, 3, job, true);
+    return;
+  }
+  KVUpdateProgress(0, 0, 3, job);
+  platform::dispatchMain([this, job, targetPath] {
+    if (!isCurrent(job)) return;
+    launchAsr(job, QStringLiteral("/"), targetPath);
+  });
+}
+
+bool KVBootable::volumeIsOnDisk(const QString& mountPoint, const QString& wholeDisk) {
+  if (!KVCheckFolderExist(mountPoint)) return false;
+  const std::optional<QVariantMap> info = getDisjInfo(mountPoint.toUtf8().constData());
+  // A plain folder in /Volumes would be described as the volume that holds it.
+  if (!info || info->value("MountPoint").toString() != mountPoint) return false;
+  return wholeDisksOfVolume(*info).contains(wholeDisk);
+}
+
+QString KVBootable::lookUpTarget(const JobPtr& job) {
+  const QString path = QStringLiteral("/Volumes/") + job->volumeName;
+  if (volumeIsOnDisk(path, job->wholeDisk)) return path;
+
+  getAllVolumes();
+  QString device = job->wholeDisk;
+  {
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < allVoumesArr.size(); ++i) {
+      // Only a volume of the chosen disk may be remounted.
+      if (allVoumesArr.at(i)->volumeName == job->volumeName &&
+          allVolumesDisks_.value(i).contains(job->wholeDisk))
+        device = allVoumesArr.at(i)->volumePath;
+    }
+  }
+  if (job->cancelled.load()) return QString();
+  const QString node = QStringLiteral("/dev/") + diskIdentifier(device);
+  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("unmountDisk"), node}),
+                      QStringLiteral("eraserDiskTemp.plist"));
+  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("mountDisk"), node}),
+                      QStringLiteral("eraserDiskTemp.plist"));
+  if (volumeIsOnDisk(path, job->wholeDisk)) return path;
+  return QString();
+}
+
+void KVBootable::getAllVolumes() {
+  {
+    std::lock_guard lock(mutex_);
+    allVoumesArr.clear();
+    allVolumesDisks_.clear();
+  }
+  QDir volumes(platform::hostPath(QStringLiteral("/Volumes")));
+  const QStringList names =
+      volumes.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  for (const QString& name : names) {
+    if (name == QLatin1String("(null)") || name == QLatin1String(".DS_Store")) continue;
+    const QString mountPoint = QStringLiteral("/Volumes/") + name;
+    const std::optional<QVariantMap> info = getDisjInfo(mountPoint.toUtf8().constData());
+    if (!info || info->value("MountPoint").toString() != mountPoint) continue;
+    const QString bsd = info->value("DeviceIdentifier").toString();
+    if (bsd.isEmpty() || bsd == QLatin1String(" ")) continue;
+    getVolumeAllObjWithVolumeName(bsd);
+  }
+}
+
+void KVBootable::getVolumeAllObjWithVolumeName(const QString& bsdName) {
+  const std::optional<QVariantMap> info = getDisjInfo(bsdName.toUtf8().constData());
+  if (!info || !info->contains("VolumeName")) return;
+  VolumeObjPtr volume = VolumeObj::fromDiskInfo(*info, VolumeObj::Filler::CloneEngine);
+  if (!volume) return;
+  std::lock_guard lock(mutex_);
+  allVoumesArr.append(volume);
+  allVolumesDisks_.append(wholeDisksOfVolume(*info));
+}
+
+QList<VolumeObjPtr> KVBootable::allVolumes() const {
+  std::lock_guard lock(mutex_);
+  return allVoumesArr;
+}
+
+int KVBootable::KVCreateBootableSystem(const QString& source, const QString& target) {
+  if (source.isEmpty() || target.isEmpty()) return kNoSourceOrTarget;
+  JobPtr job;
+  {
+    std::lock_guard lock(mutex_);
+    if (current_ && !current_->closed.load()) {
+      if (current_->asr || current_->asrEnded) return kJobRunning;
+      job = current_;
+    } else {
+      job = std::make_shared<Job>();
+      job->id = nextJobId_++;
+      current_ = job;
+    }
+  }
+  return launchAsr(job, source, target);
+}
+
+int KVBootable::launchAsr(const JobPtr& job, const QString& source, const QString& target) {
+  if (source.isEmpty() || target.isEmpty()) return kNoSourceOrTarget;
+  if (job->cancelled.load()) {
+    KVUpdateProgress(0, kUserCancel, 2, job, true);
+    return kUserCancel;
+  }
+  sendLabel(job, QString());
+  auto* asr = new QProcess(this);
+  job->asr = asr;
+  job->parser = std::make_unique<AsrOutputParser>();
+  platform::prepareProcess(*asr, QStringLiteral("/usr/sbin/asr"),
+                           {QStringLiteral("restore"), QStringLiteral("--source"), source,
+                            QStringLiteral("--target"), target, QStringLiteral("--erase")});
+  connect(asr, &QProcess::readyReadStandardOutput, this, [this, job] { asrOutput(job); });
+  connect(asr, &QProcess::readyReadStandardError, this, [job] {
+    if (QProcess* p = job->asr.data()) {
+      const QByteArray err = p->readAllStandardError();
+      KVLog("asr: %s", err.trimmed().constData());
+    }
+  });
+  connect(asr, &QProcess::finished, this, [this, job](int code, QProcess::ExitStatus status) {
+    asrEnded(job, status == QProcess::NormalExit && code == 0);
+  });
+  connect(asr, &QProcess::errorOccurred, this, [this, job](QProcess::ProcessError error) {
+    if (error == QProcess::FailedToStart) asrEnded(job, false);
+  });
+  KVLog("asr restore --source %s --target %s --erase", qUtf8Printable(source),
+        qUtf8Printable(target));
+  asr->start();
+  return kOK;
+}
+
+void KVBootable::asrOutput(const JobPtr& job) {
+  QProcess* asr = job->asr.data();
+  if (!asr || !job->parser) return;
+  const QByteArray chunk = asr->readAllStandardOutput();
+  if (chunk.isEmpty()) return;
+  const AsrOutputParser::ChunkResult result = job->parser->addChunk(chunk);
+  if (result.answerPrompt && asr->state() == QProcess::Running) {
+    asr->write("y");
+    asr->closeWriteChannel();
+  }
+  for (const AsrEvent& e : result.events) {
+    switch (e.kind) {
+      case AsrEvent::Step: KVUpdateProgress(0, 0, e.step, job); break;
+      case AsrEvent::Tag: changeProTimeWithTag(e.tag, e.pass, job); break;
+      case AsrEvent::Label:
+        sendLabel(job, e.labelKey.isEmpty() ? e.labelText : getLocalizedString(e.labelKey));
+        break;
+    }
+  }
+}
+
+void KVBootable::asrEnded(const JobPtr& job, bool exitedCleanly) {
+  if (job->asrEnded) return;
+  job->asrEnded = true;
+  asrOutput(job);  // what is still in the pipe belongs to the verdict
+  const bool cancelled = job->cancelled.load();
+  const bool ok = !cancelled && job->parser && job->parser->succeeded(exitedCleanly);
+  platform::dispatchGlobal([cancelled] {
+    KVLog("task terminated");
+    if (cancelled) KVLog("User cancel");
+  });
+  KVUpdateProgress(0, ok ? kOK : kAsrFailed, 8, job, true);
+  if (QProcess* asr = job->asr.data()) {
+    job->asr = nullptr;
+    asr->deleteLater();
+  }
+}
+
+void KVBootable::KVUpdateProgress(int base, int error, int step, const JobPtr& job, bool closing) {
+  platform::dispatchMain([this, base, error, step, job, closing] {
+    if (!isCurrent(job)) return;
+    // After a cancel only the job's closing (failure) report is told.
+    if (job->cancelled.load() && !closing) return;
+    if (closing) job->closed = true;
+    KVUpdateProgressImp(base, error, step);
+  });
+}
+
+void KVBootable::KVUpdateProgressImp(int base, int error, int step) {
+  _tagBootableProgress record;
+  record.iErrCode = error;
+  record.iStepCode = step;
+  record.iPercent = base + KVGetPrecentWithStepCode(step);
+  if (KVBootableDelegate* d = _delegateObj.get()) d->KVUINotify(&record);
+}
+
+void KVBootable::sendLabel(const JobPtr& job, const QString& text) {
+  platform::dispatchMain([this, job, text] {
+    if (!isCurrent(job) || job->cancelled.load()) return;
+    if (KVBootableDelegate* d = _delegateObj.get()) d->changeProLabelValue(text);
+  });
+}
+
+void KVBootable::changeProTimeWithTag(int tag, int step, const JobPtr& job) {
+  platform::dispatchMain([this, tag, step, job] {
+    if (!isCurrent(job) || job->cancelled.load()) return;
+    if (KVBootableDelegate* d = _delegateObj.get()) d->changeProTimeWithTag(tag, step);
+  });
+}
