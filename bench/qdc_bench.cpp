@@ -1,0 +1,283 @@
+// Side-by-side figures for the file tree, the size totaller and the copy engine.
+// Each figure runs our code and its reference alternately, several times, in
+// this one process, and compares the medians.
+//
+//   qdc-bench WORKDIR [figure ...]     figures: scan total nodes copy big
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QThread>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <malloc.h>
+#include <unistd.h>
+#include <vector>
+
+#include "services/Controller.h"
+#include "services/DoCopyFiles.h"
+#include "services/EumeRoot.h"
+#include "services/FileNode.h"
+#include "services/GetFilesSize.h"
+
+namespace {
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v[v.size() / 2];
+}
+
+void waitUntil(const std::function<bool()>& done) {
+  while (!done()) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    if (!done()) QThread::usleep(200);
+  }
+}
+
+double seconds(const std::function<void()>& body) {
+  QElapsedTimer t;
+  t.start();
+  body();
+  return double(t.nsecsElapsed()) / 1e9;
+}
+
+// A shell line as the reference side runs it; output discarded.
+double shell(const QString& line) {
+  return seconds([&] {
+    QProcess p;
+    p.setStandardOutputFile(QProcess::nullDevice());
+    p.setStandardErrorFile(QProcess::nullDevice());
+    p.start("/bin/sh", {"-c", line});
+    p.waitForFinished(-1);
+  });
+}
+
+QString q(const QString& s) { return "'" + QString(s).replace("'", "'\\''") + "'"; }
+
+void writeSmall(const QByteArray& path, int bytes) {
+  static const QByteArray data(1 << 16, 'q');
+  const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0) return;
+  if (bytes > 0 && ::write(fd, data.constData(), size_t(bytes)) < 0) perror("write");
+  ::close(fd);
+}
+
+bool makeFlat(const QString& dir, int files) {
+  if (QFileInfo::exists(dir + "/.done")) return true;
+  QDir(dir).removeRecursively();
+  QDir().mkpath(dir);
+  QRandomGenerator rng(7);
+  for (int i = 0; i < files; ++i)
+    writeSmall(QString("%1/file%2.dat").arg(dir).arg(i).toUtf8(), int(rng.bounded(600)));
+  writeSmall((dir + "/.done").toUtf8(), 0);
+  return true;
+}
+
+// 20,000 folders (20 top folders, each 10 × 100 folders deep two levels) holding 10 files each.
+bool makeTree(const QString& dir) {
+  if (QFileInfo::exists(dir + "/.done")) return true;
+  QDir(dir).removeRecursively();
+  QRandomGenerator rng(11);
+  int folders = 0;
+  for (int a = 0; a < 20; ++a)
+    for (int b = 0; b < 10; ++b)
+      for (int c = 0; c < 100; ++c) {
+        const QString f = QString("%1/top%2/mid%3/leaf%4").arg(dir).arg(a).arg(b).arg(c);
+        QDir().mkpath(f);
+        ++folders;
+        for (int i = 0; i < 10; ++i)
+          writeSmall(QString("%1/f%2.txt").arg(f).arg(i).toUtf8(), int(rng.bounded(300)));
+      }
+  writeSmall((dir + "/.done").toUtf8(), 0);
+  return folders > 0;
+}
+
+void report(const char* name, double ours, double reference, const char* unit) {
+  std::printf("%s: %.4g%s vs %.4g%s = %.2fx\n", name, ours, unit, reference, unit, ours / reference);
+  std::fflush(stdout);
+}
+
+FileNodeListRef scanRoot(const QString& dir) {
+  Controller c;
+  auto list = std::make_shared<FileNodeList>();
+  c.eumeAllRootFileNodeWithRootArr(list, dir, true, true);
+  waitUntil([&] { return c.isScanFinished(); });
+  return list;
+}
+
+void figureScan(const QString& work, int reps) {
+  const QString dir = work + "/flat";
+  makeFlat(dir, 100000);
+  shell("find " + q(dir) + " -maxdepth 1 -printf '%s\\n'");  // warm the caches
+  std::vector<double> ours, ref;
+  const QString findLine = "find " + q(dir) + " -maxdepth 1 -printf '%s\\n'";
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) ref.push_back(shell(findLine));
+    ours.push_back(seconds([&] { scanRoot(dir); }));
+    if (i % 2 == 0) ref.push_back(shell(findLine));
+  }
+  report("scan", median(ours), median(ref), "s");
+}
+
+struct SizeWaiter : GetFilesSizeDelegate {
+  std::atomic<bool> done{false};
+  std::atomic<qint64> total{0};
+  void allCopyFilesSize(qint64 s) override {
+    total = s;
+    done = true;
+  }
+};
+
+void figureTotal(const QString& work, int reps) {
+  const QString dir = work + "/tree";
+  makeTree(dir);
+  FileNodeListRef roots = scanRoot(dir);  // the top folders, ticked
+  shell("du -sb " + q(dir));
+  std::vector<double> ours, ref;
+  for (int i = 0; i < reps; ++i) {
+    ours.push_back(seconds([&] {
+      SizeWaiter w;
+      auto g = GetFilesSize::create();
+      g->setDelegate(&w);
+      g->getAllFilesSizeWithArr(*roots);
+      waitUntil([&] { return w.done.load(); });
+    }));
+    ref.push_back(shell("du -sb " + q(dir)));
+  }
+  report("total", median(ours), median(ref), "s");
+}
+
+void expandAll(Controller& c, FileNode* node, size_t& count) {
+  ++count;
+  if (!node->isDirectory()) return;
+  c.getNodeListWithFaterNode(node);
+  node->setIsExpand(true);
+  for (const FileNodePtr& child : node->children()) expandAll(c, child.data(), count);
+}
+
+void figureNodes(const QString& work) {
+  const QString dir = work + "/tree";
+  makeTree(dir);
+  malloc_trim(0);
+  const size_t before = mallinfo2().uordblks;
+  size_t count = 0;
+  {
+    Controller c;
+    auto list = std::make_shared<FileNodeList>();
+    c.eumeAllRootFileNodeWithRootArr(list, dir, false, false);
+    waitUntil([&] { return c.isScanFinished(); });
+    for (const FileNodePtr& root : *list) expandAll(c, root.data(), count);
+    const size_t after = mallinfo2().uordblks;
+    report("node bytes", double(after - before) / double(count), 160.0, "");
+    std::fprintf(stderr, "(%zu nodes)\n", count);
+  }
+}
+
+struct CopyWaiter : DoCopyFilesDelegate {
+  bool done = false;
+  CopyOutcome outcome = CopyOutcome::Failed;
+  void copyFilesFinished(CopyOutcome o) override {
+    outcome = o;
+    done = true;
+  }
+};
+
+double engineCopy(const FileNodeList& items, const QString& dest) {
+  QDir(dest).removeRecursively();
+  QDir().mkpath(dest);
+  return seconds([&] {
+    DoCopyFiles engine;
+    CopyWaiter w;
+    engine.setDelegate(&w);
+    engine.doCopyFilesWithArr(items, dest, CopyItems::ChosenItems);
+    waitUntil([&] { return w.done; });
+    if (w.outcome != CopyOutcome::AllCopied) std::fprintf(stderr, "copy did not succeed\n");
+  });
+}
+
+double shellCopy(const QString& line, const QString& dest) {
+  QDir(dest).removeRecursively();
+  QDir().mkpath(dest);
+  return shell(line);
+}
+
+void figureCopyItems(const QString& work, int reps) {
+  const QString src = work + "/items";
+  if (!QFileInfo::exists(src + "/.done")) {
+    for (int d = 0; d < 100; ++d) {
+      QDir().mkpath(QString("%1/folder%2").arg(src).arg(d));
+      for (int f = 0; f < 20; ++f)
+        writeSmall(QString("%1/folder%2/file%3.txt").arg(src).arg(d).arg(f).toUtf8(), 200 + f);
+    }
+    writeSmall((src + "/.done").toUtf8(), 0);
+  }
+  FileNodeList items;
+  QString loop, all;
+  for (int d = 0; d < 100; ++d) {
+    const QString path = QString("%1/folder%2").arg(src).arg(d);
+    items << FileNode::initWithPath(path, QFileInfo(path).fileName(), true);
+    all += " " + q(path);
+  }
+  const QString dest = work + "/dest";
+  loop = "for d in " + all + "; do /usr/bin/rsync -av \"$d\" " + q(dest) + "; done";
+  const QString one = "/usr/bin/rsync -a" + all + " " + q(dest);
+  std::vector<double> ours, refLoop, refOne;
+  for (int i = 0; i < reps; ++i) {
+    // Alternate who goes first, so neither side always follows the other's clean-up.
+    if (i % 2) refLoop.push_back(shellCopy(loop, dest));
+    ours.push_back(engineCopy(items, dest));
+    if (i % 2 == 0) refLoop.push_back(shellCopy(loop, dest));
+    refOne.push_back(shellCopy(one, dest));
+  }
+  report("copy items", median(ours), median(refLoop), "s");
+  report("copy one-rsync", median(ours), median(refOne), "s");
+}
+
+void figureCopyBig(const QString& work, int reps) {
+  const QString file = work + "/big/one.bin";
+  if (QFileInfo(file).size() != (qint64(1) << 30)) {
+    QDir().mkpath(work + "/big");
+    shell("head -c 1073741824 /dev/urandom > " + q(file));
+  }
+  FileNodeList items{FileNode::initWithPath(file, "one.bin", false)};
+  items[0]->setSize(quint64(1) << 30);
+  const QString dest = work + "/dest";
+  std::vector<double> ours, refRsync, refCp;
+  const QString rsyncLine = "/usr/bin/rsync -av " + q(file) + " " + q(dest);
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) refRsync.push_back(shellCopy(rsyncLine, dest));
+    ours.push_back(engineCopy(items, dest));
+    if (i % 2 == 0) refRsync.push_back(shellCopy(rsyncLine, dest));
+    refCp.push_back(shellCopy("cp " + q(file) + " " + q(dest) + "/", dest));
+  }
+  QDir(dest).removeRecursively();
+  report("copy big", median(ours), median(refRsync), "s");
+  report("copy big cp", median(ours), median(refCp), "s");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_LOGGING_RULES", "qdc.system=false");
+  QCoreApplication app(argc, argv);
+  QStringList args = app.arguments().mid(1);
+  if (args.isEmpty()) {
+    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|total|nodes|copy|big ...]\n");
+    return 2;
+  }
+  const QString work = QDir(args.takeFirst()).absolutePath();
+  QDir().mkpath(work);
+  if (args.isEmpty()) args = {"scan", "total", "nodes", "copy", "big"};
+  const int reps = qEnvironmentVariableIsSet("QDC_BENCH_REPS") ? qEnvironmentVariableIntValue("QDC_BENCH_REPS") : 5;
+  for (const QString& figure : args) {
+    if (figure == "scan") figureScan(work, reps);
+    else if (figure == "total") figureTotal(work, reps);
+    else if (figure == "nodes") figureNodes(work);
+    else if (figure == "copy") figureCopyItems(work, reps);
+    else if (figure == "big") figureCopyBig(work, reps);
+  }
+  return 0;
+}

@@ -1,0 +1,297 @@
+#include "services/DoCopyFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStringDecoder>
+#include <atomic>
+#include <csignal>
+#include <mutex>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/Queue.h"
+#include "services/SystemLog.h"
+#include "world/lib/Flags.h"
+
+struct DoCopyFiles::Job {
+  std::atomic<bool> cancel{false};
+  std::atomic<bool> detached{false};
+  DelegateRef<DoCopyFilesDelegate> delegate;
+  CopyItems items = CopyItems::ChosenItems;
+
+  std::mutex childMutex;
+  qint64 childPid = 0;  // process group of the running rsync, 0 when none
+
+  int copied = 0;
+  int failed = 0;
+
+  // Stops the running rsync (its whole process group: rsync forks for a local copy).
+  void terminateChild() {
+    std::lock_guard<std::mutex> lock(childMutex);
+    if (childPid > 0) ::kill(-pid_t(childPid), SIGTERM);
+  }
+
+  DoCopyFilesDelegate* target() const { return detached ? nullptr : delegate.get(); }
+
+  template <class F>
+  void onMain(F&& call) {
+    std::shared_ptr<Job> self = shared();
+    platform::dispatchMain([self, call] {
+      if (DoCopyFilesDelegate* d = self->target()) call(d);
+    });
+  }
+  std::weak_ptr<Job> weakSelf;
+  std::shared_ptr<Job> shared() { return weakSelf.lock(); }
+};
+
+namespace {
+
+using Job = DoCopyFiles::Job;
+
+// The BSD hidden flag (UF_HIDDEN) of a Mac path.
+bool hasHiddenFlag(const QString& macPath) {
+  if (auto world = world::Layout::current()) return world::hiddenFlag(*world, macPath);
+  return false;  // Linux files carry no such flag
+}
+
+// The item's extended-attribute names include "com.apple.FinderInfo".
+bool hasFinderInfo(const QString& macPath) {
+  if (auto world = world::Layout::current())
+    return world::extendedAttributeNames(*world, macPath).contains(QLatin1String(world::kFinderInfoAttribute));
+  const QByteArray host = platform::hostPath(macPath).toUtf8();
+  const ssize_t size = ::listxattr(host.constData(), nullptr, 0);
+  if (size <= 0) return false;
+  QByteArray names(size, 0);
+  const ssize_t got = ::listxattr(host.constData(), names.data(), size_t(names.size()));
+  if (got <= 0) return false;
+  return QString::fromUtf8(names.left(got)).contains(QLatin1String(world::kFinderInfoAttribute));
+}
+
+bool existsAt(const QString& macPath) {
+  struct stat st;
+  return ::stat(platform::hostPath(macPath).toUtf8().constData(), &st) == 0;
+}
+
+QString lastComponent(const QString& path) {
+  QString p = path;
+  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
+  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString cleanMacPath(const QString& path) {
+  const QString clean = QDir::cleanPath(path);
+  return clean.isEmpty() ? path : clean;
+}
+
+// `item` is the destination or one of the folders above it: copying it would
+// copy the destination into itself.
+bool holdsDestination(const QString& item, const QString& destination) {
+  const QString i = cleanMacPath(item);
+  const QString d = cleanMacPath(destination);
+  if (i == d) return true;
+  if (i == QLatin1String("/")) return true;
+  return d.startsWith(i + QLatin1Char('/'));
+}
+
+// Copies one item into `folder` with one rsync run.
+void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder) {
+  if (job.cancel) return;
+  if (!existsAt(folder)) {
+    ++job.failed;
+    if (DoCopyFilesDelegate* d = job.target()) d->copyFileError();
+    return;
+  }
+  const QString source = node->path();
+  if (holdsDestination(source, folder)) {
+    // The Volumes folder holds the other volumes (the destination among them),
+    // not content of the volume being copied.
+    if (cleanMacPath(source) == QLatin1String("/Volumes")) {
+      SystemLog("skip %s: it holds the destination", qUtf8Printable(source));
+    } else {
+      ++job.failed;
+      SystemLog("cannot copy %s into %s", qUtf8Printable(source), qUtf8Printable(folder));
+    }
+    return;
+  }
+
+  QProcess process;
+  platform::prepareProcess(process, QStringLiteral("/usr/bin/rsync"),
+                           {QStringLiteral("-av"), source, folder});
+  process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  process.setInputChannelMode(QProcess::ForwardedInputChannel);
+  process.setChildProcessModifier([] { ::setpgid(0, 0); });
+  process.start(QIODevice::ReadOnly);
+  if (!process.waitForStarted(-1)) {
+    ++job.failed;
+    SystemLog("文件复制失败, 错误码: %d", -1);
+    return;
+  }
+  {
+    std::lock_guard<std::mutex> lock(job.childMutex);
+    job.childPid = process.processId();
+  }
+  if (job.cancel) job.terminateChild();  // a cancel that came while it started
+
+  QStringDecoder decoder(QStringDecoder::Utf8);
+  auto forward = [&](const QByteArray& chunk) {
+    if (chunk.isEmpty()) return;
+    const QString text = decoder.decode(chunk);  // keeps a split character for the next chunk
+    if (text.isEmpty()) return;
+    SystemLog("%s", qUtf8Printable(text));
+    job.onMain([text](DoCopyFilesDelegate* d) { d->topCopyFilePath(text); });
+  };
+  while (process.state() != QProcess::NotRunning) {
+    if (process.waitForReadyRead(-1))
+      forward(process.readAllStandardOutput());
+    else if (process.state() != QProcess::NotRunning)
+      process.waitForFinished(100);
+  }
+  forward(process.readAllStandardOutput());
+  process.waitForFinished(-1);
+  {
+    std::lock_guard<std::mutex> lock(job.childMutex);
+    job.childPid = 0;
+  }
+  const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+  if (ok) {
+    ++job.copied;
+    SystemLog("文件复制成功!");
+  } else {
+    ++job.failed;
+    SystemLog("文件复制失败, 错误码: %d",
+              process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1);
+  }
+}
+
+void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder) {
+  for (const FileNodePtr& child : children) {
+    if (job.cancel) return;
+    if (!child) continue;
+    if (child->state() == FileNode::PartlySelected) {
+      const QString sub = folder + QLatin1Char('/') + child->name();
+      QDir().mkpath(platform::hostPath(sub));
+      doCopyFilesWithChiArr(job, child->children(), sub);
+    } else if (child->state() == FileNode::Selected) {
+      toCopyFileWithNode(job, child, folder);
+    }
+  }
+}
+
+// What "/System" stands for in a copy: its entries, less those never copied and
+// less "Volumes" (the other volumes' mount points). Built privately, so the
+// screen's tree is not changed under it.
+FileNodePtr systemFolderNode(const FileNodePtr& node) {
+  FileNodePtr system = FileNode::initWithPath(node->path(), node->name(), true, nullptr);
+  system->setState(FileNode::PartlySelected);
+  const QDir dir(platform::hostPath(QStringLiteral("/System")));
+  const QStringList names =
+      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+  static const QStringList kNeverCopied = {"Cryptexes", "Library", "iOSSupport", "DriverKit"};
+  for (const QString& name : names) {
+    if (kNeverCopied.contains(name)) continue;
+    const QString path = QStringLiteral("/System/") + name;
+    FileNodePtr child = FileNode::initWithPath(
+        path, name, QFileInfo(platform::hostPath(path)).isDir(), system.data());
+    child->setState(name == QLatin1String("Volumes") ? FileNode::NotSelected : FileNode::Selected);
+    system->children().append(child);
+  }
+  return system;
+}
+
+void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const QString& destination) {
+  Job& job = *self;
+  const int count = int(list.size());
+  for (int j = 0; j < count && !job.cancel; ++j) {
+    if (j == 0) job.onMain([](DoCopyFilesDelegate* d) { d->topCopyProgress(5.0f); });
+    FileNodePtr node = list[j];
+    // An unticked "/System" stays unticked; a ticked one means its copyable entries.
+    if (node && node->state() != FileNode::NotSelected && node->path() == QLatin1String("/System"))
+      node = systemFolderNode(node);
+    if (node && node->state() == FileNode::PartlySelected) {
+      doCopyFilesWithChiArr(job, node->children(), destination);
+    } else if (node && node->state() == FileNode::Selected) {
+      SystemLog("==== %s", qUtf8Printable(node->path()));
+      if (job.items == CopyItems::CopyAllListing && DoCopyFiles::isHiddenAtPath(node->path())) {
+        // passed over; its progress step still follows
+      } else {
+        toCopyFileWithNode(job, node, destination);
+      }
+    }
+    if (job.cancel) break;
+    int p = ((j + 1) * 100) / count;
+    if (p < 6) p = 5;
+    SystemLog("-Progress-----------------: %f", double(p));
+    const float percent = float(p);
+    job.onMain([percent](DoCopyFilesDelegate* d) { d->topCopyProgress(percent); });
+  }
+  CopyOutcome outcome;
+  if (job.cancel)
+    outcome = CopyOutcome::Cancelled;
+  else if (job.failed == 0)
+    outcome = CopyOutcome::AllCopied;
+  else if (job.copied > 0)
+    outcome = CopyOutcome::SomeFailed;
+  else
+    outcome = CopyOutcome::Failed;
+  job.onMain([outcome](DoCopyFilesDelegate* d) { d->copyFilesFinished(outcome); });
+}
+
+}  // namespace
+
+DoCopyFiles::DoCopyFiles() = default;
+
+DoCopyFiles::~DoCopyFiles() {
+  if (job_) {
+    job_->detached = true;
+    job_->cancel = true;
+    job_->terminateChild();
+  }
+}
+
+void DoCopyFiles::setDelegate(DoCopyFilesDelegate* delegate) {
+  delegate_ = delegate;
+  if (job_) job_->delegate = delegate;
+}
+
+bool DoCopyFiles::isCancel() const { return job_ && job_->cancel; }
+
+void DoCopyFiles::setIsCancel(bool cancel) {
+  if (!job_) return;
+  job_->cancel = cancel;
+  if (cancel) job_->terminateChild();
+}
+
+void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& copyPath, CopyItems items) {
+  if (job_) {
+    // A copy still running on this engine is replaced, not continued alongside.
+    job_->detached = true;
+    job_->cancel = true;
+    job_->terminateChild();
+  }
+  auto job = std::make_shared<Job>();
+  job->weakSelf = job;
+  job->delegate = delegate_.get();
+  job->items = items;
+  job_ = job;
+  if (arr.isEmpty()) {
+    job->onMain([](DoCopyFilesDelegate* d) { d->copyFilesFinished(CopyOutcome::Failed); });
+    return;
+  }
+  platform::dispatchGlobal([job, arr, copyPath] { runCopy(job, arr, copyPath); });
+}
+
+bool DoCopyFiles::isHiddenAtPath(const QString& path) {
+  if (path.isEmpty()) return false;
+  const QString name = lastComponent(path);
+  if (name.startsWith(QLatin1Char('.'))) return true;
+  if (hasHiddenFlag(path)) return true;
+  if (hasFinderInfo(path)) return true;
+  static const QStringList kSystemNames = {"Library", "private", "bin", "sbin", "usr",
+                                           "etc",     "var",     "tmp", "dev"};
+  return kSystemNames.contains(name);
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The copy engine: copies what is ticked into a destination folder, one
+// "/usr/bin/rsync" "-av" run per item, on a worker.
+//
+// Reports: topCopyProgress and topCopyFilePath on the main thread; copyFileError
+// (the destination folder is missing) from the worker; and last of all, on the
+// main thread, copyFilesFinished with the outcome. Nothing arrives after it.
+// Dropping the engine cancels its copy and silences it.
+#include <QString>
+#include <memory>
+
+#include "services/DelegateRef.h"
+#include "services/FileNode.h"
+
+enum class CopyOutcome {
+  AllCopied,   // every item that was to be copied arrived
+  SomeFailed,  // some arrived, some did not
+  Failed,      // nothing arrived (also: nothing to copy was given)
+  Cancelled,   // the copy was stopped
+};
+
+// Where the top-level items come from. Only a copy-all listing (the whole
+// volume, as scanned) leaves out hidden and system-looking items; items the user
+// ticked or dropped are always copied.
+enum class CopyItems { CopyAllListing, ChosenItems };
+
+class DoCopyFilesDelegate {
+ public:
+  virtual ~DoCopyFilesDelegate() = default;
+  virtual void topCopyProgress(float percent) { (void)percent; }
+  // A chunk of rsync's output, decoded as UTF-8.
+  virtual void topCopyFilePath(const QString& text) { (void)text; }
+  // The destination folder is missing (sent for each item that would be copied).
+  virtual void copyFileError() {}
+  virtual void copyFilesFinished(CopyOutcome outcome) { (void)outcome; }
+};
+
+class DoCopyFiles {
+ public:
+  DoCopyFiles();
+  ~DoCopyFiles();
+  DoCopyFiles(const DoCopyFiles&) = delete;
+  DoCopyFiles& operator=(const DoCopyFiles&) = delete;
+
+  // Clears isCancel and starts copying the root list into `copyPath` (a Mac
+  // path) on the global queue; returns at once. An empty list ends at once with
+  // copyFilesFinished(Failed).
+  void doCopyFilesWithArr(const FileNodeList& arr, const QString& copyPath, CopyItems items);
+
+  bool isCancel() const;
+  // YES stops the copy: the running rsync is terminated and waited for, then
+  // copyFilesFinished(Cancelled) follows.
+  void setIsCancel(bool cancel);
+
+  DoCopyFilesDelegate* delegate() const { return delegate_.get(); }
+  void setDelegate(DoCopyFilesDelegate* delegate);
+
+  // The hidden-item rule applied to a copy-all listing's top-level items.
+  static bool isHiddenAtPath(const QString& path);
+
+  struct Job;
+
+ private:
+  std::shared_ptr<Job> job_;
+  DelegateRef<DoCopyFilesDelegate> delegate_;
+};
