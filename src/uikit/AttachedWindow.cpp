@@ -5,6 +5,7 @@
 #include <QGraphicsDropShadowEffect>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QTimer>
 #include <cmath>
@@ -418,7 +419,9 @@ void AttachedWindow::closeEvent(QCloseEvent* e) {
 
 void AttachedWindow::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
-  redisplay();
+  // Only a size from outside re-lays the window out; our own frame changes
+  // (delivered late while hidden) would undo a moved origin.
+  if (e->size() != QSize(qRound(frame_.w()), qRound(frame_.h()))) redisplay();
 }
 
 bool AttachedWindow::eventFilter(QObject* o, QEvent* e) {

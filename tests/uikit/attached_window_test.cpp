@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/Bundle.h"
+#include "uikit/AttachedWindow.h"
+#include "uikit/Backgrounds.h"
+#include "uikit/Layout.h"
+#include "uikit/Tables.h"
+#include "uikit/TCImageWindow.h"
+
+using namespace uikit;
+
+namespace {
+AttachedAppearance callout() { return {0.2f, 2, 0, 0, true, 4, false, true}; }
+AttachedAppearance withArrow() { return {1, 2, 20, 10, true, 6, false, true}; }
+
+QWidget* viewOf(int w, int h) {
+  auto* v = new QWidget;
+  v->resize(w, h);
+  return v;
+}
+}  // namespace
+
+TEST(AttachedGeometry, OriginForEverySide) {
+  // View 200 x 40, margin 2, arrow 10 high, base 20, radius 6 (not beside the
+  // arrow): inset i = 10; window 204 x 44 plus the arrow on its side.
+  const NSPoint P{500, 300};
+  const AttachedAppearance a = withArrow();
+  struct Case { int side; NSRect frame; NSPoint viewOrigin; } cases[] = {
+      {SideLeft, NSMakeRect(500 - 214 - 5, 300 - 22, 214, 44), {2, 2}},
+      {SideBelow, NSMakeRect(500 - 102, 300 - 54 - 5, 204, 54), {2, 2}},
+      {SideRight, NSMakeRect(505, 300 - 22, 214, 44), {12, 2}},
+      {SideAbove, NSMakeRect(500 - 102, 305, 204, 54), {2, 12}},
+      {SideLeftUpward, NSMakeRect(500 - 214 - 5, 300 - 10, 214, 44), {2, 2}},
+      {SideLeftDownward, NSMakeRect(500 - 214 - 5, 300 - 34, 214, 44), {2, 2}},
+      {SideRightUpward, NSMakeRect(505, 290, 214, 44), {12, 2}},
+      {SideRightDownward, NSMakeRect(505, 300 - 34, 214, 44), {12, 2}},
+      {SideAboveLeftward, NSMakeRect(500 - 194, 305, 204, 54), {2, 12}},
+      {SideAboveRightward, NSMakeRect(490, 305, 204, 54), {2, 12}},
+      {SideBelowLeftward, NSMakeRect(500 - 194, 300 - 54 - 5, 204, 54), {2, 2}},
+      {SideBelowRightward, NSMakeRect(490, 300 - 54 - 5, 204, 54), {2, 2}},
+      {SideAutomatic, NSMakeRect(500, 300, 204, 44), {2, 2}},
+  };
+  for (const auto& c : cases) {
+    const AttachedGeometry g = attachedWindowGeometry({200, 40}, P, c.side, 5, a);
+    EXPECT_EQ(g.windowFrame, c.frame) << "side " << c.side;
+    EXPECT_EQ(g.viewFrame.origin, c.viewOrigin) << "side " << c.side;
+  }
+}
+
+TEST(AttachedGeometry, FixedPointsOfTheScreensFitTheMainWindowAfterConversion) {
+  const double H = kMainWindowSize.height();
+  const QRect main(QPoint(0, 0), kMainWindowSize);
+  struct Case { const char* use; NSPoint point; NSSize view; AttachedAppearance a; QRect qt; } cases[] = {
+      // The callout beside the source box: 204 x 44 with its bottom edge centred on the point.
+      {"callout left", kErrorPointSource, {200, 40}, callout(), QRect(344, int(H) - 223 - 44, 204, 44)},
+      {"callout right", kErrorPointDestination, {260, 36}, callout(), QRect(946 - 132, int(H) - 223 - 40, 264, 40)},
+      {"copy drop-down", kDropDownPointCopy, {180, 88}, AttachedAppearance{1, 2, 0, 0, true, 6, true, true},
+       QRect(443 - 92, int(H) - 137 - 92, 184, 92)},
+      {"installer drop-down", kDropDownPointInstaller, {240, 160}, AttachedAppearance{1, 2, 0, 0, true, 6, true, true},
+       QRect(524 - 122, int(H) - 170 - 164, 244, 164)},
+  };
+  for (const auto& c : cases) {
+    const AttachedGeometry g = attachedWindowGeometry(c.view, c.point, SideAbove, 0, c.a);
+    const QRect r = toQt(g.windowFrame, H);
+    EXPECT_EQ(r, c.qt) << c.use;
+    EXPECT_TRUE(main.contains(r)) << c.use;
+  }
+}
+
+TEST(AttachedGeometry, AutomaticSide) {
+  const NSRect screen = NSMakeRect(0, 0, 1440, 900);
+  const AttachedAppearance a = callout();
+  const NSRect parent = NSMakeRect(200, 100, 1000, 700);
+  struct Case { const char* what; NSPoint p; int expected; } cases[] = {
+      {"room below, centred", {700, 500}, SideBelow},
+      {"near the bottom: right, reaching up", {700, 20}, SideRightUpward},
+      {"near the bottom right corner: left, reaching up", {1400, 20}, SideLeftUpward},
+      {"bottom left corner of a tall view: above", {20, 20}, SideAbove},
+      {"near the parent's left edge: below, reaching right", {210, 500}, SideBelowRightward},
+      {"near the parent's right edge: below, reaching left", {1190, 500}, SideBelowLeftward},
+  };
+  for (const auto& c : cases) {
+    const NSSize view = std::string(c.what).find("tall") != std::string::npos ? NSSize{1500, 40} : NSSize{200, 40};
+    EXPECT_EQ(bestSideForAutomaticPosition(view, c.p, 0, a, screen, parent), c.expected) << c.what;
+  }
+}
+
+TEST(AttachedBackground, StatusPathLiesOnWholePointsOthersHalfIn) {
+  const NSRect vf = NSMakeRect(2, 2, 100, 40);
+  AttachedAppearance snapped = callout();
+  const QRectF b1 = attachedBackgroundPath(snapped, SideAbove, vf).boundingRect();
+  EXPECT_EQ(b1, QRectF(1, 1, 102, 42));  // ceil(0 + 0.5) .. floor(104 - 0.5)
+  AttachedAppearance status{0, 0, 15, 0, false, 8, true, false};
+  const QRectF b2 = attachedBackgroundPath(status, SideBelow, NSMakeRect(0, 0, 100, 40)).boundingRect();
+  EXPECT_EQ(b2, QRectF(0, 0, 100, 40));
+}
+
+class AttachedWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::Bundle::setMainBundlePath(QDC_BUILD_APP_BUNDLE);
+    main = new TCImageWindow;
+    main->resize(kMainWindowSize);
+    main->show();
+  }
+  void TearDown() override { delete main; }
+  QImage grab(QWidget* w) { return w->grab().toImage(); }
+  TCImageWindow* main = nullptr;
+};
+
+TEST_F(AttachedWindowTest, NilViewMakesNoWindow) {
+  EXPECT_EQ(NODEAttachedWindow::initWithView(nullptr, {0, 0}, main, 3, 0), nullptr);
+  EXPECT_EQ(RAttachedWindow::initWithView(nullptr, {0, 0}, main, 3, 0, 0.8f), nullptr);
+  EXPECT_EQ(StatusAttachedWindow::initWithView(nullptr, {0, 0}, main, 1, 5), nullptr);
+}
+
+TEST_F(AttachedWindowTest, CalloutSitsAboveItsPointOnTopOfTheMainWindow) {
+  auto* err = new ErrorViewController;
+  err->setErrorStr("x");
+  QPointer<NODEAttachedWindow> w = showErrorCallout(main, err, kErrorPointSource);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(w->parentWidget(), main);
+  EXPECT_TRUE(w->isVisible());
+  const QRect g = w->geometry();
+  EXPECT_EQ(g.bottom() + 1, kMainWindowSize.height() - 223);
+  EXPECT_EQ(g.center().x(), 446 - 1 + (g.width() % 2));
+  EXPECT_EQ(main->childAt(g.center()), err->errorLabel());
+  // A resized main window keeps the callout at its distance from the bottom.
+  main->resize(kMainWindowSize.width(), kMainWindowSize.height() + 100);
+  QApplication::processEvents();
+  EXPECT_EQ(w->geometry().bottom() + 1, kMainWindowSize.height() + 100 - 223);
+}
+
+TEST_F(AttachedWindowTest, PanelCoversTheMainWindowAndShowsItsBackdrop) {
+  auto* panel = new PopInView;
+  panel->resize(main->size());
+  QPointer<StatusAttachedWindow> w = showPanel(main, panel);
+  ASSERT_TRUE(w);
+  EXPECT_EQ(w->geometry(), main->rect());
+  EXPECT_EQ(panel->geometry(), main->rect());
+  const QImage img = grab(w);
+  // The veil of "popWBg" shows in the panel's transparent margin.
+  const QColor edge = img.pixelColor(2, img.height() / 2);
+  EXPECT_GT(edge.alpha(), 40);
+  EXPECT_LT(edge.lightness(), 128);
+}
+
+TEST_F(AttachedWindowTest, ArrowIsDrawnOnTheSideOfThePoint) {
+  auto* v = viewOf(100, 40);
+  auto* w = RAttachedWindow::initWithView(v, {400, 300}, main, SideAbove, 0, 0.8f);
+  w->setArrowHeight(10);
+  w->setArrowBaseWidth(20);
+  w->addToParentWindow();
+  EXPECT_EQ(w->size(), QSize(104, 54));
+  const QImage img = grab(w);
+  // Above its point: the arrow points down from the bottom edge.
+  EXPECT_GT(img.pixelColor(52, 50).alpha(), 0) << "tip area below the body";
+  EXPECT_EQ(img.pixelColor(5, 50).alpha(), 0) << "beside the arrow nothing";
+  w->setPoint({400, 300}, SideBelow);
+  const QImage below = grab(w);
+  EXPECT_GT(below.pixelColor(52, 3).alpha(), 0) << "the arrow now on top";
+  EXPECT_EQ(below.pixelColor(5, 3).alpha(), 0);
+}
+
+TEST_F(AttachedWindowTest, AppearanceSettersKeepTheirLimits) {
+  auto* w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, main, SideAbove, 0);
+  w->setCornerRadius(500);
+  EXPECT_FLOAT_EQ(w->cornerRadius(), (2 * 2 + 40 - 0) / 2.0f);
+  w->setBorderWidth(10);
+  EXPECT_FLOAT_EQ(w->borderWidth(), 2);
+  w->setViewMargin(-4);
+  EXPECT_FLOAT_EQ(w->viewMargin(), 0);
+  EXPECT_FLOAT_EQ(w->cornerRadius(), 20) << "margin change re-clamps the radius";
+  w->dismiss();
+}
+
+TEST_F(AttachedWindowTest, PressesStayInTheAttachedWindow) {
+  struct Delegate : QObject, TCImageWindowDelegate {
+    int downs = 0;
+    void tcimageWindowBecomeKeyWindow() override { ++downs; }
+  } d;
+  main->setDelegate(&d);
+  auto* w = showDropDown(main, viewOf(100, 40), kDropDownPointCopy);
+  QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(1, 1));
+  EXPECT_EQ(d.downs, 0);
+  QTest::mouseClick(main, Qt::LeftButton, {}, QPoint(600, 300));
+  EXPECT_EQ(d.downs, 1);
+}
+
+TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession) {
+  QPointer<NODEAttachedWindow> w = showErrorCallout(main, viewOf(100, 30), kErrorPointDestination);
+  closeAttachedWindowAfter(w, 0.05);
+  // Another window runs modally while the callout's timer closes it.
+  PopBaseWindow other;
+  other.resize(200, 100);
+  bool stillModal = false;
+  QTimer::singleShot(300, &other, [&] {
+    stillModal = isRunningModal(&other);
+    stopModalForWindow(&other, 7);
+  });
+  EXPECT_EQ(runModalForWindow(&other), 7);
+  EXPECT_TRUE(stillModal);
+  EXPECT_TRUE(w.isNull());
+
+  // A timer outliving the main window does nothing.
+  QPointer<NODEAttachedWindow> w2 = showErrorCallout(main, viewOf(100, 30), kErrorPointSource);
+  closeAttachedWindowAfter(w2, 0.05);
+  delete main;
+  main = nullptr;
+  EXPECT_TRUE(w2.isNull()) << "dies with its parent";
+  QTest::qWait(100);
+}
+
+TEST_F(AttachedWindowTest, DropDownTimerSparesItWhileThePointerIsInside) {
+  QPointer<RAttachedWindow> w = showDropDown(main, viewOf(100, 40), kDropDownPointCopy);
+  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+  QApplication::sendEvent(w, &enter);
+  closeAttachedWindowAfter(w, 0.05, true);
+  QTest::qWait(120);
+  EXPECT_FALSE(w.isNull());
+  bool left = false;
+  QObject::connect(w.data(), &RAttachedWindow::pointerLeft, [&] { left = true; });
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(w, &leave);
+  EXPECT_TRUE(left);
+  closeAttachedWindowAfter(w, 0.05, true);
+  QTest::qWait(120);
+  EXPECT_TRUE(w.isNull());
+}

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
+
+#include "uikit/PVPopover.h"
+
+using namespace uikit;
+
+TEST(PopoverFrame, PlacesTheWindowBesideTheAnchorForEachDirection) {
+  const NSRect S = NSMakeRect(100, 100, 40, 20);
+  const NSSize content{300, 200};  // window 324 x 224
+  struct Case { int d; NSRect expected; } cases[] = {
+      {1, NSMakeRect(140, -2, 324, 224)},        // right, centred vertically
+      {2, NSMakeRect(100 - 324, -2, 324, 224)},  // left
+      {3, NSMakeRect(120 - 162 + 10, 100 - 224, 324, 224)},  // below, 10 right of centre
+      {4, NSMakeRect(120 - 162, 120, 324, 224)},             // above, centred
+      {0, NSZeroRect},
+      {7, NSZeroRect},
+  };
+  for (const auto& c : cases) EXPECT_EQ(popoverFrameWithSize(content, c.d, S), c.expected) << c.d;
+}
+
+TEST(PopoverDirection, PrefersThenOppositeThenRoomAboveOrBelow) {
+  const NSRect screen = NSMakeRect(0, 0, 1000, 800);
+  const NSSize content{200, 100};  // window 224 x 124
+  struct Case {
+    const char* what;
+    int preferred;
+    NSRect anchor;
+    NSRect screen;
+    int expected;
+  } cases[] = {
+      {"preferred fits", 1, NSMakeRect(400, 400, 40, 20), screen, 1},
+      {"right edge: opposite", 1, NSMakeRect(900, 400, 40, 20), screen, 2},
+      {"left edge: opposite", 2, NSMakeRect(50, 400, 40, 20), screen, 1},
+      // Neither side fits (anchor as wide as the screen): more room below wins.
+      {"more room below", 1, NSMakeRect(0, 500, 1000, 20), screen, 3},
+      {"more room above", 1, NSMakeRect(0, 200, 1000, 20), screen, 4},
+      // Nothing fits at all: the preferred one is used anyway.
+      {"nothing fits", 2, NSMakeRect(0, 0, 1000, 800), screen, 2},
+      {"below does not fit, above does", 3, NSMakeRect(400, 50, 40, 20), screen, 4},
+      // A screen standing above another one (origin y 800): the anchor near its
+      // bottom has more room above; judged on the screen's own height it would
+      // go below and off the screen.
+      {"screen not at 0", 1, NSMakeRect(0, 850, 1000, 20), NSMakeRect(0, 800, 1000, 800), 4},
+      {"no screen", 1, NSMakeRect(400, 400, 40, 20), NSZeroRect, 1},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(popoverArrowDirection(c.preferred, content, c.anchor, c.screen), c.expected) << c.what;
+}
+
+TEST(PopoverBody, ArrowSitsOnTheSideOfItsDirection) {
+  const NSRect r = NSMakeRect(0, 0, 224, 124);
+  // The arrow's tip reaches the frame's edge on its side; the body is inset 12.
+  struct Case { int d; QPointF tip; } cases[] = {
+      {1, {0.5, 62}}, {2, {223.5, 62}}, {3, {112, 123.5}}, {4, {112, 0.5}}};
+  for (const auto& c : cases) {
+    const QPainterPath p = popoverBezierPathWithRect(r, c.d);
+    EXPECT_TRUE(p.contains(c.tip)) << c.d;
+    // The opposite edge's middle is outside (the body stops 12 short of it).
+    const QPointF far(r.w() - c.tip.x(), r.h() - c.tip.y());
+    EXPECT_FALSE(p.contains(far)) << c.d;
+  }
+}
+
+namespace {
+struct Recorder : QObject, PVPopoverControllerDelegate {
+  QStringList calls;
+  bool allowClose = true;
+  bool popoverShouldClose(PVPopoverController*) override { calls << "should"; return allowClose; }
+  void popoverWillShow(PVPopoverController*) override { calls << "willShow"; }
+  void popoverDidShow(PVPopoverController*) override { calls << "didShow"; }
+  void popoverWillClose(PVPopoverController*) override { calls << "willClose"; }
+  void popoverDidClose(PVPopoverController*) override { calls << "didClose"; }
+};
+
+class PopoverController : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    parent.resize(600, 400);
+    parent.move(100, 100);
+    box = new QWidget(&parent);
+    box->setGeometry(50, 150, 120, 60);
+    parent.show();
+    content = new QWidget;
+    content->resize(200, 100);
+    c = std::make_unique<PVPopoverController>(content);
+    c->setAnimates(false);
+    c->setDelegate(&rec);
+    PVPopoverController::setApplicationActiveProbe([this] { return appActive; });
+  }
+  void TearDown() override {
+    PVPopoverController::setApplicationActiveProbe(nullptr);
+    c.reset();
+    delete content;
+  }
+  void present(int dir = 1) {
+    c->presentPopoverFromRect(NSMakeRect(0, 0, box->width(), box->height()), box, dir, true);
+  }
+  QWidget parent;
+  QWidget* box = nullptr;
+  QWidget* content = nullptr;
+  Recorder rec;
+  bool appActive = true;
+  std::unique_ptr<PVPopoverController> c;
+};
+}  // namespace
+
+TEST_F(PopoverController, ImmediateShowAndCloseKeepTheDelegateOrder) {
+  present();
+  ASSERT_TRUE(c->popoverIsVisible());
+  EXPECT_EQ(c->popoverWindow()->size(), QSize(224, 124));
+  EXPECT_EQ(c->contentView()->geometry(), QRect(12, 12, 200, 100));
+  // Right of the box, vertically centred on it.
+  const QPoint boxRight = box->mapToGlobal(QPoint(box->width(), 0));
+  EXPECT_EQ(c->popoverWindow()->geometry().left(), boxRight.x());
+  EXPECT_EQ(c->popoverWindow()->geometry().center().y(), box->mapToGlobal(box->rect().center()).y());
+  present(2);  // ignored while visible
+  EXPECT_EQ(c->arrowDirection(), 1u);
+  c->closePopover();
+  EXPECT_FALSE(c->popoverIsVisible());
+  EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow", "should", "willClose", "didClose"}));
+  EXPECT_EQ(c->arrowDirection(), 0u);
+  EXPECT_EQ(c->positionView(), nullptr);
+}
+
+TEST_F(PopoverController, CloseRules) {
+  present();
+  // Losing key because the application went to the background: stays open.
+  appActive = false;
+  c->closePopover(PVPopoverController::CloseReason::ResignKey);
+  EXPECT_TRUE(c->popoverIsVisible());
+  // Losing key to another window of the application: closes.
+  appActive = true;
+  rec.allowClose = false;
+  c->closePopover(PVPopoverController::CloseReason::ResignKey);
+  EXPECT_TRUE(c->popoverIsVisible()) << "the delegate may refuse";
+  rec.allowClose = true;
+  c->closePopover(PVPopoverController::CloseReason::ResignKey);
+  EXPECT_FALSE(c->popoverIsVisible());
+}
+
+TEST_F(PopoverController, EscapeClosesUnlessTurnedOff) {
+  c->setClosesWhenEscapeKeyPressed(false);
+  present();
+  QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+  QApplication::sendEvent(c->popoverWindow(), &esc);
+  EXPECT_TRUE(c->popoverIsVisible());
+  c->setClosesWhenEscapeKeyPressed(true);
+  QApplication::sendEvent(c->popoverWindow(), &esc);
+  EXPECT_FALSE(c->popoverIsVisible());
+}
+
+TEST_F(PopoverController, FollowsTheAnchorAndClosesWhenItLeavesItsSuperview) {
+  present();
+  const QRect before = c->popoverWindow()->geometry();
+  box->move(box->x() + 30, box->y() + 20);
+  QApplication::processEvents();
+  EXPECT_EQ(c->popoverWindow()->geometry(), before.translated(30, 20));
+  EXPECT_EQ(c->arrowDirection(), 1u);
+  box->move(560, 150);  // sticks out of the parent
+  QApplication::processEvents();
+  EXPECT_FALSE(c->popoverIsVisible());
+}
+
+TEST_F(PopoverController, AnimatedShowEndsVisibleAndFadeOutResets) {
+  c->setAnimates(true);
+  c->setAnimationType(3);  // fade in, fade out
+  present();
+  EXPECT_TRUE(c->popoverIsVisible());
+  QTest::qWait(400);
+  EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+  c->forceClosePopover();
+  EXPECT_TRUE(c->popoverIsVisible()) << "fading out";
+  QTest::qWait(400);
+  EXPECT_FALSE(c->popoverIsVisible());
+  EXPECT_EQ(rec.calls.last(), "didClose");
+}
+
+TEST_F(PopoverController, PopAnimationShowsTheWindowAtItsFrame) {
+  c->setAnimates(true);
+  c->setAnimationType(0);
+  present();
+  EXPECT_TRUE(c->popoverIsVisible()) << "the zoom window counts";
+  QTest::qWait(450);
+  EXPECT_TRUE(c->popoverWindow()->isVisible());
+  EXPECT_EQ(c->popoverWindow()->zoomWindow(), nullptr);
+  EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+}
