@@ -1,0 +1,63 @@
+#include "platform/VolumeWatch.h"
+
+#include "platform/Paths.h"
+
+#include <QDir>
+#include <QUrl>
+
+namespace platform {
+
+namespace {
+
+QVariantMap userInfo(const QString& name) {
+  const QString path = "/Volumes/" + name;
+  return QVariantMap{{NSDevicePath, path},
+                     {NSWorkspaceVolumeLocalizedNameKey, name},
+                     {NSWorkspaceVolumeURLKey, QUrl::fromLocalFile(path)}};
+}
+
+}  // namespace
+
+VolumeWatch::VolumeWatch(QObject* parent) : QObject(parent), folder_(hostPath("/Volumes")) {
+  known_ = entries();
+  if (QDir(folder_).exists()) watcher_.addPath(folder_);
+  connect(&watcher_, &QFileSystemWatcher::directoryChanged, this, [this] { rescan(); });
+  poll_.setInterval(500);
+  connect(&poll_, &QTimer::timeout, this, [this] {
+    if (watcher_.directories().isEmpty() && QDir(folder_).exists()) watcher_.addPath(folder_);
+    rescan();
+  });
+  poll_.start();
+}
+
+QSet<QString> VolumeWatch::entries() const {
+  QSet<QString> set;
+  const QStringList names =
+      QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  for (const QString& n : names)
+    if (n != ".DS_Store") set.insert(n);
+  return set;
+}
+
+QStringList VolumeWatch::mountedVolumes() const {
+  QStringList out;
+  for (const QString& n : entries()) out << "/Volumes/" + n;
+  out.sort();
+  return out;
+}
+
+void VolumeWatch::rescan() {
+  const QSet<QString> now = entries();
+  QStringList gone, came;
+  for (const QString& n : known_)
+    if (!now.contains(n)) gone << n;
+  for (const QString& n : now)
+    if (!known_.contains(n)) came << n;
+  known_ = now;
+  gone.sort();
+  came.sort();
+  for (const QString& n : gone) Q_EMIT didUnmount(userInfo(n));
+  for (const QString& n : came) Q_EMIT didMount(userInfo(n));
+}
+
+}  // namespace platform
