@@ -1,0 +1,176 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "platform/Bundle.h"
+#include "uikit/Layout.h"
+#include "uikit/TCImageWindow.h"
+#include "uikit/TCWindowButton.h"
+
+using namespace uikit;
+
+TEST(TrafficLights, LayoutInTheBar) {
+  const NSRect bar48 = NSMakeRect(0, 0, 1140, 48);
+  struct Case {
+    const char* what;
+    NSRect container;
+    double moveUp;
+    bool centered;
+    bool vertical;
+    NSRect close, minimize, zoom;
+  } cases[] = {
+      {"centred in 48", bar48, 0, true, false, NSMakeRect(16, 18, 12, 12), NSMakeRect(36, 18, 12, 12),
+       NSMakeRect(56, 18, 12, 12)},
+      {"3 lower with -3", bar48, -3, true, false, NSMakeRect(16, 15, 12, 12), NSMakeRect(36, 15, 12, 12),
+       NSMakeRect(56, 15, 12, 12)},
+      {"top margin when not centred", NSMakeRect(0, 652, 1140, 48), 0, false, false,
+       NSMakeRect(16, 652 + 48 - 12 - 3, 12, 12), NSMakeRect(36, 685, 12, 12), NSMakeRect(56, 685, 12, 12)},
+      // Stacked: total 36 + 2 * 6 = 48, the offset does not apply.
+      {"vertical", bar48, -3, true, true, NSMakeRect(16, 36, 12, 12), NSMakeRect(16, 18, 12, 12),
+       NSMakeRect(16, 0, 12, 12)},
+  };
+  for (const auto& c : cases) {
+    TrafficLightInput in;
+    in.container = c.container;
+    in.close = in.minimize = in.zoom = {12, 12};
+    in.leftMargin = 16;
+    in.separation = 8;
+    in.moveUp = c.moveUp;
+    in.centered = c.centered;
+    in.vertical = c.vertical;
+    const TrafficLightFrames f = layoutTrafficLights(in);
+    EXPECT_EQ(f.close, c.close) << c.what;
+    EXPECT_EQ(f.minimize, c.minimize) << c.what;
+    EXPECT_EQ(f.zoom, c.zoom) << c.what;
+  }
+}
+
+namespace {
+struct Delegate : QObject, TCImageWindowDelegate {
+  int downs = 0;
+  void tcimageWindowBecomeKeyWindow() override { ++downs; }
+};
+
+class WindowFrame : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform::Bundle::setMainBundlePath(QDC_BUILD_APP_BUNDLE);
+    w.resize(kMainWindowSize);
+    w.setContentView(new QWidget);
+    w.show();
+  }
+  TCImageWindow w;
+};
+}  // namespace
+
+TEST_F(WindowFrame, MainWindowBarAndButtons) {
+  w.setTitleBarHeight(kMainTitleBarHeight);
+  w.setTrafficLightButtonsLeftMargin(kMainButtonsLeftMargin);
+  w.setTopButtonMoveUp(kMainButtonsMoveUp);
+  auto* close = w.standardWindowButton(TCImageWindow::CloseButton);
+  // The offset is stored only; the buttons move at the next layout.
+  EXPECT_EQ(close->geometry(), QRect(16, 18, 12, 12));
+  w.layoutTrafficLightsAndContent();
+  EXPECT_EQ(close->geometry(), QRect(16, 21, 12, 12));
+  EXPECT_EQ(w.standardWindowButton(TCImageWindow::MinimizeButton)->geometry(), QRect(36, 21, 12, 12));
+  EXPECT_EQ(w.standardWindowButton(TCImageWindow::ZoomButton)->geometry(), QRect(56, 21, 12, 12));
+  EXPECT_EQ(w.titleBarContainer()->geometry(), QRect(0, 0, 1140, 48));
+  EXPECT_EQ(w.contentView()->geometry(), QRect(0, 48, 1140, 652));
+  EXPECT_EQ(w.willPositionSheet(NSMakeRect(10, 0, 300, 200)).y(), 652);
+
+  const int layouts = w.layoutCount();
+  w.setTitleBarHeight(48);
+  EXPECT_EQ(w.layoutCount(), layouts) << "the same height lays nothing out";
+  w.resize(1200, 760);
+  EXPECT_EQ(close->geometry(), QRect(16, 21, 12, 12)) << "the bar stays at the top";
+  EXPECT_EQ(w.contentView()->geometry(), QRect(0, 48, 1200, 712));
+}
+
+TEST_F(WindowFrame, TheBarIsWhiteWithRoundedTopCornersAndButtonsAreDrawn) {
+  w.setTitleBarHeight(48);
+  w.setTrafficLightButtonsLeftMargin(16);
+  const QImage img = w.grab().toImage();
+  EXPECT_EQ(img.pixelColor(2, 2).alpha(), 0) << "the rounded corner is clear";
+  EXPECT_EQ(img.pixelColor(600, 10), QColor(Qt::white));
+  EXPECT_EQ(img.pixelColor(2, 300), QColor(Qt::white));
+  // The close button's circle has colour in its centre.
+  const QColor c = img.pixelColor(22, 24);
+  EXPECT_NE(c, QColor(Qt::white));
+  EXPECT_GT(c.alpha(), 200);
+}
+
+TEST_F(WindowFrame, APressNoViewTookReachesTheDelegate) {
+  Delegate d;
+  w.setDelegate(&d);
+  auto* button = new QPushButton("x", w.contentView());
+  button->setGeometry(100, 100, 80, 30);
+  button->show();
+  auto* label = new QLabel("label", w.contentView());
+  label->setGeometry(300, 100, 80, 30);
+  label->show();
+  // Qt delivers to the widget under the pointer; a widget that ignores the
+  // press hands it to its parent, as AppKit hands mouse-downs up the chain.
+  auto pressAt = [&](QPoint p) {
+    QWidget* target = w.childAt(p);
+    if (!target) target = &w;
+    QTest::mouseClick(target, Qt::LeftButton, {}, target->mapFrom(&w, p));
+  };
+  pressAt(button->mapTo(&w, button->rect().center()));
+  EXPECT_EQ(d.downs, 0);
+  pressAt({600, 400});  // plain background
+  EXPECT_EQ(d.downs, 1);
+  pressAt(label->mapTo(&w, label->rect().center()));  // a label takes no clicks
+  EXPECT_EQ(d.downs, 2);
+  pressAt({600, 20});  // the title bar
+  EXPECT_EQ(d.downs, 3);
+}
+
+TEST_F(WindowFrame, DoubleClickOnTheBarMiniaturizesOnlyWhenTheDefaultSaysSo) {
+  QTest::mouseDClick(w.titleBarContainer(), Qt::LeftButton, {}, QPoint(500, 20));
+  EXPECT_FALSE(w.isMinimized());
+}
+
+TEST_F(WindowFrame, TitleIsDrawnOnlyWhenAsked) {
+  w.setTitleBarHeight(38);
+  w.setTitle(QString(40, QChar(0x2588)));  // full blocks: plenty of ink
+  auto inkInBar = [&] {
+    const QImage img = w.grab(QRect(0, 0, w.width(), 38)).toImage();
+    int dark = 0;
+    for (int x = 100; x < img.width() - 100; ++x)
+      for (int y = 0; y < 38; ++y) dark += img.pixelColor(x, y).lightness() < 200;
+    return dark;
+  };
+  EXPECT_EQ(inkInBar(), 0);
+  w.setShowsTitle(true);
+  EXPECT_GT(inkInBar(), 50);
+  // A new title keeps one title, redrawn.
+  w.setTitle("A");
+  EXPECT_LT(inkInBar(), 200);
+}
+
+TEST_F(WindowFrame, CustomButtonsReplaceTheStandardOnes) {
+  auto* mine = new TCWindowButton(QSize(14, 14), "test.group");
+  w.setTitleBarHeight(48);
+  w.setTrafficLightButtonsLeftMargin(16);
+  w.setCloseButton(mine);
+  EXPECT_FALSE(w.standardWindowButton(TCImageWindow::CloseButton)->isVisible());
+  EXPECT_EQ(mine->geometry(), QRect(16, 17, 14, 14));
+  // The minimize button follows the wider close button.
+  EXPECT_EQ(w.standardWindowButton(TCImageWindow::MinimizeButton)->x(), 16 + 14 + 8);
+}
+
+TEST(WindowButtonGroup, CapturesAndNotification) {
+  TCWindowButtonGroup* g = TCWindowButtonGroup::groupWithIdentifier("");
+  EXPECT_EQ(g, TCWindowButtonGroup::groupWithIdentifier(TCWindowButtonGroup::defaultIdentifier()));
+  g->resetMouseCaptures();
+  g->didCaptureMousePointer();
+  EXPECT_TRUE(g->shouldDisplayRollOver());
+  g->didReleaseMousePointer();
+  EXPECT_FALSE(g->shouldDisplayRollOver());
+  g->setNumberOfCaptures(-1);
+  EXPECT_EQ(g->numberOfCaptures(), 0);
+}
