@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/Workspace.h"
 #include "services/KVPublicUtilities.h"
+#include "shell/MainWindowController.h"
 #include "shell/Startup.h"
 
 #include <QApplication>
@@ -48,13 +49,15 @@ void AppDelegate::applicationDidFinishLaunching() {
           window_->activateWindow();
         }
       });
-  // The main window proper comes with the main window controller.
-  auto* window = new QWidget;
-  window->setAttribute(Qt::WA_DeleteOnClose);
-  window->setWindowTitle("Quorvan Disk Clone");
-  window->resize(1000, 640);
+  // The controller lives until the process ends; nothing keeps it but itself.
+  auto* controller = new MainWindowController;
+  QWidget* window = controller->window();
   if (QScreen* screen = QGuiApplication::primaryScreen())
     window->move(screen->availableGeometry().center() - window->rect().center());
-  window->show();
   window_ = window;
+  menu_ = std::make_unique<MainMenu>();
+  // Linux has no global menu bar: the bar sits in the main window's title bar.
+  menu_->attachToTitleBar(controller->titleBar(), 16);
+  window->show();
+  setLangauageState();
 }

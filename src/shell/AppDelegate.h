@@ -2,6 +2,9 @@
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
+
+#include "shell/MainMenu.h"
 
 class AppDelegate : public QObject {
   Q_OBJECT
@@ -14,7 +17,11 @@ class AppDelegate : public QObject {
   void applicationDidFinishLaunching();
 
   QWidget* mainWindow() const { return window_; }
+  // The menu bar with its outlets and actions (language, About, update, links).
+  MainMenu* menu() const { return menu_.get(); }
+  void setLangauageState() { menu_->setLangauageState(); }
 
  private:
   QPointer<QWidget> window_;
+  std::unique_ptr<MainMenu> menu_;
 };
