@@ -162,21 +162,28 @@ void StripedProgressBar::setAnimationDuration(double d) {
 
 void StripedProgressBar::setHidden(bool h) {
   _sp_isHidden = h;
-  if (isHidden() == h) return;
+  const bool fadingOut = fade_ && fade_->state() == QAbstractAnimation::Running &&
+                         fade_->endValue().toDouble() == 0.0;
+  if (isHidden() == h && !(fadingOut && !h)) return;
   if (!opacity_) {
     opacity_ = new QGraphicsOpacityEffect(this);
     opacity_->setOpacity(1.0);
     setGraphicsEffect(opacity_);
   }
+  if (fade_) fade_->stop();
   auto* a = new QPropertyAnimation(opacity_, "opacity", this);
   a->setDuration(250);
+  fade_ = a;
   if (h) {
     a->setEndValue(0.0);
     connect(a, &QPropertyAnimation::finished, this, [this] {
-      if (_sp_isHidden) QWidget::setHidden(true);
+      // Shown again during the fade: it stays, with its stripes.
+      if (!_sp_isHidden) return;
+      QWidget::setHidden(true);
       stopStripes();
     });
   } else {
+    // Also turns a fade-out that is still running back to visible.
     QWidget::setHidden(false);
     a->setEndValue(1.0);
     if (_animates) startStripes();

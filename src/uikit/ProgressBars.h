@@ -96,6 +96,7 @@ class StripedProgressBar : public QWidget {
   QPointer<QVariantAnimation> stripes_;
   QPointer<QVariantAnimation> stripesFade_;
   QPointer<QPropertyAnimation> glide_;
+  QPointer<QPropertyAnimation> fade_;
   QGraphicsOpacityEffect* opacity_ = nullptr;
 };
 
