@@ -17,6 +17,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/Queue.h"
 #include "services/Controller.h"
 #include "services/DoCopyFiles.h"
 #include "services/EumeRoot.h"
@@ -30,11 +31,10 @@ double median(std::vector<double> v) {
   return v[v.size() / 2];
 }
 
+// Sleeps in the event loop (no polling, which would take a core from rsync);
+// every awaited report arrives as, or is followed by, a main-thread event.
 void waitUntil(const std::function<bool()>& done) {
-  while (!done()) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    if (!done()) QThread::usleep(200);
-  }
+  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 double seconds(const std::function<void()>& body) {
@@ -125,9 +125,9 @@ void figureScan(const QString& work, int reps) {
 struct SizeWaiter : GetFilesSizeDelegate {
   std::atomic<bool> done{false};
   std::atomic<qint64> total{0};
-  void allCopyFilesSize(qint64 s) override {
+  void allCopyFilesSize(qint64 s) override {  // on the worker: wake the main thread
     total = s;
-    done = true;
+    platform::dispatchMain([this] { done = true; });
   }
 };
 

@@ -142,7 +142,7 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
     if (chunk.isEmpty()) return;
     const QString text = decoder.decode(chunk);  // keeps a split character for the next chunk
     if (text.isEmpty()) return;
-    SystemLog("%s", qUtf8Printable(text));
+    SystemLog("%s", qUtf8Printable(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text));
     job.onMain([text](DoCopyFilesDelegate* d) { d->topCopyFilePath(text); });
   };
   while (process.state() != QProcess::NotRunning) {

@@ -8,10 +8,16 @@
 #include <mutex>
 
 #include "VolumesTestHelpers.h"
+#include "platform/Paths.h"
+#include "support/TestWorld.h"
 #include "platform/Queue.h"
 #include "services/DoCopyFiles.h"
 #include "services/FileNode.h"
 #include "services/GetFilesSize.h"
+#include "services/Controller.h"
+#include "world/lib/Flags.h"
+#include "world/lib/Layout.h"
+#include <QProcess>
 
 using namespace volumes_test;
 
@@ -80,9 +86,10 @@ struct CopyRecorder : QObject, DoCopyFilesDelegate {
   }
 };
 
+// A node for a Mac path, typed and sized from the file system.
 FileNodePtr node(const QString& path, int state = FileNode::Selected, FileNode* father = nullptr) {
-  const QFileInfo info(path);
-  FileNodePtr n = FileNode::initWithPath(path, info.fileName(), info.isDir(), father);
+  const QFileInfo info(platform::hostPath(path));
+  FileNodePtr n = FileNode::initWithPath(path, QFileInfo(path).fileName(), info.isDir(), father);
   n->setState(state);
   if (!info.isDir()) n->setSize(quint64(info.size()));
   if (father) father->children().append(n);
@@ -100,13 +107,46 @@ CopyOutcome runCopy(CopyRecorder& rec, const FileNodeList& items, const QString&
   return rec.outcome;
 }
 
-QStringList tree(const QString& root) {
+// Every entry below a Mac folder, relative to it.
+QStringList tree(const QString& macRoot) {
+  const QString root = platform::hostPath(macRoot);
   QStringList out;
-  QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
   while (it.hasNext()) out << it.next().mid(root.size() + 1);
   out.sort();
   return out;
 }
+
+QStringList topEntries(const QString& macFolder) {
+  QStringList names = QDir(platform::hostPath(macFolder))
+                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  names.sort();
+  return names;
+}
+
+bool put(const QString& macPath, qint64 bytes, char fill = 'x') {
+  return writeFile(platform::hostPath(macPath), bytes, fill);
+}
+
+// The copy engine runs the world's rsync on Mac paths: a world per test.
+class DoCopyFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(world_.ok()) << world_.error().toStdString();
+    QDir().mkpath(platform::hostPath(kSrc));
+    QDir().mkpath(platform::hostPath(kDest));
+  }
+  // A fresh destination folder on the destination volume.
+  QString freshDest(const QString& name) {
+    const QString d = kDest + "/" + name;
+    QDir().mkpath(platform::hostPath(d));
+    return d;
+  }
+  const QString kSrc = "/Users/alex/src";
+  const QString kDest = "/Volumes/USB Stick";
+  TestWorld world_{TestWorld::demo()};
+};
 
 }  // namespace
 
@@ -151,39 +191,37 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
   }
 }
 
-TEST(DoCopyFilesTest, ProgressSeries) {
+TEST_F(DoCopyFilesTest, ProgressSeries) {
   // Unticked items run no rsync but still report their step.
   struct Case {
     int items;
     QList<float> expected;
   };
-  QList<float> twentyFive = {5.0f};
-  for (int j = 0; j < 25; ++j) twentyFive << float(qMax(((j + 1) * 100) / 25, 5) < 6 ? 5 : ((j + 1) * 100) / 25);
+  QList<float> twentyFive = {5};
+  for (int j = 0; j < 25; ++j) twentyFive << float(qMax(((j + 1) * 100) / 25, 5));
   const QList<Case> cases = {
       {4, {5, 25, 50, 75, 100}}, {3, {5, 33, 66, 100}}, {1, {5, 100}}, {25, twentyFive}};
-  QTemporaryDir dest;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.items);
     FileNodeList items;
-    for (int i = 0; i < c.items; ++i) items << node(dest.path() + QString("/n%1").arg(i), FileNode::NotSelected);
+    for (int i = 0; i < c.items; ++i) items << node(kSrc + QString("/n%1").arg(i), FileNode::NotSelected);
     CopyRecorder rec;
-    EXPECT_EQ(runCopy(rec, items, dest.path()), CopyOutcome::AllCopied);
+    EXPECT_EQ(runCopy(rec, items, kDest), CopyOutcome::AllCopied);
     EXPECT_EQ(rec.progress, c.expected);
     EXPECT_FALSE(rec.offMainProgress);
   }
-  EXPECT_EQ(twentyFive.mid(0, 4), (QList<float>{5, 5, 8, 12}));
+  EXPECT_EQ(twentyFive.mid(0, 5), (QList<float>{5, 5, 8, 12, 16}));
 }
 
-TEST(DoCopyFilesTest, LayoutOfCopiedItems) {
-  QTemporaryDir src, dest;
-  const QString s = src.path();
-  ASSERT_TRUE(writeFile(s + "/file.txt", 10, 'a'));
-  ASSERT_TRUE(writeFile(s + "/Whole/inner/deep.txt", 20, 'b'));
-  ASSERT_TRUE(writeFile(s + "/U/S.txt", 30, 'c'));
-  ASSERT_TRUE(writeFile(s + "/U/skip.txt", 30, 'd'));
-  ASSERT_TRUE(writeFile(s + "/U/V/v.txt", 40, 'e'));
-  ASSERT_TRUE(writeFile(s + "/U/V/W/w.txt", 50, 'f'));
-  ASSERT_TRUE(writeFile(s + "/U/V/W/not.txt", 50, 'g'));
+TEST_F(DoCopyFilesTest, LayoutOfCopiedItems) {
+  const QString s = kSrc;
+  ASSERT_TRUE(put(s + "/file.txt", 10, 'a'));
+  ASSERT_TRUE(put(s + "/Whole/inner/deep.txt", 20, 'b'));
+  ASSERT_TRUE(put(s + "/U/S.txt", 30, 'c'));
+  ASSERT_TRUE(put(s + "/U/skip.txt", 30, 'd'));
+  ASSERT_TRUE(put(s + "/U/V/v.txt", 40, 'e'));
+  ASSERT_TRUE(put(s + "/U/V/W/w.txt", 50, 'f'));
+  ASSERT_TRUE(put(s + "/U/V/W/not.txt", 50, 'g'));
 
   FileNodePtr u = node(s + "/U", FileNode::PartlySelected);
   node(s + "/U/S.txt", FileNode::Selected, u.data());
@@ -194,48 +232,53 @@ TEST(DoCopyFilesTest, LayoutOfCopiedItems) {
   node(s + "/U/V/W/w.txt", FileNode::Selected, w.data());
   node(s + "/U/V/W/not.txt", FileNode::NotSelected, w.data());
 
+  const QString dest = freshDest("layout");
   CopyRecorder rec;
-  EXPECT_EQ(runCopy(rec, {node(s + "/file.txt"), node(s + "/Whole"), u}, dest.path()),
-            CopyOutcome::AllCopied);
-  EXPECT_EQ(tree(dest.path()), (QStringList{"S.txt", "V", "V/W", "V/W/w.txt", "V/v.txt", "Whole",
-                                            "Whole/inner", "Whole/inner/deep.txt", "file.txt"}));
-  EXPECT_EQ(readAll(dest.path() + "/Whole/inner/deep.txt"), QByteArray(20, 'b'));
-  EXPECT_EQ(readAll(dest.path() + "/V/W/w.txt"), QByteArray(50, 'f'));
-  EXPECT_TRUE(rec.output.contains("deep.txt"));  // rsync -av lists what it copies
+  EXPECT_EQ(runCopy(rec, {node(s + "/file.txt"), node(s + "/Whole"), u}, dest), CopyOutcome::AllCopied);
+  EXPECT_EQ(tree(dest), (QStringList{"S.txt", "V", "V/W", "V/W/w.txt", "V/v.txt", "Whole", "Whole/inner",
+                                     "Whole/inner/deep.txt", "file.txt"}));
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/Whole/inner/deep.txt")), QByteArray(20, 'b'));
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/V/W/w.txt")), QByteArray(50, 'f'));
+  EXPECT_TRUE(rec.output.contains("Whole/inner/deep.txt"));  // rsync -av lists what it copies
+  EXPECT_FALSE(rec.output.contains(world_.root()));          // in Mac terms
   EXPECT_EQ(rec.progress, (QList<float>{5, 33, 66, 100}));
   EXPECT_EQ(rec.events.last(), "finished");
 }
 
-TEST(DoCopyFilesTest, HiddenRuleOnlyForCopyAllListings) {
-  QTemporaryDir src;
-  ASSERT_TRUE(writeFile(src.path() + "/.secret", 3));
-  ASSERT_TRUE(writeFile(src.path() + "/usr/bin/tool", 3));
-  ASSERT_TRUE(writeFile(src.path() + "/Library/x", 3));
-  ASSERT_TRUE(writeFile(src.path() + "/plain", 3));
-  const FileNodeList items = {node(src.path() + "/.secret"), node(src.path() + "/usr"),
-                              node(src.path() + "/Library"), node(src.path() + "/plain")};
+TEST_F(DoCopyFilesTest, HiddenRuleOnlyForCopyAllListings) {
+  ASSERT_TRUE(put(kSrc + "/.secret", 3));
+  ASSERT_TRUE(put(kSrc + "/usr/bin/tool", 3));
+  ASSERT_TRUE(put(kSrc + "/Library/x", 3));
+  ASSERT_TRUE(put(kSrc + "/flagged/x", 3));
+  ASSERT_TRUE(put(kSrc + "/plain", 3));
+  ASSERT_TRUE(world::setHiddenFlag(world_.layout(), kSrc + "/flagged", true));
+  const FileNodeList items = {node(kSrc + "/.secret"), node(kSrc + "/usr"), node(kSrc + "/Library"),
+                              node(kSrc + "/flagged"), node(kSrc + "/plain")};
   struct Case {
     CopyItems kind;
     QStringList top;
   };
   const QList<Case> cases = {{CopyItems::CopyAllListing, {"plain"}},
-                             {CopyItems::ChosenItems, {".secret", "Library", "plain", "usr"}}};
+                             {CopyItems::ChosenItems, {".secret", "Library", "flagged", "plain", "usr"}}};
+  int n = 0;
   for (const Case& c : cases) {
-    QTemporaryDir dest;
+    const QString dest = freshDest(QString("hidden%1").arg(n++));
     CopyRecorder rec;
-    EXPECT_EQ(runCopy(rec, items, dest.path(), c.kind), CopyOutcome::AllCopied);
-    EXPECT_EQ(QDir(dest.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), c.top);
-    EXPECT_EQ(rec.progress, (QList<float>{5, 25, 50, 75, 100}));
+    EXPECT_EQ(runCopy(rec, items, dest, c.kind), CopyOutcome::AllCopied);
+    EXPECT_EQ(topEntries(dest), c.top);
+    EXPECT_EQ(rec.progress, (QList<float>{5, 20, 40, 60, 80, 100}));
   }
-  EXPECT_TRUE(DoCopyFiles::isHiddenAtPath("/Volumes/X/.fseventsd"));
+  // The Finder-info attribute hides as well; an empty path never.
+  ASSERT_TRUE(world::setExtendedAttribute(world_.layout(), kSrc + "/plain", world::kFinderInfoAttribute,
+                                          QByteArray(32, 0)));
+  EXPECT_TRUE(DoCopyFiles::isHiddenAtPath(kSrc + "/plain"));
   EXPECT_TRUE(DoCopyFiles::isHiddenAtPath("/private"));
   EXPECT_FALSE(DoCopyFiles::isHiddenAtPath(""));
-  EXPECT_FALSE(DoCopyFiles::isHiddenAtPath("/Volumes/X/Users"));
+  EXPECT_FALSE(DoCopyFiles::isHiddenAtPath("/Users"));
 }
 
-TEST(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
-  QTemporaryDir src;
-  ASSERT_TRUE(writeFile(src.path() + "/ok", 5));
+TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
+  ASSERT_TRUE(put(kSrc + "/ok", 5));
   struct Case {
     const char* name;
     FileNodeList items;
@@ -245,75 +288,109 @@ TEST(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
     QList<float> progress;
   };
   const QList<Case> cases = {
-      {"one item fails", {node(src.path() + "/ok"), node(src.path() + "/missing")}, true,
-       CopyOutcome::SomeFailed, 0, {5, 50, 100}},
-      {"every item fails", {node(src.path() + "/missing")}, true, CopyOutcome::Failed, 0, {5, 100}},
-      {"destination vanished", {node(src.path() + "/ok"), node(src.path() + "/ok")}, false,
-       CopyOutcome::Failed, 2, {5, 50, 100}},
+      {"one item fails", {node(kSrc + "/ok"), node(kSrc + "/missing")}, true, CopyOutcome::SomeFailed, 0,
+       {5, 50, 100}},
+      {"every item fails", {node(kSrc + "/missing")}, true, CopyOutcome::Failed, 0, {5, 100}},
+      {"destination missing", {node(kSrc + "/ok"), node(kSrc + "/ok")}, false, CopyOutcome::Failed, 2,
+       {5, 50, 100}},
       {"empty list", {}, true, CopyOutcome::Failed, 0, {}},
   };
+  int n = 0;
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    QTemporaryDir dest;
-    QString target = dest.path() + "/into";
-    if (c.destinationExists) QDir().mkpath(target);
+    const QString target = kDest + QString("/into%1").arg(n++);
+    if (c.destinationExists) QDir().mkpath(platform::hostPath(target));
     CopyRecorder rec;
     EXPECT_EQ(runCopy(rec, c.items, target), c.outcome);
     EXPECT_EQ(rec.errors, c.errors);
     EXPECT_EQ(rec.progress, c.progress);
-    EXPECT_FALSE(QFileInfo::exists(target) && !c.destinationExists);
+    EXPECT_EQ(QFileInfo::exists(platform::hostPath(target)), c.destinationExists);
   }
+  // A read-only destination volume: rsync fails, and so does the copy.
+  CopyRecorder rec;
+  EXPECT_EQ(runCopy(rec, {node(kSrc + "/ok")}, "/Volumes/Windows Backup"), CopyOutcome::Failed);
 }
 
-TEST(DoCopyFilesTest, DestinationVanishingMidCopy) {
-  QTemporaryDir src, dest;
+TEST_F(DoCopyFilesTest, DestinationVanishingMidCopy) {
   // The first item is large enough to be still running when its first output arrives.
-  for (int i = 0; i < 3000; ++i) ASSERT_TRUE(writeFile(src.path() + QString("/item0/f%1").arg(i), 2000));
-  for (int i = 1; i < 3; ++i) ASSERT_TRUE(writeFile(src.path() + QString("/item%1/f").arg(i), 10));
+  for (int i = 0; i < 3000; ++i) ASSERT_TRUE(put(kSrc + QString("/item0/f%1").arg(i), 2000));
+  for (int i = 1; i < 3; ++i) ASSERT_TRUE(put(kSrc + QString("/item%1/f").arg(i), 10));
   // The volume holding the destination goes (moved away at once: a removal would
-  // race with rsync still writing; and rsync would make a missing last folder again).
-  const QString volume = dest.path() + "/Volume";
-  const QString target = volume + "/into";
-  QDir().mkpath(target);
+  // race with rsync still writing, and rsync would make a missing last folder again).
+  const QString volume = platform::hostPath(kDest);
+  const QString target = freshDest("into");
   CopyRecorder rec;
   rec.onFirstOutput = [volume] { QDir().rename(volume, volume + "-gone"); };
-  const CopyOutcome outcome = runCopy(rec, {node(src.path() + "/item0"), node(src.path() + "/item1"),
-                                            node(src.path() + "/item2")},
-                                      target);
+  const CopyOutcome outcome =
+      runCopy(rec, {node(kSrc + "/item0"), node(kSrc + "/item1"), node(kSrc + "/item2")}, target);
   EXPECT_NE(outcome, CopyOutcome::AllCopied);
   EXPECT_EQ(rec.errors, 2);  // one per item that found no destination
   EXPECT_EQ(rec.progress.last(), 100.0f);
 }
 
-TEST(DoCopyFilesTest, CancelStopsRsyncAndLeavesTheSource) {
-  QTemporaryDir src, dest;
-  const QString big = src.path() + "/many";
-  for (int i = 0; i < 4000; ++i) ASSERT_TRUE(writeFile(big + QString("/d%1/file%2.txt").arg(i % 40).arg(i), 2000));
-  const QStringList before = tree(src.path());
+TEST_F(DoCopyFilesTest, CancelStopsRsyncAndLeavesTheSource) {
+  const QString big = kSrc + "/many";
+  for (int i = 0; i < 4000; ++i) ASSERT_TRUE(put(big + QString("/d%1/file%2.txt").arg(i % 40).arg(i), 2000));
+  const QStringList before = tree(kSrc);
+  const QString dest = freshDest("cancel");
   DoCopyFiles engine;
   CopyRecorder rec;
   rec.onFirstOutput = [&engine] { engine.setIsCancel(true); };
   engine.setDelegate(&rec);
-  engine.doCopyFilesWithArr({node(big), node(src.path() + "/never")}, dest.path(), CopyItems::ChosenItems);
+  engine.doCopyFilesWithArr({node(big), node(kSrc + "/never")}, dest, CopyItems::ChosenItems);
   ASSERT_TRUE(waitFor([&] { return rec.isFinished(); }, 60000));
   settle(300);
   EXPECT_EQ(rec.outcome, CopyOutcome::Cancelled);
   EXPECT_EQ(rec.afterFinish, 0);
   EXPECT_EQ(rec.progress, QList<float>{5});  // nothing after the cancel
   EXPECT_TRUE(engine.isCancel());
-  EXPECT_EQ(tree(src.path()), before);
-  EXPECT_LT(tree(dest.path()).size(), before.size() - 1);  // stopped before the end
+  EXPECT_EQ(tree(kSrc), before);
+  EXPECT_LT(tree(dest).size(), before.size() - 1);  // stopped before the end
+  // No rsync of ours is left running.
+  QProcess ps;
+  ps.start("pgrep", {"-f", "rsync -av " + platform::hostPath(big)});
+  ps.waitForFinished();
+  EXPECT_TRUE(ps.readAllStandardOutput().trimmed().isEmpty());
 }
 
-TEST(DoCopyFilesTest, OutputIsDecodedAcrossChunkBoundaries) {
-  QTemporaryDir src, dest;
+TEST_F(DoCopyFilesTest, OutputIsDecodedAcrossChunkBoundaries) {
   QStringList names;
   for (int i = 0; i < 3000; ++i) {
     names << QString("文件-é-%1-ü").arg(i);
-    ASSERT_TRUE(writeFile(src.path() + "/d/" + names.last(), 1));
+    ASSERT_TRUE(put(kSrc + "/d/" + names.last(), 1));
   }
   CopyRecorder rec;
-  EXPECT_EQ(runCopy(rec, {node(src.path() + "/d")}, dest.path()), CopyOutcome::AllCopied);
+  EXPECT_EQ(runCopy(rec, {node(kSrc + "/d")}, kDest), CopyOutcome::AllCopied);
   EXPECT_FALSE(rec.output.contains(QChar::ReplacementCharacter));
   for (const QString& n : names) ASSERT_TRUE(rec.output.contains("d/" + n + "\n")) << n.toStdString();
+}
+
+TEST_F(DoCopyFilesTest, SystemFolderAndTheWholeStartupVolume) {
+  // What a copy-all listing of "/" holds, with a "/System" like a Mac's.
+  for (const char* name : {"Library", "Cryptexes", "iOSSupport", "DriverKit", "Applications", "Extras"})
+    ASSERT_TRUE(put(QString("/System/%1/f").arg(name), 4));
+  ASSERT_TRUE(put("/Users/alex/notes.txt", 6));
+  Controller controller;
+  auto roots = std::make_shared<FileNodeList>();
+  controller.eumeAllRootFileNodeWithRootArr(roots, "/", true, true);
+  ASSERT_TRUE(waitFor([&] { return controller.isScanFinished(); }));
+
+  const QString dest = freshDest("whole");
+  CopyRecorder rec;
+  EXPECT_EQ(runCopy(rec, *roots, dest, CopyItems::CopyAllListing), CopyOutcome::AllCopied);
+  QStringList top = topEntries(dest);
+  EXPECT_FALSE(top.contains("Volumes"));  // would hold the destination itself
+  EXPECT_FALSE(top.contains("Library"));  // /Library is a hidden name, /System/Library never copied
+  EXPECT_FALSE(top.contains("Cryptexes"));
+  EXPECT_FALSE(top.contains("iOSSupport"));
+  EXPECT_FALSE(top.contains("DriverKit"));
+  EXPECT_FALSE(top.contains("usr"));
+  EXPECT_TRUE(top.contains("Extras"));  // an entry of /System, copied into the destination itself
+  EXPECT_TRUE(top.contains("Users"));
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/Users/alex/notes.txt")), QByteArray(6, 'x'));
+  EXPECT_TRUE(QFileInfo::exists(platform::hostPath(dest + "/Applications/f")));  // from /System
+  EXPECT_EQ(rec.progress.last(), 100.0f);
+  // The screen's tree is left as it was.
+  for (const FileNodePtr& n : *roots)
+    if (n->path() == "/System") EXPECT_EQ(n->state(), FileNode::Selected);
 }
