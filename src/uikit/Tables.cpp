@@ -107,8 +107,12 @@ KVNSTableView::KVNSTableView(QWidget* parent) : QTableView(parent) {
 }
 
 float KVNSTableView::getLableHight() {
-  const QString first =
-      platform::UserDefaults::standard().objectForKey("AppleLanguages").toStringList().value(0);
+  return getLableHightForLanguage(
+      platform::UserDefaults::standard().objectForKey("AppleLanguages").toStringList().value(0));
+}
+
+float KVNSTableView::getLableHightForLanguage(const QString& first) {
+  // Languages whose texts run long get two lines.
   static const QStringList longer = {"de", "fr", "es", "it", "pt-BR"};
   return longer.contains(first) ? 40.0f : 25.0f;
 }

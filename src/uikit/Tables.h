@@ -55,6 +55,8 @@ class KVNSTableView : public QTableView {
   // YES: the list has content (removes the empty-state overlay); NO: shows it.
   void changeNoValue(bool hasContent);
   static float getLableHight();
+  // The same for a given first preferred language.
+  static float getLableHightForLanguage(const QString& firstLanguage);
   void changeFrame();
   QWidget* noValueView() const { return noValueView_; }
   QWidget* nodeView() const { return nodeView_; }

@@ -1,0 +1,132 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QTest>
+#include <QUrl>
+
+#include "platform/Bundle.h"
+#include "platform/NotificationCenter.h"
+#include "uikit/Tables.h"
+
+using namespace uikit;
+
+TEST(Tables, SpaceBarPostsPreviewInsteadOfMovingTheTable) {
+  KVNSTableView table;
+  QStandardItemModel model(3, 1);
+  table.setModel(&model);
+  table.setCurrentIndex(model.index(0, 0));
+  QObject owner;
+  int posts = 0;
+  platform::NotificationCenter::defaultCenter().addObserver(&owner, "SpacePreviewFile",
+                                                            [&](const QVariant&) { ++posts; });
+  QTest::keyClick(&table, Qt::Key_Space);
+  EXPECT_EQ(posts, 1);
+  QTest::keyClick(&table, Qt::Key_Down);
+  EXPECT_EQ(posts, 1);
+  EXPECT_EQ(table.currentIndex().row(), 1) << "other keys reach the table";
+  EXPECT_EQ(table.horizontalHeader()->height(), 20);
+  EXPECT_NE(qobject_cast<CustomHeaderView*>(table.horizontalHeader()), nullptr);
+}
+
+TEST(Tables, EmptyStateLabelHeightFollowsTheLanguage) {
+  struct Case { const char* lang; float h; } cases[] = {
+      {"pt-BR", 40}, {"de", 40}, {"it", 40}, {"en", 25}, {"ja", 25}, {"pt", 25}, {"", 25}};
+  for (const auto& c : cases) EXPECT_FLOAT_EQ(KVNSTableView::getLableHightForLanguage(c.lang), c.h) << c.lang;
+  platform::Bundle::setMainBundlePath(QDC_BUILD_APP_BUNDLE);
+  KVNSTableView table;
+  table.resize(600, 300);
+  table.changeNoValue(false);
+  ASSERT_NE(table.nodeView(), nullptr);
+  EXPECT_EQ(table.nodeView()->geometry(), QRect(100, 150, 400, 50));
+  table.changeNoValue(false);
+  EXPECT_EQ(table.findChildren<QWidget*>("noValueLabel").size(), 1) << "built once";
+  table.changeNoValue(true);
+  QApplication::processEvents();
+  EXPECT_EQ(table.noValueView(), nullptr);
+}
+
+TEST(Tables, OutlineSelectionMovesOnlyWithTheArrowKeys) {
+  CommOutlineView outline;
+  outline.loadDataFormDetail({QVariant("a"), QVariant("b"), QVariant(QVariantList{1, 2})}, 7);
+  EXPECT_EQ(outline.model()->rowCount(), 3);
+  EXPECT_EQ(outline.model()->rowCount(outline.model()->index(2, 0)), 0) << "nothing expands";
+  outline.setCurrentIndex(outline.model()->index(0, 0));
+  QTest::keyClick(&outline, Qt::Key_End);
+  QTest::keyClick(&outline, Qt::Key_B);
+  EXPECT_EQ(outline.currentIndex().row(), 0);
+  QTest::keyClick(&outline, Qt::Key_Down);
+  EXPECT_EQ(outline.currentIndex().row(), 1);
+  EXPECT_EQ(outline.selectedRow(), -1);
+}
+
+TEST(Tables, DropHandsAllPathsInOrder) {
+  struct D : QObject, DragViewDelegate {
+    QStringList got;
+    int calls = 0;
+    void viewDragAction(const QStringList& p) override { got = p; ++calls; }
+  } d;
+  DragView view;
+  view.setDelegate(&d);
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/tmp/a"), QUrl::fromLocalFile("/tmp/b c"), QUrl::fromLocalFile("/tmp/z")});
+  EXPECT_TRUE(view.performDragOperation(&files));
+  EXPECT_EQ(d.calls, 1);
+  EXPECT_EQ(d.got, QStringList({"/tmp/a", "/tmp/b c", "/tmp/z"}));
+  QMimeData text;
+  text.setText("hello");
+  EXPECT_FALSE(view.performDragOperation(&text));
+  QMimeData tiff;
+  tiff.setData("image/tiff", QByteArray());
+  EXPECT_FALSE(view.performDragOperation(&tiff)) << "TIFF without data";
+  EXPECT_EQ(d.calls, 1);
+}
+
+TEST(Tables, HeaderCellDrawsWhiteWithAnInvisibleTriangleByDefault) {
+  QImage img(120, 30, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::black);
+  QPainter p(&img);
+  CustomHeaderCell cell = CustomHeaderCell::initWithCell("");
+  cell.drawWithFrame(p, QRectF(0, 0, 120, 30));
+  // The triangle's area (left corner at width - 12, 10 from the bottom).
+  EXPECT_EQ(img.pixelColor(112, 16), QColor(Qt::white));
+  cell.setSortAscending(true, 0);
+  img.fill(Qt::black);
+  cell.drawWithFrame(p, QRectF(0, 0, 120, 30));
+  p.end();
+  EXPECT_EQ(img.pixelColor(112, 17), QColor(Qt::white));
+  EXPECT_EQ(cell.titleColor(), QColor::fromRgbF(71 / 255.f, 71 / 255.f, 71 / 255.f));
+}
+
+TEST(Tables, OverlayScrollerFloatsBelowTheHeader) {
+  OverlayScrollView sv;
+  auto* table = new KVNSTableView;
+  QStandardItemModel model(200, 1);
+  table->setModel(&model);
+  sv.setDocumentView(table);
+  sv.resize(400, 300);
+  sv.show();
+  QApplication::processEvents();
+  EXPECT_EQ(sv.headerOffset(), 20);
+  EXPECT_EQ(table->geometry(), QRect(0, 0, 400, 300)) << "content takes the full width";
+  EXPECT_EQ(sv.verticalScroller()->geometry(), QRect(384, 20, 16, 280));
+  EXPECT_GT(sv.verticalScroller()->maximum(), 0);
+  sv.verticalScroller()->setValue(sv.verticalScroller()->maximum());
+  EXPECT_EQ(table->verticalScrollBar()->value(), table->verticalScrollBar()->maximum());
+  const QRect knob = sv.verticalScroller()->knobRect();
+  EXPECT_EQ(knob.x(), 4);
+  EXPECT_EQ(knob.width(), 8);
+}
+
+TEST(Tables, ErrorViewHoldsItsText) {
+  ErrorViewController e;
+  e.setErrorStr("short");
+  EXPECT_EQ(e.errorLabel()->text(), "short");
+  EXPECT_EQ(e.width(), ErrorViewController::kWidth);
+  const int oneLine = e.height();
+  e.setErrorStr(QString("a very long message ").repeated(8));
+  EXPECT_GT(e.height(), oneLine) << "long texts wrap onto more lines";
+}
