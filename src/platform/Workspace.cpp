@@ -93,7 +93,7 @@ qint64 Workspace::currentProcessIdentifier() { return qint64(::getpid()); }
 bool Workspace::openURL(const QUrl& url) {
   if (!url.isValid() || url.isEmpty()) return false;
   if (auto world = world::Layout::current()) {
-    world::recordOpened(*world, "url", url.toString());
+    world::recordOpened(*world, "url", url.toString(QUrl::FullyEncoded));
     return true;
   }
   return QProcess::startDetached("xdg-open", {url.toString()});

@@ -46,3 +46,7 @@ bool waitUntil(const std::function<bool()>& condition, int timeoutMs = 10000);
 
 // Copies a folder tree (host paths).
 bool copyTree(const QString& from, const QString& to);
+
+// Readable QString values in test failures.
+#include <ostream>
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }

@@ -1,0 +1,459 @@
+#include "installer/MacOSInstaller.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QUrl>
+#include <QUuid>
+#include <sys/stat.h>
+
+#include "platform/DiskArbitration.h"
+#include "platform/IOKitMedia.h"
+#if __has_include("platform/LaunchServices.h")
+#include "platform/LaunchServices.h"
+#define QDC_HAVE_LAUNCH_SERVICES 1
+#endif
+#include "platform/Paths.h"
+#include "platform/Process.h"
+#include "platform/Shell.h"
+#include "platform/SystemInfo.h"
+#include "platform/Workspace.h"
+#include "platform/plist/PropertyList.h"
+#include "services/KVExecCommand.h"
+#include "services/KVPublicUtilities.h"
+#include "services/SystemLog.h"
+
+struct MacOSInstaller::Run {
+  std::atomic<bool> cancelled{false};
+  std::unique_ptr<InstallerProgressEstimator> estimator;
+  QElapsedTimer started;
+};
+
+namespace {
+
+void trace(const QString& text) { SystemLog("MacOSInstaller: %s", qUtf8Printable(text)); }
+
+QString expandTilde(const QString& path) {
+  if (!path.startsWith('~')) return path;
+  const QString home = platform::homeFolderForUser(platform::processUserName());
+  return home + path.mid(1);
+}
+
+}  // namespace
+
+MacOSInstaller* MacOSInstaller::GetInstall() {
+  static MacOSInstaller* shared = [] {
+    auto* engine = new MacOSInstaller;
+    engine->initBseValue();
+    return engine;
+  }();
+  return shared;
+}
+
+MacOSInstaller::MacOSInstaller() = default;
+
+void MacOSInstaller::initBseValue() {
+  isTaskReady = false;
+  GenProgressDictionary(this);
+}
+
+void MacOSInstaller::GenProgressDictionary(MacOSInstaller* engine) {
+  if (engine) engine->setDictProgress(MacOSBuildStepTables());
+}
+
+QList<MacOSInstallerAppInfoPtr> MacOSInstaller::getSelectOSVersion() const { return MacOSKnownInstallers(); }
+
+QList<MacOSInstallerAppInfoPtr> MacOSInstaller::getMacOSInfo() { return getMacOSAppInfo(getSelectOSVersion()); }
+
+// ---- installed installers -------------------------------------------------
+
+bool MacOSInstaller::isPathInTrash(const QString& path) {
+  const QString expanded = expandTilde(path);
+  if (!expanded.startsWith('/')) return false;
+  QStringList components{QStringLiteral("/")};
+  components += expanded.split('/', Qt::SkipEmptyParts);
+  return components.size() >= 4 && components.at(1) == QLatin1String("Users") &&
+         components.at(3) == QLatin1String(".Trash");
+}
+
+bool MacOSInstaller::isPathInTemp(const QString& path) {
+  return expandTilde(path).startsWith(QLatin1String("/private/var/folders"));
+}
+
+qint64 MacOSInstaller::bundleSize(const QString& path) {
+  qint64 total = 0;
+  QDirIterator it(platform::hostPath(path), QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString item = it.next();
+    struct stat st;
+    if (::lstat(QFile::encodeName(item).constData(), &st) == 0 && !S_ISDIR(st.st_mode)) total += st.st_size;
+  }
+  return total;
+}
+
+QList<MacOSInstallerAppInfoPtr> MacOSInstaller::getMacOSAppInfo(const QList<MacOSInstallerAppInfoPtr>& known) {
+  QList<MacOSInstallerAppInfoPtr> found;
+  int major = 0, minor = 0, bugFix = 0;
+  KVPublicUtilities::getSystemVersionMajor(&major, &minor, &bugFix);
+  for (const MacOSInstallerAppInfoPtr& entry : known) {
+    if (!entry || entry->strBundleID.isEmpty()) continue;
+    QStringList paths;
+#ifdef QDC_HAVE_LAUNCH_SERVICES
+    if (major >= 12) {
+      paths = platform::URLsForApplicationsWithBundleIdentifier(entry->strBundleID);
+    } else {
+      const QString preferred = platform::URLForApplicationWithBundleIdentifier(entry->strBundleID);
+      if (!preferred.isEmpty()) paths << preferred;
+    }
+#endif
+    for (const QString& path : paths) {
+      if (!QFileInfo::exists(platform::hostPath(path))) continue;
+      if (isPathInTrash(path) || isPathInTemp(path)) continue;
+      MacOSInstallerAppInfoPtr copy = entry->copy();
+      copy->setStrOSPath(path, bundleSize(path));
+      found.append(copy);
+    }
+  }
+  return found;
+}
+
+MacOSInstallerAppInfoPtr MacOSInstaller::getMacOSAppInfoByPath(const QString& path) {
+  if (path.isEmpty()) return nullptr;
+  const std::optional<QVariantMap> info =
+      plist::readDictionary(platform::hostPath(path + QStringLiteral("/Contents/Info.plist")));
+  if (!info) return nullptr;
+  const QString identifier = info->value("CFBundleIdentifier").toString();
+  if (identifier.isEmpty()) return nullptr;
+  for (const MacOSInstallerAppInfoPtr& entry : getSelectOSVersion()) {
+    if (entry->strBundleID != identifier) continue;
+    MacOSInstallerAppInfoPtr copy = entry->copy();
+    copy->setStrOSPath(path, bundleSize(path));
+    return copy;
+  }
+  return nullptr;
+}
+
+// ---- target disks ---------------------------------------------------------
+
+MacOSInstallerDiskInfoPtr MacOSInstaller::diskInfoFromDescription(const QVariantMap& d,
+                                                                 const QVariantMap& whole) {
+  using namespace platform;
+  if (d.isEmpty() || !d.contains(kDADiskDescriptionDeviceProtocolKey)) return nullptr;
+  const QString protocol = d.value(kDADiskDescriptionDeviceProtocolKey).toString();
+  if (protocol != QLatin1String("USB") && protocol != QLatin1String("Secure Digital")) return nullptr;
+  if (!d.contains(kDADiskDescriptionMediaSizeKey) ||
+      d.value(kDADiskDescriptionMediaSizeKey).toLongLong() < 1600000)
+    return nullptr;
+  if (!d.contains(kDADiskDescriptionMediaPathKey)) return nullptr;
+  if (d.contains(kDADiskDescriptionVolumeKindKey) &&
+      d.value(kDADiskDescriptionVolumeKindKey).toString() != QLatin1String("hfs"))
+    return nullptr;
+  if (d.contains(kDADiskDescriptionVolumeTypeKey)) {
+    const QVariant type = d.value(kDADiskDescriptionVolumeTypeKey);
+    if (type.typeId() == QMetaType::QString && !type.toString().contains(QLatin1String("Mac OS Extended")))
+      return nullptr;
+  }
+  const bool hasWhole = d.contains(kDADiskDescriptionMediaWholeKey);
+  const bool isWhole = d.value(kDADiskDescriptionMediaWholeKey).toBool();
+  if (isWhole && d.value(kDADiskDescriptionMediaNameKey).toString() == QLatin1String("AppleAPFSMedia"))
+    return nullptr;
+  if (hasWhole && !isWhole && !d.contains(kDADiskDescriptionVolumePathKey)) return nullptr;
+  QString name;
+  for (const char* key : {kDADiskDescriptionVolumeNameKey, kDADiskDescriptionMediaNameKey,
+                          kDADiskDescriptionDeviceModelKey}) {
+    if (d.contains(key)) {
+      name = d.value(key).toString();
+      break;
+    }
+  }
+  if (!d.contains(kDADiskDescriptionVolumeNameKey) && !d.contains(kDADiskDescriptionMediaNameKey) &&
+      !d.contains(kDADiskDescriptionDeviceModelKey))
+    return nullptr;
+
+  QString volumePath;
+  if (d.contains(kDADiskDescriptionVolumePathKey)) {
+    const QUrl url = d.value(kDADiskDescriptionVolumePathKey).toUrl();
+    volumePath = url.isLocalFile() ? url.toLocalFile() : d.value(kDADiskDescriptionVolumePathKey).toString();
+    while (volumePath.size() > 1 && volumePath.endsWith('/')) volumePath.chop(1);
+  }
+  QString parent;
+  if (!isWhole && d.value(kDADiskDescriptionMediaLeafKey).toBool())
+    parent = whole.value(kDADiskDescriptionMediaPathKey).toString();
+  return MacOSInstallerDiskInfo::infoWithName(
+      name, name, d.value(kDADiskDescriptionMediaBSDNameKey).toString(),
+      d.value(kDADiskDescriptionMediaSizeKey).toLongLong(), volumePath,
+      d.value(kDADiskDescriptionBusPathKey).toString(), d.value(kDADiskDescriptionMediaPathKey).toString(),
+      parent);
+}
+
+QList<MacOSInstallerDiskInfoPtr> MacOSInstaller::getInstallerDiskInfo() {
+  using namespace platform;
+  QList<MacOSInstallerDiskInfoPtr> flat;
+  DASessionRef session = DASessionCreate();
+  if (!session) return {};
+  io_iterator_t iterator;
+  if (IOServiceGetMatchingServices(IOServiceMatching("IOMedia"), &iterator) != kIOReturnSuccess) return {};
+  for (io_service_t media = IOIteratorNext(iterator); !IOObjectIsNull(media); media = IOIteratorNext(iterator)) {
+    DADiskRef disk = DADiskCreateFromIOMedia(session, media);
+    if (!disk) continue;
+    const QVariantMap description = DADiskCopyDescription(disk);
+    QVariantMap whole;
+    if (DADiskRef wholeDisk = DADiskCopyWholeDisk(disk)) whole = DADiskCopyDescription(wholeDisk);
+    if (MacOSInstallerDiskInfoPtr info = diskInfoFromDescription(description, whole)) flat.append(info);
+  }
+  return GetProcessedDiskInfo(flat);
+}
+
+QList<MacOSInstallerDiskInfoPtr> MacOSInstaller::GetProcessedDiskInfo(const QList<MacOSInstallerDiskInfoPtr>& flat) {
+  QList<MacOSInstallerDiskInfoPtr> top;
+  QHash<QString, MacOSInstallerDiskInfoPtr> byMediaPath;
+  for (const MacOSInstallerDiskInfoPtr& info : flat) {
+    if (!info || !info->strParentMediaPath.isEmpty()) continue;
+    top.append(info);
+    byMediaPath.insert(info->strMediaPath, info);
+  }
+  for (const MacOSInstallerDiskInfoPtr& info : flat) {
+    if (!info || info->strParentMediaPath.isEmpty()) continue;
+    const MacOSInstallerDiskInfoPtr parent = byMediaPath.value(info->strParentMediaPath);
+    if (!parent) continue;
+    info->strDiskName = parent->strDiskName;
+    parent->addChildren(info);
+  }
+  return top;
+}
+
+// ---- store ---------------------------------------------------------------
+
+QString MacOSInstaller::storeLink(const QString& storeId) {
+  return QStringLiteral("macappstore://apps.apple.com/app/id") + storeId;
+}
+
+bool MacOSInstaller::LaunchAppStore(const QString& storeId) {
+  if (storeId.isEmpty()) return false;
+  return platform::Workspace::shared().openURL(QUrl(storeLink(storeId)));
+}
+
+// ---- hand-over -------------------------------------------------------------
+
+void MacOSInstaller::setInstallerAppInfo(const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk) {
+  std::lock_guard lock(lockTask);
+  appInfo_ = app;
+  diskInfo_ = disk;
+  isTaskReady = true;
+}
+
+void MacOSInstaller::setAppInfo(const MacOSInstallerAppInfoPtr& app) {
+  std::lock_guard lock(lockTask);
+  appInfo_ = app;
+}
+
+MacOSInstallerAppInfoPtr MacOSInstaller::appInfo() const {
+  std::lock_guard lock(lockTask);
+  return appInfo_;
+}
+
+MacOSInstallerDiskInfoPtr MacOSInstaller::getSelectedDiskInfo() const {
+  std::lock_guard lock(lockTask);
+  return diskInfo_;
+}
+
+bool MacOSInstaller::isRunning() const {
+  std::lock_guard lock(lockTask);
+  return current_ != nullptr;
+}
+
+MacOSInstaller::RunPtr MacOSInstaller::beginRun() {
+  std::lock_guard lock(lockTask);
+  if (current_) return nullptr;
+  current_ = std::make_shared<Run>();
+  return current_;
+}
+
+void MacOSInstaller::endRun(const RunPtr& run) {
+  std::lock_guard lock(lockTask);
+  // Only the run that set the flag clears it.
+  if (current_ == run) current_.reset();
+}
+
+// ---- creating --------------------------------------------------------------
+
+bool MacOSInstaller::startCreateInstall(MacOSInstallerProgress* progress) {
+  MacOSInstallerAppInfoPtr app;
+  MacOSInstallerDiskInfoPtr disk;
+  {
+    std::lock_guard lock(lockTask);
+    app = appInfo_;
+    disk = diskInfo_;
+  }
+  return CreateMacOSInstaller(app, disk, progress);
+}
+
+QString MacOSInstaller::EraseDiskAndCreatePartition(const QString& bsdName) {
+  static const QRegularExpression whole(QStringLiteral("^disk[0-9]+$"));
+  if (!whole.match(bsdName).hasMatch()) {
+    trace(QStringLiteral("refused to erase %1: not a whole disk").arg(bsdName));
+    return QString();
+  }
+  const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+  const QString line = QStringLiteral("diskutil eraseDisk JHFS+ ") + platform::shellQuote(name) + ' ' +
+                       platform::shellQuote(bsdName);
+  QProcess bash;
+  platform::prepareProcess(bash, QStringLiteral("/bin/bash"), {QStringLiteral("-c"), line});
+  bash.setProcessChannelMode(QProcess::MergedChannels);
+  bash.start();
+  if (!bash.waitForStarted(10000)) {
+    trace(QStringLiteral("Error while erasing disk: %1").arg(bash.errorString()));
+    return QString();
+  }
+  QByteArray output;
+  while (!bash.waitForFinished(500)) {
+    output += bash.readAll();
+    if (bash.state() == QProcess::NotRunning) break;
+  }
+  output += bash.readAll();
+  const QString mountPath = QStringLiteral("/Volumes/") + name;
+  if (bash.exitStatus() != QProcess::NormalExit || bash.exitCode() != 0) {
+    trace(QStringLiteral("erase of %1 failed: %2").arg(bsdName, QString::fromUtf8(output.trimmed())));
+    return QString();
+  }
+  if (!KVCheckFolderExist(mountPath)) {
+    trace(QStringLiteral("erased %1, but %2 is not mounted").arg(bsdName, mountPath));
+    return QString();
+  }
+  return mountPath;
+}
+
+bool MacOSInstaller::CreateMacOSInstaller(const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk,
+                                          MacOSInstallerProgress* progress) {
+  RunPtr run = beginRun();
+  if (!run) {
+    trace(QStringLiteral("a creation is already under way"));
+    return false;
+  }
+  auto refuse = [&](const QString& why) {
+    trace(why);
+    endRun(run);
+    return false;
+  };
+  if (!app || !disk || app->strOSName.isEmpty() || app->strOSAppID.isEmpty())
+    return refuse(QStringLiteral("no installer or disk"));
+  const QString key = QStringLiteral("macOS ") + app->strOSName;
+  run->estimator = std::make_unique<InstallerProgressEstimator>(_dictProgress.value(key));
+  {
+    std::lock_guard lock(lockTask);
+    appInfo_ = app;
+    diskInfo_ = disk;
+  }
+  const QString tool = app->strOSPath + QStringLiteral("/Contents/Resources/createinstallmedia");
+  // Without its tool the installer cannot be written: the disk is left as it is.
+  const QFileInfo toolFile(platform::hostPath(tool));
+  if (app->strOSPath.isEmpty() || !toolFile.isFile() || !toolFile.isExecutable())
+    return refuse(QStringLiteral("tool missing: ") + tool);
+
+  QString target = disk->strVolumeName;
+  if (target.isEmpty()) {
+    if (disk->strBSDName.isEmpty()) return refuse(QStringLiteral("target without BSD name"));
+    if (run->cancelled.load()) return refuse(QStringLiteral("cancelled before the erase"));
+    target = EraseDiskAndCreatePartition(disk->strBSDName);
+    if (target.isEmpty()) return refuse(QStringLiteral("erase failed"));
+  }
+  if (run->cancelled.load()) return refuse(QStringLiteral("cancelled before the tool started"));
+  runTool(run, tool, {QStringLiteral("--volume"), target, QStringLiteral("--nointeraction")}, progress);
+  endRun(run);
+  return true;
+}
+
+void MacOSInstaller::ExcuteInstallerTask(const QString& toolPath, const QStringList& params,
+                                         MacOSInstallerProgress* progress) {
+  RunPtr run = beginRun();
+  if (!run) return;
+  run->estimator = std::make_unique<InstallerProgressEstimator>(MacOSStepTable());
+  runTool(run, toolPath, params, progress);
+  endRun(run);
+}
+
+void MacOSInstaller::runTool(const RunPtr& run, const QString& toolPath, const QStringList& params,
+                             MacOSInstallerProgress* progressReceiver) {
+  DelegateRef<MacOSInstallerProgress> receiver(progressReceiver);
+  auto tell = [&](const MacOSInstallerProgressinfoPtr& info, bool closing) {
+    if (!info) return;
+    // After a cancel only the closing (failure) report goes out.
+    if (run->cancelled.load() && !closing) return;
+    if (MacOSInstallerProgress* r = receiver.get()) r->MacOSInstallerProgressCB(info);
+  };
+  if (toolPath.isEmpty()) {
+    trace(QStringLiteral("no tool to run"));
+    return;
+  }
+  {
+    std::lock_guard lock(lockTask);
+    isTaskReady = false;
+  }
+  run->started.start();
+  auto elapsed = [&] { return static_cast<int>(run->started.elapsed() / 1000); };
+
+  QProcess task;
+  platform::prepareProcess(task, toolPath, params);
+  task.setProcessChannelMode(QProcess::MergedChannels);
+  tell(MacOSInstallerProgressinfo::infoWithCurrent(0, 0, 100, -1, -1), false);
+  task.start();
+  bool stopped = false;
+  const bool launched = task.waitForStarted(10000);
+  if (!launched) {
+    trace(QStringLiteral("Task failed with exception: %1").arg(task.errorString()));
+  } else {
+    auto take = [&] {
+      const QByteArray chunk = task.readAll();
+      if (chunk.isEmpty()) return;
+      MacOSInstallerProgressinfoPtr report;
+      {
+        std::lock_guard lock(lockOutput);
+        report = run->estimator->addOutput(chunk, elapsed());
+      }
+      tell(report, false);
+    };
+    while (task.state() != QProcess::NotRunning) {
+      if (run->cancelled.load() && !stopped) {
+        stopped = true;
+        task.terminate();
+      }
+      if (task.waitForReadyRead(200)) take();
+      else if (stopped && task.state() != QProcess::NotRunning && !task.waitForFinished(5000)) task.kill();
+    }
+    task.waitForFinished(-1);
+    take();
+  }
+  const bool exitedCleanly =
+      launched && !stopped && task.exitStatus() == QProcess::NormalExit && task.exitCode() == 0;
+  MacOSInstallerProgressinfoPtr verdict;
+  {
+    std::lock_guard lock(lockOutput);
+    verdict = run->estimator->finish(exitedCleanly, run->cancelled.load());
+  }
+  tell(verdict, true);
+}
+
+MacOSInstallerProgressinfoPtr MacOSInstaller::GetCreateProgress(const QString& output) {
+  RunPtr run;
+  {
+    std::lock_guard lock(lockTask);
+    run = current_;
+  }
+  if (!run || !run->estimator) return nullptr;
+  std::lock_guard lock(lockOutput);
+  return run->estimator->GetCreateProgress(output, static_cast<int>(run->started.isValid() ? run->started.elapsed() / 1000 : 0));
+}
+
+void MacOSInstaller::cancelMacOSInstller() {
+  std::lock_guard lock(lockTask);
+  // The run's worker stops the tool and ends the run itself.
+  if (current_) current_->cancelled = true;
+  isTaskReady = false;
+}

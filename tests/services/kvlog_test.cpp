@@ -1,0 +1,71 @@
+#include "TestWorld.h"
+#include "services/KVLog.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QRegularExpression>
+#include <gtest/gtest.h>
+#include <thread>
+#include <vector>
+
+namespace {
+
+QStringList logLines(const TestWorld& w) {
+  QFile f(w.host(KVLogPath()));
+  if (!f.open(QIODevice::ReadOnly)) return {};
+  return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+}
+
+}  // namespace
+
+TEST(KVLog, LineIsTimeTwoBlanksAndTheMessage) {
+  TestWorld w;
+  KVUninitLog();
+  EXPECT_EQ(KVLog("diskutil info %s error", "disk9s1"), 0);  // opens the log by itself
+  EXPECT_EQ(KVLog("%d%%", 50), 0);
+  EXPECT_EQ(KVLog(nullptr), -1);
+  KVUninitLog();
+  const QStringList lines = logLines(w);
+  ASSERT_EQ(lines.size(), 2);
+  static const QRegularExpression shape("^(\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d)  (.*)$");
+  const auto m = shape.match(lines[0]);
+  ASSERT_TRUE(m.hasMatch()) << lines[0].toStdString();
+  EXPECT_EQ(m.captured(2), "diskutil info disk9s1 error");
+  const QDateTime stamp = QDateTime::fromString(m.captured(1), "yyyy-MM-dd HH:mm:ss");
+  EXPECT_LE(qAbs(stamp.secsTo(QDateTime::currentDateTime())), 5);
+  EXPECT_TRUE(lines[1].endsWith("  50%"));
+}
+
+TEST(KVLog, ConcurrentWritersNeverInterleave) {
+  TestWorld w;
+  KVUninitLog();
+  std::vector<std::thread> threads;
+  const std::string payload(3000, 'x');
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([t, &payload] {
+      for (int i = 0; i < 100; ++i) KVLog("T%d-%d %s end", t, i, payload.c_str());
+    });
+  for (auto& th : threads) th.join();
+  KVUninitLog();
+  const QStringList lines = logLines(w);
+  ASSERT_EQ(lines.size(), 800);
+  static const QRegularExpression whole("^\\S+ \\S+  T\\d-\\d+ x{3000} end$");
+  for (const QString& line : lines) ASSERT_TRUE(whole.match(line).hasMatch());
+}
+
+TEST(KVLog, APlantedLinkIsNotFollowed) {
+  TestWorld w;
+  KVUninitLog();
+  const QString victim = w.tempPath() + "/victim";
+  {
+    QFile f(victim);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("root's file\n");
+  }
+  ASSERT_TRUE(QFile::link(victim, w.host(KVLogPath())));
+  EXPECT_EQ(KVInitLog(), -1);
+  EXPECT_EQ(KVLog("hello"), -1);
+  QFile f(victim);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("root's file\n"));
+}

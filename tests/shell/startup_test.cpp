@@ -1,0 +1,91 @@
+#include "TestWorld.h"
+#include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+#include "platform/plist/PropertyList.h"
+#include "services/KVPublicUtilities.h"
+#include "services/Settings.h"
+#include "shell/Startup.h"
+#include "platform/Power.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Row {
+  const char* what;
+  QStringList arguments;
+  QString stored;          // "CurLanguage" before the start ("" none)
+  bool loaderOpens;        // what the hand-over answers
+  int status;              // -1: goes on into the run loop
+  QString appleLanguage;   // "" unset
+  QString storedAfter;
+  int loaderCalls;
+};
+
+QString nameFor(const QString& code) {
+  const QVariantMap table = bundleSettings().value("mainlanguage").toMap();
+  for (auto it = table.cbegin(); it != table.cend(); ++it)
+    if (it.value().toString() == code) return it.key();
+  return QString();
+}
+
+}  // namespace
+
+TEST(StartUp, LanguageDecision) {
+  const QString hant = "zh-Hant";
+  const Row rows[] = {
+      {"marker alone, nothing stored", {"*loaderflag*"}, "", false, -1, "en", "", 0},
+      {"stored choice wins over the launcher's code", {"de*loaderflag*"}, "fr", false, -1, "fr", "fr", 0},
+      {"launcher code recorded", {"en-US*loaderflag*"}, "", false, -1, "en", "en", 0},
+      {"-JP dropped", {"ja-JP*loaderflag*"}, "", false, -1, "ja", "ja", 0},
+      {"-CN dropped", {"zh-CN*loaderflag*"}, "", false, -1, "en", "", 0},
+      {"zh-HK is traditional Chinese", {"zh-HK*loaderflag*"}, "", false, -1, hant, hant, 0},
+      {"zh-Hant-TW is traditional Chinese", {"zh-Hant-TW*loaderflag*"}, "", false, -1, hant, hant, 0},
+      {"pt is Brazilian", {"pt*loaderflag*"}, "", false, -1, "pt-BR", "pt-BR", 0},
+      {"other region matches nothing", {"fr-CA*loaderflag*"}, "", false, -1, "en", "", 0},
+      {"every marker removed", {"de*loaderflag*x*loaderflag*"}, "", false, -1, "en", "", 0},
+      {"plain code with -JP", {"ja-JP"}, "", false, -1, "ja", "", 0},
+      {"plain code unchanged", {"tr"}, "", false, -1, "tr", "", 0},
+      {"a code is never a path", {"../../etc"}, "", false, -1, "en", "", 0},
+      {"empty argument changes nothing", {""}, "", true, -1, "", "", 0},
+      {"no argument hands over", {}, "", true, 0, "", "", 1},
+      {"no argument, hand-over fails", {}, "", false, -1, "", "", 1},
+  };
+  for (const Row& row : rows) {
+    TestWorld w;
+    w.copyBundle();
+    if (!row.stored.isEmpty()) KVPublicUtilities::setLangauage(nameFor(row.stored));
+    int calls = 0;
+    const int status = runStartSequence(row.arguments, [&] {
+      ++calls;
+      return row.loaderOpens;
+    });
+    EXPECT_EQ(status, row.status) << row.what;
+    EXPECT_EQ(calls, row.loaderCalls) << row.what;
+    const QStringList langs = platform::UserDefaults::standard().objectForKey("AppleLanguages").toStringList();
+    EXPECT_EQ(langs.value(0), row.appleLanguage) << row.what;
+    if (!row.appleLanguage.isEmpty()) {
+      EXPECT_EQ(langs.size(), 1) << row.what;
+      // The stored default survives the process.
+      EXPECT_EQ(plist::readDictionary(platform::UserDefaults::standard().filePath())
+                    ->value("AppleLanguages").toStringList(), langs) << row.what;
+      EXPECT_EQ(QFileInfo(platform::Bundle::mainBundle().localizationFolder()).fileName(),
+                row.appleLanguage + ".lproj") << row.what;
+    }
+    EXPECT_EQ(KVPublicUtilities::getLangauage(), row.storedAfter.isEmpty() ? QString() : nameFor(row.storedAfter))
+        << row.what;
+    // The per-user settings file is installed first, whatever the argument.
+    EXPECT_TRUE(QFileInfo::exists(w.host(QVGetInfoPlistPath()))) << row.what;
+    // The display stays awake only in a run that goes on.
+    EXPECT_EQ(QDir(w.layout().powerDir()).entryList(QDir::Files).size(), status == -1 ? 1 : 0) << row.what;
+    platform::IOPMAssertionRelease(assertionID);
+  }
+}
+
+TEST(StartUp, LauncherBundleIsThreeComponentsUp) {
+  TestWorld w;
+  platform::Bundle::setMainBundlePath("/x/NfrLoader.app/Contents/MacOS/Quorvan Disk Clone.app");
+  EXPECT_EQ(launcherBundlePath(), "/x/NfrLoader.app");
+}
