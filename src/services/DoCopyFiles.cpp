@@ -9,14 +9,13 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <sys/types.h>
-#include <sys/xattr.h>
 #include <unistd.h>
 
+#include "platform/FileFlags.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
 #include "services/SystemLog.h"
-#include "world/lib/Flags.h"
 
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};
@@ -52,25 +51,6 @@ struct DoCopyFiles::Job {
 namespace {
 
 using Job = DoCopyFiles::Job;
-
-// The BSD hidden flag (UF_HIDDEN) of a Mac path.
-bool hasHiddenFlag(const QString& macPath) {
-  if (auto world = world::Layout::current()) return world::hiddenFlag(*world, macPath);
-  return false;  // Linux files carry no such flag
-}
-
-// The item's extended-attribute names include "com.apple.FinderInfo".
-bool hasFinderInfo(const QString& macPath) {
-  if (auto world = world::Layout::current())
-    return world::extendedAttributeNames(*world, macPath).contains(QLatin1String(world::kFinderInfoAttribute));
-  const QByteArray host = platform::hostPath(macPath).toUtf8();
-  const ssize_t size = ::listxattr(host.constData(), nullptr, 0);
-  if (size <= 0) return false;
-  QByteArray names(size, 0);
-  const ssize_t got = ::listxattr(host.constData(), names.data(), size_t(names.size()));
-  if (got <= 0) return false;
-  return QString::fromUtf8(names.left(got)).contains(QLatin1String(world::kFinderInfoAttribute));
-}
 
 bool existsAt(const QString& macPath) {
   struct stat st;
@@ -289,8 +269,11 @@ bool DoCopyFiles::isHiddenAtPath(const QString& path) {
   if (path.isEmpty()) return false;
   const QString name = lastComponent(path);
   if (name.startsWith(QLatin1Char('.'))) return true;
-  if (hasHiddenFlag(path)) return true;
-  if (hasFinderInfo(path)) return true;
+  if (platform::fileFlagsAtPath(path) & platform::UF_HIDDEN) return true;
+  if (platform::isHiddenResource(path)) return true;
+  if (platform::listExtendedAttributes(path).join(QChar(0)).contains(
+          QLatin1String(platform::kFinderInfoAttributeName)))
+    return true;
   static const QStringList kSystemNames = {"Library", "private", "bin", "sbin", "usr",
                                            "etc",     "var",     "tmp", "dev"};
   return kSystemNames.contains(name);

@@ -7,7 +7,12 @@
 
 #include "VolumesTestHelpers.h"
 #include "support/TestWorld.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
+#include "platform/Queue.h"
+#include "platform/Shell.h"
+#include "platform/VolumeWatch.h"
+#include "services/WatchMountUnmount.h"
 #include "services/KVPublicUtilities.h"
 #include "services/KVUSBControl.h"
 #include "services/VolumeObj.h"
@@ -162,5 +167,42 @@ TEST(KVUSBControlTest, CloneVolumeNameSkipsTakenFolders) {
     EXPECT_EQ(usb->KVGetOstrelVolumeName(), c.expected);
     EXPECT_EQ(usb->KVGetOstrelVolumePath(), "/Volumes/" + c.expected);
     EXPECT_EQ(KVUSBControl::KVShareInstance(), usb);
+  }
+}
+
+TEST(WatchMountUnmountTest, RepostsMountAndUnmountWithThePath) {
+  TestWorld world(TestWorld::demo());
+  ASSERT_TRUE(world.ok()) << world.error().toStdString();
+  QObject observer;
+  struct Seen {
+    QString name, path;
+    QObject* watcher;
+    bool onMain;
+  };
+  QList<Seen> seen;
+  for (const char* name : {MCVolumeMountNotification, MCVolumeUnmountNotification}) {
+    const QString n = QLatin1String(name);
+    platform::NotificationCenter::defaultCenter().addObserver(&observer, n, [&seen, n](const QVariant& v) {
+      const QVariantMap info = v.toMap();
+      seen.append({n, info.value(platform::NSDevicePath).toString(),
+                   info.value(kMCVolumeWatcherKey).value<QObject*>(), platform::isMainThread()});
+    });
+  }
+  WatchMountUnmount watcher;
+  const auto diskutil = [](const QStringList& args) {
+    return platform::runShell(platform::shellLine("/usr/sbin/diskutil", args));
+  };
+  ASSERT_EQ(diskutil({"unmount", "/Volumes/USB Stick"}), 0);
+  ASSERT_TRUE(waitFor([&] { return !seen.isEmpty(); }, 10000));
+  ASSERT_EQ(diskutil({"mount", "disk3s2"}), 0);
+  ASSERT_TRUE(waitFor([&] { return seen.size() >= 2; }, 10000));
+  settle(200);
+  ASSERT_EQ(seen.size(), 2);
+  EXPECT_EQ(seen[0].name, "MCVolumeUnmount");
+  EXPECT_EQ(seen[1].name, "MCVolumeMount");
+  for (const Seen& s : seen) {
+    EXPECT_EQ(s.path, "/Volumes/USB Stick");
+    EXPECT_EQ(s.watcher, &watcher);
+    EXPECT_TRUE(s.onMain);
   }
 }
