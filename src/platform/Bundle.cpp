@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QPainter>
+#include <QSet>
 #include <QSvgRenderer>
 
 namespace platform {
@@ -97,6 +98,12 @@ QString Bundle::localizedStringForKey(const QString& key, const QString& value,
   const QVariantMap map = tableFor(folder, table);
   auto it = map.constFind(key);
   if (it != map.constEnd()) return it->toString();
+  // Every key in use belongs in every table: say so once per key.
+  static QSet<QString> reported;
+  if (!reported.contains(folder + key)) {
+    reported.insert(folder + key);
+    qWarning("text key \"%s\" is missing in %s", qPrintable(key), qPrintable(folder));
+  }
   return value.isEmpty() ? key : value;
 }
 
