@@ -11,6 +11,7 @@
 #include <ctime>
 
 #include "clone/AsrOutputParser.h"
+#include "platform/DiskArbitration.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
@@ -284,12 +285,16 @@ void KVBootable::getAllVolumes() {
   QDir volumes(platform::hostPath(QStringLiteral("/Volumes")));
   const QStringList names =
       volumes.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  platform::DASessionRef session = platform::DASessionCreate();
+  if (!session) return;
   for (const QString& name : names) {
     if (name == QLatin1String("(null)") || name == QLatin1String(".DS_Store")) continue;
-    const QString mountPoint = QStringLiteral("/Volumes/") + name;
-    const std::optional<QVariantMap> info = getDisjInfo(mountPoint.toUtf8().constData());
-    if (!info || info->value("MountPoint").toString() != mountPoint) continue;
-    const QString bsd = info->value("DeviceIdentifier").toString();
+    platform::DADiskRef disk =
+        platform::DADiskCreateFromVolumePath(session, QStringLiteral("/Volumes/") + name);
+    if (!disk) continue;
+    const QString bsd = platform::DADiskCopyDescription(disk)
+                            .value(platform::kDADiskDescriptionMediaBSDNameKey)
+                            .toString();
     if (bsd.isEmpty() || bsd == QLatin1String(" ")) continue;
     getVolumeAllObjWithVolumeName(bsd);
   }

@@ -15,10 +15,7 @@
 
 #include "platform/DiskArbitration.h"
 #include "platform/IOKitMedia.h"
-#if __has_include("platform/LaunchServices.h")
 #include "platform/LaunchServices.h"
-#define QDC_HAVE_LAUNCH_SERVICES 1
-#endif
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
@@ -105,14 +102,12 @@ QList<MacOSInstallerAppInfoPtr> MacOSInstaller::getMacOSAppInfo(const QList<MacO
   for (const MacOSInstallerAppInfoPtr& entry : known) {
     if (!entry || entry->strBundleID.isEmpty()) continue;
     QStringList paths;
-#ifdef QDC_HAVE_LAUNCH_SERVICES
     if (major >= 12) {
       paths = platform::URLsForApplicationsWithBundleIdentifier(entry->strBundleID);
     } else {
       const QString preferred = platform::URLForApplicationWithBundleIdentifier(entry->strBundleID);
       if (!preferred.isEmpty()) paths << preferred;
     }
-#endif
     for (const QString& path : paths) {
       if (!QFileInfo::exists(platform::hostPath(path))) continue;
       if (isPathInTrash(path) || isPathInTemp(path)) continue;

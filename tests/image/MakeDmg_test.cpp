@@ -1,0 +1,360 @@
+#include "image/MakeDmg.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDirIterator>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QRandomGenerator>
+
+#include "TestWorld.h"
+#include "platform/Queue.h"
+#include "platform/Shell.h"
+#include "world/lib/Layout.h"
+
+namespace {
+
+class Recorder : public QObject, public MakeDmgDelegate {
+ public:
+  explicit Recorder(MakeDmg* engine) : engine_(engine) {}
+  QList<float> progress;
+  QStringList texts;
+  int failures = 0;
+  int begins = 0;
+  bool offMain = false;
+  bool answerBegin = true;
+  QStringList files;
+
+  void makeDmgFailWithError(int error) override {
+    offMain |= !platform::isMainThread();
+    EXPECT_EQ(error, 0);
+    ++failures;
+  }
+  void beginToCopyDmg() override {
+    offMain |= !platform::isMainThread();
+    ++begins;
+    if (answerBegin) engine_->doCopyFilesToDmgWithDmg(files);
+  }
+  void copyFileToDmgWithFileName(const QString& text, float value) override {
+    offMain |= !platform::isMainThread();
+    texts << text;
+    progress << value;
+  }
+  bool ended() const { return failures > 0 || (!progress.isEmpty() && progress.last() >= 100); }
+  int hundreds() const { return int(std::count_if(progress.begin(), progress.end(), [](float p) { return p >= 100; })); }
+
+ private:
+  MakeDmg* engine_;
+};
+
+class ImageEngine : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(world.ok()) << qPrintable(world.error());
+    engine.setMakeDmgDelegate(&recorder);
+  }
+  void TearDown() override {
+    engine.stopMakeDmg();
+    waitUntil([&] { return !engine.isRunning(); }, 30000);
+    platform::waitForGlobalQueue();
+    QCoreApplication::processEvents();
+  }
+  void knob(const QString& name, const QVariant& value) {
+    ASSERT_TRUE(world::writeKnob(world.layout(), name, value));
+  }
+  void write(const QString& macPath, const QByteArray& data = "x") {
+    QDir().mkpath(QFileInfo(world.host(macPath)).path());
+    QFile f(world.host(macPath));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << qPrintable(macPath);
+    f.write(data);
+  }
+  void settle() {
+    waitUntil([] { return false; }, 300);
+    platform::waitForGlobalQueue();
+    QCoreApplication::processEvents();
+  }
+  // Lists the files of an image by attaching it, then detaches it again.
+  QStringList imageContents(const QString& image) {
+    const int rc = platform::runShell(platform::shellLine("/usr/bin/hdiutil", {"attach", image}));
+    EXPECT_EQ(rc, 0);
+    QStringList files;
+    const QString root = world.host("/Volumes/QuorvanDiskCloneDmg");
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) files << it.next().mid(root.size() + 1);
+    files.sort();
+    platform::runShell(platform::shellLine("/usr/sbin/diskutil", {"eject", "/Volumes/QuorvanDiskCloneDmg"}));
+    return files;
+  }
+
+  TestWorld world{TestWorld::demo()};
+  MakeDmg engine;
+  Recorder recorder{&engine};
+};
+
+FileNodePtr node(const QString& path, bool dir, int state = FileNode::Selected) {
+  FileNodePtr n = FileNode::initWithPath(path, path.mid(path.lastIndexOf('/') + 1), dir);
+  n->setState(state);
+  return n;
+}
+
+TEST(ImageEngineRules, SizeTextAndMountOutput) {
+  EXPECT_EQ(MakeDmg::imageSizeText(0), "50000000");
+  EXPECT_EQ(MakeDmg::imageSizeText(-1), "50000000");
+  EXPECT_EQ(MakeDmg::imageSizeText(1234), "50001234");
+  const auto [mount, device] = MakeDmg::mountFromHdiutilOutput(
+      "/dev/disk6          \tGUID_partition_scheme          \t\n"
+      "/dev/disk6s1        \tEFI                            \t\n"
+      "/dev/disk6s2        \tApple_HFS                      \t/Volumes/QuorvanDiskCloneDmg 1\n");
+  EXPECT_EQ(mount, "/Volumes/QuorvanDiskCloneDmg 1");
+  EXPECT_EQ(device, "disk6s2");
+  EXPECT_TRUE(MakeDmg::mountFromHdiutilOutput("hdiutil: attach failed\n").first.isEmpty());
+}
+
+TEST_F(ImageEngine, ImageHoldsTheChosenFilesAfterEject) {
+  write("/Volumes/Data/pick/one.txt", "1");
+  write("/Volumes/Data/pick/sub/two.txt", "22");
+  write("/Volumes/Data/three $(x) 'q'.txt", "333");
+  recorder.files = {"/Volumes/Data/pick", "/Volumes/Data/three $(x) 'q'.txt", "/Users/alex/Documents"};
+  engine.makeTmpDmgWithPath("/Volumes/USB Stick", "QuorvanDiskClone(1)", 10000);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+
+  EXPECT_FALSE(recorder.offMain);
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_EQ(recorder.begins, 1);
+  EXPECT_EQ(recorder.progress, (QList<float>{20, 20, 33, 66, 100}));
+  EXPECT_EQ(recorder.hundreds(), 1);
+  // Ejected, and the scratch folder is gone.
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/QuorvanDiskCloneDmg")));
+  EXPECT_FALSE(QFileInfo::exists(world.host(MakeDmg::kScratchFolder)));
+  const QString image = "/Volumes/USB Stick/QuorvanDiskClone(1).dmg";
+  ASSERT_TRUE(QFileInfo::exists(world.host(image)));
+  const QStringList files = imageContents(image);
+  for (const char* f : {"pick/one.txt", "pick/sub/two.txt", "three $(x) 'q'.txt", "Documents"})
+    EXPECT_TRUE(files.contains(f)) << f << " in " << qPrintable(files.join(", "));
+}
+
+TEST_F(ImageEngine, TenItemsReportTheirShareFromTwenty) {
+  for (int i = 0; i < 10; ++i) {
+    write(QString("/Volumes/Data/ten/f%1").arg(i));
+    recorder.files << QString("/Volumes/Data/ten/f%1").arg(i);
+  }
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(10)", 0);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.progress, (QList<float>{20, 20, 20, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
+}
+
+TEST_F(ImageEngine, TwoItemsOfOneNameFailAndLeaveNoImage) {
+  write("/Volumes/Data/a/same.txt", "a");
+  write("/Volumes/Data/b/same.txt", "b");
+  recorder.files = {"/Volumes/Data/a/same.txt", "/Volumes/Data/b/same.txt"};
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(dup)", 2);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 1);
+  EXPECT_EQ(recorder.hundreds(), 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(dup).dmg")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/QuorvanDiskCloneDmg")));
+  EXPECT_FALSE(engine.isRunning());
+}
+
+TEST_F(ImageEngine, RefusesWhenAnotherVolumeHasTheImageName) {
+  // An earlier image still attached takes the name; the new job must not fill or eject it.
+  ASSERT_EQ(platform::runShell(platform::shellLine(
+                "/usr/bin/hdiutil", {"create", "/Volumes/Data/old.dmg", "-volname", "QuorvanDiskCloneDmg", "-size",
+                                     "60000000", "-fs", "HFS+", "-format", "UDRW", "-srcfolder", "/Users/alex/Music"})),
+            0);
+  ASSERT_EQ(platform::runShell(platform::shellLine("/usr/bin/hdiutil", {"attach", "/Volumes/Data/old.dmg"})), 0);
+  write("/Volumes/QuorvanDiskCloneDmg/mine.txt");
+  write("/Volumes/Data/x.txt");
+  recorder.files = {"/Volumes/Data/x.txt"};
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(busy)", 1);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 1);
+  EXPECT_EQ(recorder.begins, 0);
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/QuorvanDiskCloneDmg/mine.txt")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(busy).dmg")));
+}
+
+TEST_F(ImageEngine, FailingCreateAndAnExistingImageFileAreFailures) {
+  write("/Volumes/Data/x.txt");
+  recorder.files = {"/Volumes/Data/x.txt"};
+  write("/Volumes/Data/QuorvanDiskClone(old).dmg", "precious");
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(old)", 1);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 1);
+  QFile old(world.host("/Volumes/Data/QuorvanDiskClone(old).dmg"));
+  ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+  EXPECT_EQ(old.readAll(), "precious");
+
+  knob(world::knob::kFailTools, QStringList{"hdiutil create"});
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(fail)", 1);
+  ASSERT_TRUE(waitUntil([&] { return recorder.failures == 2; }, 60000));
+  settle();
+  EXPECT_EQ(recorder.hundreds(), 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(fail).dmg")));
+}
+
+TEST_F(ImageEngine, RootDestinationUsesItsOwnWorldWritableFolder) {
+  write("/Volumes/Data/x.txt");
+  recorder.files = {"/Volumes/Data/x.txt"};
+  engine.makeTmpDmgWithPath("/", "QuorvanDiskClone(root)", 1);
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_TRUE(QFileInfo::exists(world.host("/QuorvanDiskClone_dmg/QuorvanDiskClone(root).dmg")));
+  EXPECT_TRUE(QFileInfo(world.host("/QuorvanDiskClone_dmg")).permissions() & QFileDevice::WriteOther);
+}
+
+TEST_F(ImageEngine, CancelWhileMountedRemovesTheImageAndSaysNothingMore) {
+  write("/Volumes/Data/x.txt");
+  recorder.answerBegin = false;
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(stop)", 1);
+  ASSERT_TRUE(waitUntil([&] { return recorder.begins == 1; }, 60000));
+  const int reports = recorder.progress.size();
+  engine.setIsCancelCopy(true);
+  engine.stopMakeDmg();
+  ASSERT_TRUE(waitUntil([&] { return !engine.isRunning(); }, 30000));
+  engine.doCopyFilesToDmgWithDmg({"/Volumes/Data/x.txt"});  // too late: ignored
+  settle();
+  EXPECT_EQ(recorder.progress.size(), reports);
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/QuorvanDiskCloneDmg")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(stop).dmg")));
+}
+
+TEST_F(ImageEngine, CancelDuringCreate) {
+  knob(world::knob::kPace, 1.0);  // hdiutil create takes a few seconds
+  write("/Volumes/Data/x.txt");
+  recorder.files = {"/Volumes/Data/x.txt"};
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(early)", 1);
+  waitUntil([] { return false; }, 500);
+  engine.setIsCancelCopy(true);
+  engine.stopMakeDmg();
+  ASSERT_TRUE(waitUntil([&] { return !engine.isRunning(); }, 30000));
+  settle();
+  EXPECT_EQ(recorder.begins, 0);
+  EXPECT_EQ(recorder.hundreds(), 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(early).dmg")));
+}
+
+TEST_F(ImageEngine, SecondJobWhileOneRunsIsRefused) {
+  write("/Volumes/Data/x.txt");
+  recorder.files = {"/Volumes/Data/x.txt"};
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(first)", 1);
+  engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(second)", 1);
+  engine.doZipWithPath("/Volumes/Data/second.zip", {node("/Volumes/Data/x.txt", false)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.hundreds() == 1; }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 2);
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(first).dmg")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/QuorvanDiskClone(second).dmg")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/second.zip")));
+}
+
+// ---- ZIP ---------------------------------------------------------------------
+
+QStringList zipEntries(const QString& hostArchive) {
+  QProcess p;
+  p.start("unzip", {"-Z1", hostArchive});
+  p.waitForFinished(30000);
+  return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
+TEST_F(ImageEngine, ZipKeepsHostileNamesLiterally) {
+  const QStringList names = {"a*b", "[x].txt", "x.txt", "quo'te\"$(touch pwned)`id`", "-rf", " lead", "semi;colon"};
+  for (const QString& n : names) write("/Volumes/Data/hostile/" + n, n.toUtf8());
+  write("/Volumes/Data/hostile/aXb");  // would match a*b as a pattern
+  FileNodePtr folder = node("/Volumes/Data/hostile", true, FileNode::PartlySelected);
+  for (const QString& n : names) {
+    FileNodePtr child = node("/Volumes/Data/hostile/" + n, false);
+    folder->children().append(child);
+  }
+  folder->children().append(node("/Volumes/Data/hostile/aXb", false, FileNode::NotSelected));
+  engine.doZipWithPath("/Volumes/USB Stick/out.zip", {folder});
+  EXPECT_EQ(engine.selectedPaths().size(), names.size());
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_EQ(recorder.hundreds(), 1);
+  for (int i = 0; i + 1 < recorder.progress.size(); ++i) EXPECT_LT(recorder.progress[i], 100);
+  QStringList entries = zipEntries(world.host("/Volumes/USB Stick/out.zip"));
+  QStringList want;
+  for (const QString& n : names) want << "Volumes/Data/hostile/" + n;
+  entries.sort();
+  want.sort();
+  EXPECT_EQ(entries, want);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/pwned")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/hostile/pwned")));
+}
+
+TEST_F(ImageEngine, ZipProgressIsCappedUntilZipEnds) {
+  // However zip's output is cut, 100 comes only from zip's end.
+  for (int i = 0; i < 3; ++i) write(QString("/Volumes/Data/four/f%1").arg(i));
+  engine.doZipWithPath("/Volumes/Data/four.zip", {node("/Volumes/Data/four", true)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  ASSERT_FALSE(recorder.progress.isEmpty());
+  EXPECT_EQ(recorder.progress.last(), 100);
+  EXPECT_EQ(recorder.hundreds(), 1);
+  for (int i = 0; i + 1 < recorder.progress.size(); ++i) {
+    EXPECT_LE(recorder.progress[i], 99);
+    if (i > 0) EXPECT_GE(recorder.progress[i], recorder.progress[i - 1]);
+  }
+  EXPECT_EQ(zipEntries(world.host("/Volumes/Data/four.zip")).size(), 4);
+}
+
+TEST_F(ImageEngine, ZipOfOnlyEmptyFoldersDoesNotDivideByZero) {
+  QDir().mkpath(world.host("/Volumes/Data/empty"));
+  engine.doZipWithPath("/Volumes/Data/empty.zip", {node("/Volumes/Data/empty", true)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 60000));
+  settle();
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_EQ(recorder.progress.last(), 100);
+}
+
+TEST_F(ImageEngine, ZipFailuresAreFailuresAndExistingArchivesStay) {
+  write("/Volumes/Data/kept.zip", "not mine");
+  engine.doZipWithPath("/Volumes/Data/kept.zip", {node("/Volumes/Data/Meeting $(date) `notes`.txt", false)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.failures == 1; }, 30000));
+  QFile kept(world.host("/Volumes/Data/kept.zip"));
+  ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+  EXPECT_EQ(kept.readAll(), "not mine");
+
+  // Nothing zip can read: zip fails, no archive is left and no 100 is told.
+  engine.doZipWithPath("/Volumes/Data/none.zip", {node("/Volumes/Data/does-not-exist", false)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.failures == 2; }, 30000));
+  settle();
+  EXPECT_EQ(recorder.hundreds(), 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/none.zip")));
+}
+
+TEST_F(ImageEngine, CancelledZipStopsAndRemovesItsArchive) {
+  // Enough incompressible data that zip is still working when the cancel comes.
+  QByteArray noise(8 * 1024 * 1024, '\0');
+  for (int i = 0; i < 12; ++i) {
+    QRandomGenerator::global()->fillRange(reinterpret_cast<quint32*>(noise.data()), noise.size() / 4);
+    write(QString("/Volumes/Data/big/n%1").arg(i), noise);
+  }
+  engine.doZipWithPath("/Volumes/Data/big.zip", {node("/Volumes/Data/big", true)});
+  ASSERT_TRUE(waitUntil([&] { return !recorder.progress.isEmpty(); }, 30000));
+  engine.setIsCancelCopy(true);
+  engine.stopMakeDmg();
+  const int reports = recorder.progress.size();
+  ASSERT_TRUE(waitUntil([&] { return !engine.isRunning(); }, 30000));
+  settle();
+  EXPECT_EQ(recorder.progress.size(), reports);
+  EXPECT_EQ(recorder.hundreds(), 0);
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Data/big.zip")));
+  QStringList leftovers = QDir(world.host("/Volumes/Data")).entryList({"zi*"}, QDir::Files);
+  EXPECT_TRUE(leftovers.isEmpty()) << qPrintable(leftovers.join(", "));
+}
+
+}  // namespace

@@ -1,0 +1,314 @@
+#include "installer/MacOSInstaller.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QThread>
+#include <QUrl>
+#include <atomic>
+#include <mutex>
+
+#include "TestWorld.h"
+#include "platform/DiskArbitration.h"
+#include "platform/Queue.h"
+#include "platform/Shell.h"
+#include "world/lib/Layout.h"
+
+namespace {
+
+class Receiver : public MacOSInstallerProgress {
+ public:
+  void MacOSInstallerProgressCB(const MacOSInstallerProgressinfoPtr& info) override {
+    std::lock_guard lock(mutex);
+    onMain |= platform::isMainThread();
+    reports.append(*info);
+  }
+  QList<MacOSInstallerProgressinfo> all() {
+    std::lock_guard lock(mutex);
+    return reports;
+  }
+  int successes() {
+    int n = 0;
+    for (const auto& r : all())
+      if (r.numError == 0 && r.numCurrent == 100 && r.numRemain == 0) ++n;
+    return n;
+  }
+  std::mutex mutex;
+  QList<MacOSInstallerProgressinfo> reports;
+  bool onMain = false;
+};
+
+MacOSInstallerAppInfoPtr installer(const QString& name, const QString& path) {
+  for (const auto& k : MacOSInstaller::GetInstall()->getSelectOSVersion()) {
+    if (k->strOSName != name) continue;
+    auto copy = k->copy();
+    copy->setStrOSPath(path, 0);
+    return copy;
+  }
+  return nullptr;
+}
+
+MacOSInstallerDiskInfoPtr diskRecord(const QString& bsd, const QString& mountPath) {
+  return MacOSInstallerDiskInfo::infoWithName("Target", "Target", bsd, 32000000000, mountPath, "", "", "");
+}
+
+// Runs the creation on a worker, as the progress screen does, and waits for it.
+struct Creation {
+  std::atomic<bool> done{false};
+  std::atomic<bool> result{false};
+  void start(const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk, Receiver* r) {
+    platform::dispatchGlobal([this, app, disk, r] {
+      MacOSInstaller::GetInstall()->setInstallerAppInfo(app, disk);
+      result = MacOSInstaller::GetInstall()->startCreateInstall(r);
+      done = true;
+    });
+  }
+  bool wait(int ms = 120000) { return waitUntil([&] { return done.load(); }, ms); }
+};
+
+class InstallerEngine : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(world.ok()) << qPrintable(world.error()); }
+  void TearDown() override {
+    MacOSInstaller::GetInstall()->cancelMacOSInstller();
+    waitUntil([] { return !MacOSInstaller::GetInstall()->isRunning(); }, 60000);
+    platform::waitForGlobalQueue();
+  }
+  void knob(const QString& name, const QVariant& value) {
+    ASSERT_TRUE(world::writeKnob(world.layout(), name, value));
+  }
+  TestWorld world{TestWorld::demo()};
+  MacOSInstaller* engine = MacOSInstaller::GetInstall();
+};
+
+TEST(InstallerPaths, TrashAndTemporaryFolders) {
+  struct Case { const char* path; bool trash; bool temp; } cases[] = {
+      {"/Users/alex/.Trash/Install macOS Sonoma.app", true, false},
+      {"/Users/alex/Applications/Install macOS Sonoma.app", false, false},
+      {"/Users/.Trash", false, false},
+      {"/Applications/.Trash/Install.app", false, false},
+      {"/private/var/folders/xy/T/Install macOS Sonoma.app", false, true},
+      {"/var/folders/xy/Install.app", false, false},
+      {"/Applications/Install macOS Ventura.app", false, false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MacOSInstaller::isPathInTrash(c.path), c.trash) << c.path;
+    EXPECT_EQ(MacOSInstaller::isPathInTemp(c.path), c.temp) << c.path;
+  }
+}
+
+TEST(InstallerDisks, DescriptionRules) {
+  using namespace platform;
+  const QVariantMap stick{{kDADiskDescriptionDeviceProtocolKey, "USB"},
+                          {kDADiskDescriptionMediaSizeKey, qint64(1600000)},
+                          {kDADiskDescriptionMediaPathKey, "IODeviceTree:/usb@1/disk3"},
+                          {kDADiskDescriptionMediaWholeKey, true},
+                          {kDADiskDescriptionMediaNameKey, "SanDisk Ultra"},
+                          {kDADiskDescriptionMediaBSDNameKey, "disk3"}};
+  auto with = [](QVariantMap m, const QString& key, const QVariant& v) {
+    if (v.isValid()) m.insert(key, v); else m.remove(key);
+    return m;
+  };
+  QVariantMap hfsPart = with(with(with(with(stick, kDADiskDescriptionMediaWholeKey, false),
+                                         kDADiskDescriptionMediaLeafKey, true),
+                                    kDADiskDescriptionVolumeKindKey, "hfs"),
+                               kDADiskDescriptionVolumePathKey, QUrl::fromLocalFile("/Volumes/USB Stick/"));
+  hfsPart.insert(kDADiskDescriptionMediaPathKey, "IODeviceTree:/usb@1/disk3/s2");
+  hfsPart.insert(kDADiskDescriptionVolumeNameKey, "USB Stick");
+  hfsPart.insert(kDADiskDescriptionVolumeTypeKey, "Mac OS Extended (Journaled)");
+
+  struct Case { const char* name; QVariantMap d; bool listed; } cases[] = {
+      {"stick of 1,600,000 bytes", stick, true},
+      {"one byte less", with(stick, kDADiskDescriptionMediaSizeKey, qint64(1599999)), false},
+      {"SD card", with(stick, kDADiskDescriptionDeviceProtocolKey, "Secure Digital"), true},
+      {"SATA disk", with(stick, kDADiskDescriptionDeviceProtocolKey, "SATA"), false},
+      {"no protocol", with(stick, kDADiskDescriptionDeviceProtocolKey, QVariant()), false},
+      {"no media path", with(stick, kDADiskDescriptionMediaPathKey, QVariant()), false},
+      {"APFS container", with(stick, kDADiskDescriptionMediaNameKey, "AppleAPFSMedia"), false},
+      {"mounted HFS+ partition", hfsPart, true},
+      {"exFAT partition", with(with(hfsPart, kDADiskDescriptionVolumeKindKey, "exfat"),
+                               kDADiskDescriptionVolumeTypeKey, "ExFAT"), false},
+      {"other file system type", with(hfsPart, kDADiskDescriptionVolumeTypeKey, "MS-DOS (FAT32)"), false},
+      {"unmounted partition", with(hfsPart, kDADiskDescriptionVolumePathKey, QVariant()), false},
+      {"no name at all", with(stick, kDADiskDescriptionMediaNameKey, QVariant()), false},
+      {"model as name", with(with(stick, kDADiskDescriptionMediaNameKey, QVariant()),
+                             kDADiskDescriptionDeviceModelKey, "Ultra"), true},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(MacOSInstaller::diskInfoFromDescription(c.d, stick) != nullptr, c.listed) << c.name;
+
+  auto part = MacOSInstaller::diskInfoFromDescription(hfsPart, stick);
+  ASSERT_TRUE(part);
+  EXPECT_EQ(part->strName, "USB Stick");
+  EXPECT_EQ(part->strVolumeName, "/Volumes/USB Stick");
+  EXPECT_EQ(part->strParentMediaPath, "IODeviceTree:/usb@1/disk3");
+
+  // Nesting: a partition takes its disk's name; one whose disk is not listed is dropped.
+  auto disk = MacOSInstaller::diskInfoFromDescription(stick, stick);
+  auto orphan = MacOSInstallerDiskInfo::infoWithName("Lost", "Lost", "disk9s1", 1, "/Volumes/Lost", "",
+                                                     "IODeviceTree:/x/s1", "IODeviceTree:/x");
+  const auto tree = MacOSInstaller::GetProcessedDiskInfo({part, disk, orphan});
+  ASSERT_EQ(tree.size(), 1);
+  ASSERT_TRUE(tree.first()->arrChildren);
+  ASSERT_EQ(tree.first()->arrChildren->size(), 1);
+  EXPECT_EQ(tree.first()->arrChildren->first()->strDiskName, "SanDisk Ultra");
+  EXPECT_TRUE(MacOSInstaller::GetProcessedDiskInfo({}).isEmpty());
+}
+
+TEST_F(InstallerEngine, FindsInstalledInstallersButNotTheTrashCopy) {
+  const auto found = engine->getMacOSInfo();
+  QStringList names;
+  for (const auto& f : found) {
+    names << f->strOSName;
+    EXPECT_FALSE(MacOSInstaller::isPathInTrash(f->strOSPath)) << qPrintable(f->strOSPath);
+    EXPECT_GT(f->numOSSize.value_or(0), 0) << qPrintable(f->strOSPath);
+  }
+  names.sort();
+  EXPECT_EQ(names, (QStringList{"Sonoma", "Ventura"}));
+
+  // The Trash copy chosen by path is accepted; a bundle that is no installer is not.
+  const auto trashed = engine->getMacOSAppInfoByPath("/Users/alex/.Trash/Install macOS Sonoma.app");
+  ASSERT_TRUE(trashed);
+  EXPECT_EQ(trashed->strOSName, "Sonoma");
+  EXPECT_EQ(trashed->strOSAppID, "6450717509");
+  EXPECT_FALSE(engine->getMacOSAppInfoByPath("/Applications/Safari.app"));
+  EXPECT_FALSE(engine->getMacOSAppInfoByPath(""));
+  EXPECT_FALSE(engine->getMacOSAppInfoByPath("/Applications/Nothing.app"));
+}
+
+TEST_F(InstallerEngine, ListsRemovableDisksWithTheirMacPartitions) {
+  const auto tree = engine->getInstallerDiskInfo();
+  QStringList disks;
+  for (const auto& d : tree) disks << d->strBSDName;
+  disks.sort();
+  // The stick, the USB drive and the SD card; the internal disks are not offered.
+  EXPECT_EQ(disks, (QStringList{"disk3", "disk4", "disk5"}));
+  for (const auto& d : tree) {
+    if (d->strBSDName == "disk3") {
+      ASSERT_TRUE(d->arrChildren);
+      ASSERT_EQ(d->arrChildren->size(), 1);
+      EXPECT_EQ(d->arrChildren->first()->strVolumeName, "/Volumes/USB Stick");
+      EXPECT_EQ(d->arrChildren->first()->strDiskName, d->strDiskName);
+    } else {
+      // NTFS and FAT32 partitions are not listed.
+      EXPECT_FALSE(d->arrChildren) << qPrintable(d->strBSDName);
+      EXPECT_TRUE(d->strVolumeName.isEmpty());
+    }
+  }
+}
+
+TEST_F(InstallerEngine, WritesTheInstallerOntoAMountedStick) {
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", "/Applications/Install macOS Sonoma.app"),
+          diskRecord("disk3s2", "/Volumes/USB Stick"), &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_TRUE(c.result);
+  const auto reports = receiver.all();
+  ASSERT_GE(reports.size(), 3);
+  EXPECT_FALSE(receiver.onMain);
+  EXPECT_EQ(reports.first().numCurrent, 0);
+  EXPECT_EQ(reports.first().numTotal, 100);
+  EXPECT_EQ(reports.first().numRemain, -1);
+  int previous = 0;
+  for (const auto& r : reports) {
+    EXPECT_EQ(r.numError, 0);
+    EXPECT_GE(r.numCurrent, previous);
+    previous = r.numCurrent;
+  }
+  EXPECT_EQ(receiver.successes(), 1);
+  EXPECT_EQ(reports.last().numCurrent, 100);
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Install macOS Sonoma/Install macOS Sonoma.app")));
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_FALSE(engine->HasTaskRedy());
+}
+
+TEST_F(InstallerEngine, ErasesAWholeDiskWithoutVolumeFirst) {
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), diskRecord("disk5", ""), &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_TRUE(c.result);
+  EXPECT_EQ(receiver.successes(), 1);
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura/Install macOS Ventura.app")));
+}
+
+TEST_F(InstallerEngine, NothingIsErasedWhenTheToolIsMissing) {
+  // A bundle that looks like an installer but lacks createinstallmedia.
+  const QString app = "/Users/alex/Downloads/Install macOS Sonoma.app";
+  ASSERT_TRUE(QDir().mkpath(world.host(app + "/Contents")));
+  ASSERT_TRUE(QFile::copy(world.host("/Applications/Install macOS Sonoma.app/Contents/Info.plist"),
+                          world.host(app + "/Contents/Info.plist")));
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", app), diskRecord("disk5", ""), &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_FALSE(c.result);
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
+  EXPECT_FALSE(engine->isRunning());
+}
+
+TEST_F(InstallerEngine, FailingEraseOfAWholeDiskRunsNoTool) {
+  knob(world::knob::kFailTools, QStringList{"diskutil eraseDisk"});
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), diskRecord("disk5", ""), &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_FALSE(c.result);
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_FALSE(engine->isRunning());
+}
+
+TEST_F(InstallerEngine, ToolThatFailsToEraseReportsKindOne) {
+  knob(world::knob::kFailTools, QStringList{"createinstallmedia erase"});
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", "/Applications/Install macOS Sonoma.app"),
+          diskRecord("disk3s2", "/Volumes/USB Stick"), &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_TRUE(c.result);
+  const auto reports = receiver.all();
+  ASSERT_FALSE(reports.isEmpty());
+  EXPECT_EQ(reports.last().numError, MacOSInstallerProgressinfo::EraseFailed);
+  EXPECT_TRUE(reports.last().strErrorText.contains("An error occurred erasing the disk."));
+  EXPECT_EQ(receiver.successes(), 0);
+}
+
+TEST_F(InstallerEngine, CancelStopsTheToolAndNeverEndsAsSuccess) {
+  knob(world::knob::kPace, 0.3);
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", "/Applications/Install macOS Sonoma.app"),
+          diskRecord("disk3s2", "/Volumes/USB Stick"), &receiver);
+  ASSERT_TRUE(waitUntil([&] { return receiver.all().size() >= 2; }, 60000));
+
+  // A second start while the run is under way is refused at once, without reports.
+  Receiver second;
+  EXPECT_FALSE(engine->CreateMacOSInstaller(installer("Ventura", "/Applications/Install macOS Ventura.app"),
+                                            diskRecord("disk5", ""), &second));
+  EXPECT_TRUE(second.all().isEmpty());
+  EXPECT_TRUE(engine->isRunning());
+
+  engine->cancelMacOSInstller();
+  EXPECT_FALSE(engine->HasTaskRedy());
+  ASSERT_TRUE(c.wait(30000));
+  const auto reports = receiver.all();
+  EXPECT_EQ(reports.last().numError, MacOSInstallerProgressinfo::OtherFailure);
+  EXPECT_EQ(receiver.successes(), 0);
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
+}
+
+TEST_F(InstallerEngine, StoreLinkOpensThroughTheWorkspace) {
+  EXPECT_FALSE(engine->LaunchAppStore(QString()));
+  EXPECT_TRUE(engine->LaunchAppStore("6450717509"));
+  const QStringList opened = world::openedRecords(world.layout());
+  ASSERT_FALSE(opened.isEmpty());
+  EXPECT_TRUE(opened.last().contains("macappstore://apps.apple.com/app/id6450717509")) << qPrintable(opened.last());
+}
+
+}  // namespace
