@@ -14,12 +14,11 @@
 void AppDelegate::awakeFromNib() {
   // Any five fonts stand in for the interface's; what matters is that their
   // names are recorded before the first screen reads them.
+  // Only a font's name is stored, so the weight travels in the name, as in a
+  // PostScript name ("<family> Semibold"); the screens read it back from there.
   const QString family = QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-  QFont normal(family), light(family), mbold(family), sbold(family), bold(family);
-  light.setWeight(QFont::Light);
-  mbold.setWeight(QFont::Medium);
-  sbold.setWeight(QFont::DemiBold);
-  bold.setWeight(QFont::Bold);
+  QFont normal(family), light(family + " Light"), mbold(family + " Medium"),
+      sbold(family + " Semibold"), bold(family + " Bold");
   KVPublicUtilities::writRegularFont(normal);
   KVPublicUtilities::writLightFont(light);
   KVPublicUtilities::writMBoldFont(mbold);
