@@ -7,6 +7,7 @@
 #include <QPropertyAnimation>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <cmath>
 
 using namespace uikit;
@@ -385,9 +386,12 @@ void PVPopoverController::presentPopoverFromRect(const NSRect& rect, QWidget* vi
   computeScreenRect();
   const int d = arrowDirectionWithPreferredArrowDirection(preferred);
   _popoverWindow->frameView()->setArrowDirection(unsigned(d));
-  if (parentWindow_ && _popoverWindow->parentWidget() != parentWindow_) {
-    // A tool window of the parent stays above it.
-    _popoverWindow->setParent(parentWindow_, _popoverWindow->windowFlags());
+  if (parentWindow_) {
+    // Above its parent as a transient tool window, but not the parent's child:
+    // the controller owns it, even if the parent window goes first.
+    _popoverWindow->winId();
+    parentWindow_->winId();
+    if (QWindow* h = _popoverWindow->windowHandle()) h->setTransientParent(parentWindow_->windowHandle());
   }
   _popoverWindow->setFrame(popoverFrameWithSize(_contentSize, d));
   if (auto* del = _delegate.get()) del->popoverWillShow(this);

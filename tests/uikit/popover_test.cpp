@@ -165,6 +165,19 @@ TEST_F(PopoverController, FollowsTheAnchorAndClosesWhenItLeavesItsSuperview) {
   EXPECT_FALSE(c->popoverIsVisible());
 }
 
+TEST_F(PopoverController, OutlivesItsParentWindow) {
+  auto* parent2 = new QWidget;
+  parent2->resize(300, 200);
+  auto* anchor = new QWidget(parent2);
+  anchor->setGeometry(10, 10, 50, 20);
+  parent2->show();
+  c->presentPopoverFromRect(NSMakeRect(0, 0, 50, 20), anchor, 1, true);
+  ASSERT_TRUE(c->popoverIsVisible());
+  delete parent2;
+  c->forceClosePopover();  // must not touch the gone parent
+  EXPECT_FALSE(c->popoverIsVisible());
+}
+
 TEST_F(PopoverController, AnimatedShowEndsVisibleAndFadeOutResets) {
   c->setAnimates(true);
   c->setAnimationType(3);  // fade in, fade out
