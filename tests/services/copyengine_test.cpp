@@ -353,6 +353,28 @@ TEST_F(DoCopyFilesTest, CancelStopsRsyncAndLeavesTheSource) {
   EXPECT_TRUE(ps.readAllStandardOutput().trimmed().isEmpty());
 }
 
+TEST_F(DoCopyFilesTest, DroppedEngineStopsAndFallsSilent) {
+  const QString big = kSrc + "/many";
+  for (int i = 0; i < 4000; ++i) ASSERT_TRUE(put(big + QString("/file%1.txt").arg(i), 2000));
+  auto engine = std::make_unique<DoCopyFiles>();
+  CopyRecorder rec;
+  int eventsWhenDropped = -1;
+  rec.onFirstOutput = [&] {
+    engine.reset();  // the screen starts another copy, or goes
+    eventsWhenDropped = rec.events.size();
+  };
+  engine->setDelegate(&rec);
+  engine->doCopyFilesWithArr({node(big)}, freshDest("dropped"), CopyItems::ChosenItems);
+  ASSERT_TRUE(waitFor([&] { return eventsWhenDropped >= 0; }, 60000));
+  settle(1500);
+  EXPECT_EQ(rec.events.size(), eventsWhenDropped);
+  EXPECT_FALSE(rec.isFinished());
+  QProcess ps;
+  ps.start("pgrep", {"-f", "rsync -av " + platform::hostPath(big)});
+  ps.waitForFinished();
+  EXPECT_TRUE(ps.readAllStandardOutput().trimmed().isEmpty());
+}
+
 TEST_F(DoCopyFilesTest, OutputIsDecodedAcrossChunkBoundaries) {
   QStringList names;
   for (int i = 0; i < 3000; ++i) {
