@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStringDecoder>
+#include <QThread>
 #include <QTimer>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -161,7 +162,16 @@ MakeDmg::~MakeDmg() {
     job = current_;
     current_.reset();
   }
-  if (job) job->cancelled = true;
+  if (!job) return;
+  job->cancelled = true;
+  // An image worker still uses the engine: it stops at its next check.
+  for (;;) {
+    {
+      std::lock_guard lock(job->workMutex);
+      if (!job->busy) break;
+    }
+    QThread::msleep(20);
+  }
 }
 
 void MakeDmg::setIsCancelCopy(bool value) {
@@ -221,14 +231,16 @@ void MakeDmg::fail(const JobPtr& job) {
 }
 
 void MakeDmg::endWork(const JobPtr& job) {
-  bool cancelled;
-  {
-    std::lock_guard lock(job->workMutex);
-    job->busy = false;
-    cancelled = job->cancelled.load() && !job->closed.load();
-  }
-  // A cancel that came while the worker was finishing is cleaned up here.
-  if (cancelled) {
+  // A cancel that came while the worker was finishing is cleaned up here; the
+  // flag is read under the lock that stopMakeDmg sets it under.
+  for (;;) {
+    {
+      std::lock_guard lock(job->workMutex);
+      if (!job->cancelled.load() || job->closed.load()) {
+        job->busy = false;
+        return;
+      }
+    }
     discardImage(job);
     job->closed = true;
   }
@@ -282,13 +294,13 @@ void MakeDmg::makeTmpDmgWithPath(const QString& folder, const QString& name, qin
   report(job, getLocalizedString("MAKE_DMG_Greating"), 20);
   dmgNameStr = name;
   job->busy = true;
-  platform::dispatchGlobal([this, job, folder, size] {
-    createImage(job, folder, size);
+  platform::dispatchGlobal([this, job, folder, name, size] {
+    createImage(job, folder, name, size);
     endWork(job);
   });
 }
 
-void MakeDmg::createImage(const JobPtr& job, QString folder, qint64 size) {
+void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name, qint64 size) {
   const QString scratch = QString::fromLatin1(kScratchFolder);
   const QString scratchHost = platform::hostPath(scratch);
   // The scratch folder lies in a world-writable place: it must be our own empty
@@ -317,7 +329,7 @@ void MakeDmg::createImage(const JobPtr& job, QString folder, qint64 size) {
       if (!it.fileInfo().isSymLink()) QFile::setPermissions(it.filePath(), all);
     }
   }
-  const QString imagePath = folder + '/' + dmgNameStr + QStringLiteral(".dmg");
+  const QString imagePath = folder + '/' + name + QStringLiteral(".dmg");
   const QString mountPoint = QStringLiteral("/Volumes/") + QString::fromLatin1(kVolumeName);
   if (existsNoFollow(imagePath)) {
     KVLog("image %s exists already", qUtf8Printable(imagePath));
@@ -505,6 +517,8 @@ void MakeDmg::stopMakeDmg() {
       platform::dispatchGlobal([this, job] {
         discardImage(job);
         job->closed = true;
+        std::lock_guard lock(job->workMutex);
+        job->busy = false;
       });
     }
     return;
