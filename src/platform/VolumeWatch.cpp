@@ -1,6 +1,7 @@
 #include "platform/VolumeWatch.h"
 
 #include "platform/Paths.h"
+#include "world/lib/Disks.h"
 
 #include <QDir>
 #include <QUrl>
@@ -30,18 +31,29 @@ VolumeWatch::VolumeWatch(QObject* parent) : QObject(parent), folder_(hostPath("/
   poll_.start();
 }
 
+// Entry names, each with the mount count the world keeps for it, so a volume
+// unmounted and mounted again between two looks still reports both events.
 QSet<QString> VolumeWatch::entries() const {
+  QHash<QString, int> mounts;
+  if (inWorld()) {
+    if (auto layout = world::Layout::fromRoot(systemRoot())) {
+      world::DiskDatabase db(*layout);
+      if (db.load())
+        for (const world::Media& m : db.media())
+          if (m.mounted() && m.mountPoint.startsWith("/Volumes/")) mounts.insert(m.mountPoint.mid(9), m.mounts);
+    }
+  }
   QSet<QString> set;
   const QStringList names =
       QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
   for (const QString& n : names)
-    if (n != ".DS_Store") set.insert(n);
+    if (n != ".DS_Store") set.insert(n + QChar('\t') + QString::number(mounts.value(n)));
   return set;
 }
 
 QStringList VolumeWatch::mountedVolumes() const {
   QStringList out;
-  for (const QString& n : entries()) out << "/Volumes/" + n;
+  for (const QString& n : entries()) out << "/Volumes/" + n.section(QChar('\t'), 0, 0);
   out.sort();
   return out;
 }
@@ -56,8 +68,8 @@ void VolumeWatch::rescan() {
   known_ = now;
   gone.sort();
   came.sort();
-  for (const QString& n : gone) Q_EMIT didUnmount(userInfo(n));
-  for (const QString& n : came) Q_EMIT didMount(userInfo(n));
+  for (const QString& n : gone) Q_EMIT didUnmount(userInfo(n.section(QChar('\t'), 0, 0)));
+  for (const QString& n : came) Q_EMIT didMount(userInfo(n.section(QChar('\t'), 0, 0)));
 }
 
 }  // namespace platform

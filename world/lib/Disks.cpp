@@ -100,6 +100,7 @@ QVariantMap Media::toMap() const {
     m.insert("readOnly", readOnly);
     m.insert("startup", startup);
     if (remount) m.insert("remount", true);
+    m.insert("mounts", mounts);
   }
   return m;
 }
@@ -132,6 +133,7 @@ Media Media::fromMap(const QVariantMap& m) {
   x.readOnly = m.value("readOnly").toBool();
   x.startup = m.value("startup").toBool();
   x.remount = m.value("remount").toBool();
+  x.mounts = m.value("mounts").toInt();
   return x;
 }
 
@@ -415,6 +417,7 @@ bool DiskDatabase::mountVolume(Media& v, QString* error) {
       // filled one (the startup volume's "/") keeps its files when the store is empty.
       if (!QDir().rmdir(target) && QDir().rmdir(store)) {
         v.mountPoint = mp;
+        ++v.mounts;
         return true;
       }
     }
@@ -427,6 +430,7 @@ bool DiskDatabase::mountVolume(Media& v, QString* error) {
     return false;
   }
   v.mountPoint = mp;
+  ++v.mounts;
   return true;
 }
 

@@ -50,6 +50,7 @@ struct Media {
   bool readOnly = false;    // NTFS, the sealed system volume
   bool startup = false;     // the volume mounted at "/"
   bool remount = false;     // a detached disk's volume that was mounted
+  int mounts = 0;           // how often it was mounted: tells a remount from no change
 
   bool hasFileSystem() const { return !fs.isEmpty(); }
   bool mounted() const { return !mountPoint.isEmpty(); }

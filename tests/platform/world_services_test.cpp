@@ -1,0 +1,179 @@
+// The platform services over the world, through their interfaces, as the
+// volume picker, the disk manager, the clone and installer engines and the copy
+// engine call them.
+#include "platform/DiskArbitration.h"
+#include "platform/FileFlags.h"
+#include "platform/FileSystemInfo.h"
+#include "platform/IOKitMedia.h"
+#include "platform/LaunchServices.h"
+#include "platform/Privacy.h"
+#include "platform/Shell.h"
+#include "platform/VolumeWatch.h"
+#include "support/TestWorld.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QUrl>
+#include <gtest/gtest.h>
+
+using namespace platform;
+
+namespace {
+
+QString bsdOfVolumePath(const QString& path) {
+  auto session = DASessionCreate();
+  return DADiskCopyDescription(DADiskCreateFromVolumePath(session, path))
+      .value(kDADiskDescriptionMediaBSDNameKey)
+      .toString();
+}
+
+TEST(WorldDiskArbitration, VolumePathsLeadToTheirDisks) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  ASSERT_TRUE(DASessionCreate());
+  struct Case {
+    const char* path;
+    const char* bsd;
+  };
+  const Case cases[] = {{"/Volumes/USB Stick", "disk3s2"},   {"/Volumes/Data", "disk2s2"},
+                        {"/Volumes/SD CARD", "disk5s1"},     {"/Volumes/Windows Backup", "disk4s1"},
+                        {"/Volumes/Macintosh HD", "disk1s1"}, {"/", "disk1s1"},
+                        {"/Volumes/USB Stick/Photos", "disk3s2"}, {"/Volumes/Nothing", ""}};
+  for (const Case& c : cases) EXPECT_EQ(bsdOfVolumePath(c.path), c.bsd) << c.path;
+  // A plain folder in /Volumes is no mount point: it lies on the startup volume.
+  QDir().mkpath(w.host("/Volumes/Stray"));
+  EXPECT_EQ(bsdOfVolumePath("/Volumes/Stray"), "disk1s1");
+}
+
+TEST(WorldDiskArbitration, DescriptionsCarryTheKeysTheInstallerReads) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  auto session = DASessionCreate();
+  const QVariantMap stick = DADiskCopyDescription(DADiskCreateFromBSDName(session, "disk3"));
+  EXPECT_EQ(stick.value(kDADiskDescriptionDeviceProtocolKey).toString(), "USB");
+  EXPECT_TRUE(stick.value(kDADiskDescriptionMediaWholeKey).toBool());
+  EXPECT_EQ(stick.value(kDADiskDescriptionMediaSizeKey).toLongLong(), 32015679488);
+  EXPECT_FALSE(stick.value(kDADiskDescriptionMediaPathKey).toString().isEmpty());
+  EXPECT_FALSE(stick.contains(kDADiskDescriptionVolumeKindKey));
+  const QVariantMap part = DADiskCopyDescription(DADiskCreateFromBSDName(session, "/dev/disk3s2"));
+  EXPECT_EQ(part.value(kDADiskDescriptionVolumeKindKey).toString(), "hfs");
+  EXPECT_TRUE(part.value(kDADiskDescriptionVolumeTypeKey).toString().contains("Mac OS Extended"));
+  EXPECT_EQ(part.value(kDADiskDescriptionVolumeNameKey).toString(), "USB Stick");
+  EXPECT_EQ(part.value(kDADiskDescriptionVolumePathKey).toUrl().toLocalFile(), "/Volumes/USB Stick/");
+  EXPECT_TRUE(part.value(kDADiskDescriptionMediaLeafKey).toBool());
+  EXPECT_FALSE(part.value(kDADiskDescriptionMediaWholeKey).toBool());
+  const QVariantMap whole = DADiskCopyDescription(DADiskCopyWholeDisk(DADiskCreateFromBSDName(session, "disk3s2")));
+  EXPECT_EQ(whole.value(kDADiskDescriptionMediaPathKey), stick.value(kDADiskDescriptionMediaPathKey));
+  const QVariantMap sd = DADiskCopyDescription(DADiskCreateFromBSDName(session, "disk5s1"));
+  EXPECT_EQ(sd.value(kDADiskDescriptionDeviceProtocolKey).toString(), "Secure Digital");
+  EXPECT_EQ(sd.value(kDADiskDescriptionVolumeKindKey).toString(), "msdos");
+  const QVariantMap container = DADiskCopyDescription(DADiskCreateFromBSDName(session, "disk1"));
+  EXPECT_EQ(container.value(kDADiskDescriptionMediaNameKey).toString(), "AppleAPFSMedia");
+  EXPECT_TRUE(container.value(kDADiskDescriptionMediaWholeKey).toBool());
+  const QVariantMap unmounted = DADiskCopyDescription(DADiskCreateFromBSDName(session, "disk3s1"));
+  EXPECT_FALSE(unmounted.contains(kDADiskDescriptionVolumePathKey));
+  EXPECT_FALSE(DADiskCreateFromBSDName(session, "disk9"));
+}
+
+TEST(WorldIOKit, EnumeratesEveryMediumOnce) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  io_iterator_t it;
+  ASSERT_EQ(IOServiceGetMatchingServices(IOServiceMatching("IOMedia"), &it), kIOReturnSuccess);
+  QStringList names;
+  for (io_service_t s = IOIteratorNext(it); !IOObjectIsNull(s); s = IOIteratorNext(it)) names << s.bsdName;
+  EXPECT_EQ(names.size(), 19);
+  EXPECT_EQ(names.removeDuplicates(), 0);
+  EXPECT_EQ(names.first(), "disk0");
+  EXPECT_TRUE(names.contains("disk5s1"));
+  io_iterator_t other;
+  IOServiceGetMatchingServices(IOServiceMatching("IOUSBDevice"), &other);
+  EXPECT_TRUE(IOObjectIsNull(IOIteratorNext(other)));
+}
+
+TEST(WorldFileSystemInfo, AnswersFromTheDiskDatabase) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  struct Case {
+    const char* path;
+    bool known;
+    const char* type;
+    bool writable;
+  };
+  const Case cases[] = {{"/dev/disk4s1", true, "ntfs", false}, {"/dev/disk3s2", true, "hfs", true},
+                        {"/dev/disk5s1", true, "msdos", true}, {"/Volumes/Data", true, "hfs", true},
+                        {"/", true, "apfs", true},             {"/dev/disk3", false, "", false},
+                        {"/Volumes/Nothing", false, "", false}};
+  for (const Case& c : cases) {
+    FileSystemInfo info;
+    ASSERT_EQ(getFileSystemInfoForPath(c.path, &info), c.known) << c.path;
+    if (!c.known) continue;
+    EXPECT_EQ(info.type, c.type) << c.path;
+    EXPECT_EQ(info.writable, c.writable) << c.path;
+  }
+  const auto attrs = fileSystemAttributesAtPath("/dev/disk3s2");
+  ASSERT_TRUE(attrs);
+  EXPECT_EQ(attrs->value(NSFileSystemSize).toLongLong(), 32015679488 - 209715200 - 1048576);
+  EXPECT_LT(attrs->value(NSFileSystemFreeSize).toLongLong(), attrs->value(NSFileSystemSize).toLongLong());
+}
+
+TEST(WorldVolumeWatch, ReportsMountAndUnmount) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  VolumeWatch watch;
+  QSignalSpy mounted(&watch, &VolumeWatch::didMount);
+  QSignalSpy unmounted(&watch, &VolumeWatch::didUnmount);
+  EXPECT_TRUE(watch.mountedVolumes().contains("/Volumes/USB Stick"));
+  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"eject", "disk3"}) + " >/dev/null"), 0);
+  ASSERT_TRUE(waitUntil([&] { return unmounted.count() > 0; }, 5000));
+  EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/USB Stick");
+  EXPECT_EQ(mounted.count(), 0);
+  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"unmount", "/Volumes/Data"}) + " >/dev/null"), 0);
+  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"mount", "disk2s2"}) + " >/dev/null"), 0);
+  ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
+  EXPECT_EQ(mounted.last().first().toMap().value(NSWorkspaceVolumeLocalizedNameKey).toString(), "Data");
+}
+
+TEST(WorldLaunchServices, FindsInstallersByBundleIdentifier) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  const QStringList sonoma = URLsForApplicationsWithBundleIdentifier("com.apple.InstallAssistant.macOSSonoma");
+  EXPECT_EQ(sonoma, (QStringList{"/Applications/Install macOS Sonoma.app",
+                                 "/Users/alex/.Trash/Install macOS Sonoma.app"}));
+  EXPECT_EQ(URLForApplicationWithBundleIdentifier("com.apple.InstallAssistant.macOSVentura"),
+            "/Applications/Install macOS Ventura.app");
+  EXPECT_TRUE(URLForApplicationWithBundleIdentifier("com.apple.InstallAssistant.Mojave").isEmpty());
+}
+
+TEST(WorldPrivacy, FullDiskAccessGuardsSafari) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  EXPECT_TRUE(fullDiskAccessGranted());
+  EXPECT_TRUE(contentsOfDirectoryAtPath("/Users/alex/Library/Safari"));
+  world::writeKnob(w.layout(), world::knob::kFullDiskAccess, false);
+  EXPECT_FALSE(fullDiskAccessGranted());
+  QString error;
+  EXPECT_FALSE(contentsOfDirectoryAtPath("/Users/alex/Library/Safari", &error));
+  EXPECT_EQ(error, "Operation not permitted");
+  EXPECT_FALSE(contentsOfDirectoryAtPath("/var/root/Library/Safari"));
+  EXPECT_TRUE(fileExistsAtPath("/Users/alex/Library/Safari"));
+  EXPECT_TRUE(contentsOfDirectoryAtPath("/Users/alex/Documents"));
+}
+
+TEST(WorldFileFlags, HiddenFlagAndFinderInfo) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  EXPECT_TRUE(hasHiddenFlag("/Users/alex/Desktop/Secret Folder"));
+  EXPECT_EQ(fileFlagsAtPath("/Users/alex/Desktop/Secret Folder") & UF_HIDDEN, UF_HIDDEN);
+  EXPECT_FALSE(hasHiddenFlag("/Users/alex/Desktop/todo.txt"));
+  EXPECT_TRUE(isHiddenResource("/Users/alex/Desktop/.localized"));
+  EXPECT_TRUE(listExtendedAttributes("/Users/alex/Documents/Old Stuff").contains(kFinderInfoAttributeName));
+  EXPECT_TRUE(listExtendedAttributes("/Users/alex/Documents/Projects").isEmpty());
+  ASSERT_TRUE(setHiddenFlag("/Users/alex/Documents/Projects", true));
+  EXPECT_TRUE(isHiddenResource("/Users/alex/Documents/Projects"));
+  ASSERT_TRUE(setHiddenFlag("/Users/alex/Documents/Projects", false));
+  EXPECT_FALSE(hasHiddenFlag("/Users/alex/Documents/Projects"));
+  EXPECT_FALSE(setHiddenFlag("/Users/alex/Nothing", true));
+}
+
+}  // namespace
