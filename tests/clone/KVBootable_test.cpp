@@ -253,4 +253,33 @@ TEST_F(CloneEngine, NameSkipsAnEarlierCloneVolume) {
   EXPECT_FALSE(volumeOnDiskHolding(world, "disk3", "Users/alex").isEmpty());
 }
 
+TEST(CloneEngineVersions, EraseUsesTheFileSystemOfTheRunningSystem) {
+  struct Case { const char* version; const char* fileSystem; } cases[] = {
+      {"10.14", "HFS+"}, {"10.15", "Journaled HFS+"}, {"13.4", "APFS"}};
+  for (const Case& c : cases) {
+    world::CreateOptions options = TestWorld::demo();
+    options.productVersion = c.version;
+    TestWorld w(options);
+    ASSERT_TRUE(w.ok()) << qPrintable(w.error());
+    // asr fails, so the erased volume stays as the erase made it.
+    ASSERT_TRUE(world::writeKnob(w.layout(), world::knob::kFailTools, QStringList{"asr"}));
+    Recorder recorder;
+    KVBootable* engine = KVBootable::KVShareInstance();
+    engine->KVInit();
+    engine->KVSetDelegate(&recorder);
+    ASSERT_EQ(engine->KVStart(wholeDisk("disk3")), 0) << c.version;
+    ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 120000));
+    ASSERT_TRUE(waitUntil([&] { return !engine->isRunning(); }, 10000));
+    platform::waitForGlobalQueue();
+    QCoreApplication::processEvents();
+    engine->KVSetDelegate(nullptr);
+    EXPECT_EQ(recorder.last().err, KVBootable::kAsrFailed) << c.version;
+    const QString volume = "/Volumes/" + KVUSBControl::KVShareInstance()->KVGetOstrelVolumeName();
+    const auto i = info(volume);
+    ASSERT_TRUE(i) << c.version;
+    EXPECT_EQ(i->value("FilesystemName").toString(), c.fileSystem) << c.version;
+    EXPECT_TRUE(KVBootable::wholeDisksOfVolume(*i).contains("disk3"));
+  }
+}
+
 }  // namespace
