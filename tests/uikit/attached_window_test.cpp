@@ -152,6 +152,24 @@ TEST_F(AttachedWindowTest, PanelCoversTheMainWindowAndShowsItsBackdrop) {
   EXPECT_LT(edge.lightness(), 128);
 }
 
+TEST_F(AttachedWindowTest, FormatPanelDropDownIsAttachedToThePanel) {
+  auto* panelView = new QWidget;
+  panelView->resize(main->size());
+  QPointer<StatusAttachedWindow> panel = showPanel(main, panelView);
+  ASSERT_TRUE(panel);
+  auto* list = viewOf(160, 90);
+  QPointer<RAttachedWindow> dd = showDropDown(panel, list, kDropDownPointFormat);
+  ASSERT_TRUE(dd);
+  EXPECT_EQ(dd->parentWidget(), panel.data());
+  EXPECT_EQ(dd->geometry(), QRect(665 - 82, kMainWindowSize.height() - 182 - 94, 164, 94));
+  EXPECT_TRUE(panel->rect().contains(dd->geometry()));
+  EXPECT_EQ(panel->childAt(dd->geometry().center()), list) << "above the panel's own view";
+  panel->close();
+  QApplication::processEvents(QEventLoop::AllEvents);
+  QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(dd.isNull()) << "goes with the panel";
+}
+
 TEST_F(AttachedWindowTest, ArrowIsDrawnOnTheSideOfThePoint) {
   auto* v = viewOf(100, 40);
   auto* w = RAttachedWindow::initWithView(v, {400, 300}, main, SideAbove, 0, 0.8f);
