@@ -137,6 +137,18 @@ struct Session {
   QEventLoop* loop;
   int code;
 };
+// Ends the session when its window is closed or hidden.
+class SessionWatch : public QObject {
+ public:
+  explicit SessionWatch(QEventLoop* loop) : loop_(loop) {}
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (e->type() == QEvent::Hide || e->type() == QEvent::Close) loop_->quit();
+    return QObject::eventFilter(o, e);
+  }
+
+ private:
+  QEventLoop* loop_;
+};
 QHash<QWidget*, Session*>& sessions() {
   static QHash<QWidget*, Session*> s;
   return s;
@@ -154,9 +166,14 @@ int runModalForWindow(QWidget* window) {
   QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
   window->show();
   window->raise();
+  SessionWatch watch(&loop);
+  window->installEventFilter(&watch);
   loop.exec();
   sessions().remove(window);
-  if (guard) guard->setWindowModality(before);
+  if (guard) {
+    guard->removeEventFilter(&watch);
+    guard->setWindowModality(before);
+  }
   return session.code;
 }
 

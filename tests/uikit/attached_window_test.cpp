@@ -226,6 +226,9 @@ TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession
   EXPECT_EQ(runModalForWindow(&other), 7);
   EXPECT_TRUE(stillModal);
   EXPECT_TRUE(w.isNull());
+  // Closing the modal window ends its own session.
+  QTimer::singleShot(50, &other, [&] { other.close(); });
+  EXPECT_EQ(runModalForWindow(&other), 0);
 
   // A timer outliving the main window does nothing.
   QPointer<NODEAttachedWindow> w2 = showErrorCallout(main, viewOf(100, 30), kErrorPointSource);
