@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QStandardItemModel>
 #include <QTimer>
@@ -313,6 +314,25 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     popButton_->setImageFromFileNormalName("btn_pri", "btn_pri_press", "btn_pri_hover", "btn_pri_disable");
     popButton_->setTextWithName(getLocalizedString("UIKIT_GALLERY_POPOVER"));
     QObject::connect(popButton_, &QAbstractButton::clicked, this, [this] { togglePopover(); });
+
+    heading(content_, "Images", 1140, 870);
+    const QStringList names = {"ic_disk_main", "ic_usb_main", "ic_os_main_b", "checkbox_unsel", "checkbox_halfsel",
+                               "checkbox_sel", "radiobutton_unsel", "radiobutton_sel", "arrow"};
+    int x = 1140;
+    for (const QString& n : names) {
+      const Image img = Image::named(n);
+      QPixmap pm(img.size().toSize() * 2);
+      pm.setDevicePixelRatio(2);
+      pm.fill(Qt::transparent);
+      QPainter p(&pm);
+      p.setRenderHint(QPainter::Antialiasing);
+      img.draw(p, QRectF(QPointF(0, 0), img.size()));
+      p.end();
+      auto* l = new QLabel(content_);
+      l->setPixmap(pm);
+      l->setGeometry(x, 900 + (48 - int(img.size().height())) / 2, int(img.size().width()), int(img.size().height()));
+      x += int(img.size().width()) + 10;
+    }
   }
 
   void togglePopover() {
