@@ -521,9 +521,11 @@ bool isReallyKeyWindow(const QWidget* window) { return window && window->isActiv
 bool isKeyWindow(const QWidget* window) {
   if (!window) return false;
   if (window->isActiveWindow()) return true;
-  for (QObject* child : window->children()) {
-    if (qobject_cast<PVPopoverWindow*>(child)) return PVPopoverController::applicationIsActive();
-  }
+  // The popover of this window holds the focus: the window still counts as key.
+  auto* pop = qobject_cast<PVPopoverWindow*>(QApplication::activeWindow());
+  if (pop && pop->popoverController() && pop->popoverController()->positionView() &&
+      pop->popoverController()->positionView()->window() == window)
+    return PVPopoverController::applicationIsActive();
   return false;
 }
 }  // namespace PVPopoverParentWindow

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/UserDefaults.h"
+#include "uikit/PVPopover.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
 
@@ -60,7 +61,7 @@ void PVTitlebarView::paintEvent(QPaintEvent*) {
   p.setRenderHint(QPainter::Antialiasing);
   const NSRect frame = NSMakeRect(0, 0, width(), height());
   const QPainterPath path = outline(frame);
-  const bool key = win && win->isActiveWindow() &&
+  const bool key = win && PVPopoverParentWindow::isKeyWindow(win) &&
                    QGuiApplication::applicationState() == Qt::ApplicationActive;
   p.save();
   p.setTransform(flippedTransform(height()), true);

@@ -6,6 +6,7 @@
 #include <QPainter>
 
 #include "platform/NotificationCenter.h"
+#include "uikit/PVPopover.h"
 
 TCWindowButtonGroup* TCWindowButtonGroup::groupWithIdentifier(const QString& identifier) {
   static QHash<QString, TCWindowButtonGroup*> groups;  // process-wide, never freed
@@ -47,8 +48,7 @@ uikit::Image TCWindowButton::currentImage() const {
   if (isDown() && !_pressedImage.isNull()) return _pressedImage;
   if (_group->shouldDisplayRollOver() && isEnabled() && !_rolloverImage.isNull()) return _rolloverImage;
   if (!isEnabled()) return _inactiveImage;
-  const QWidget* w = window();
-  const bool key = w && w->isActiveWindow();
+  const bool key = PVPopoverParentWindow::isKeyWindow(window());
   return key ? _activeImage : _activeNotKeyWindowImage;
 }
 
@@ -62,8 +62,8 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
   }
   // No bundle image (a bare test run): a plain circle keeps the button visible.
   QColor c = fallback_.isValid() ? fallback_ : QColor(221, 221, 221);
-  const QWidget* w = window();
-  if (!(w && w->isActiveWindow()) && !_group->shouldDisplayRollOver()) c = QColor(221, 221, 221);
+  if (!PVPopoverParentWindow::isKeyWindow(window()) && !_group->shouldDisplayRollOver())
+    c = QColor(221, 221, 221);
   p.setPen(c.darker(115));
   p.setBrush(isDown() ? c.darker(120) : c);
   p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));

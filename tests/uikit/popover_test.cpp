@@ -165,6 +165,20 @@ TEST_F(PopoverController, FollowsTheAnchorAndClosesWhenItLeavesItsSuperview) {
   EXPECT_FALSE(c->popoverIsVisible());
 }
 
+TEST_F(PopoverController, TheParentStaysKeyWhileItsPopoverHasTheFocus) {
+  parent.activateWindow();
+  QApplication::processEvents();
+  present();
+  QApplication::processEvents();
+  if (QApplication::activeWindow() != c->popoverWindow()) GTEST_SKIP() << "no window activation here";
+  EXPECT_FALSE(parent.isActiveWindow());
+  EXPECT_TRUE(PVPopoverParentWindow::isKeyWindow(&parent));
+  appActive = false;
+  EXPECT_FALSE(PVPopoverParentWindow::isKeyWindow(&parent));
+  QWidget other;
+  EXPECT_FALSE(PVPopoverParentWindow::isKeyWindow(&other));
+}
+
 TEST_F(PopoverController, OutlivesItsParentWindow) {
   auto* parent2 = new QWidget;
   parent2->resize(300, 200);
