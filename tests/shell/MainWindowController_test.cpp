@@ -214,10 +214,24 @@ TEST_F(MainWindowTest, ATabAboveFourReplaysThePanelWhereItIs) {
 }
 
 TEST_F(MainWindowTest, AClickIntoTheWindowClosesTheErrorCalloutsOfThreeScreens) {
-  controller->window()->windowMouseDown();
+  TCImageWindow* window = controller->window();
+  window->show();
+  // The copy screen's empty area and the sidebar's background take no click:
+  // it reaches the window.
+  QTest::mouseClick(controller->copyScreen(), Qt::LeftButton, {}, QPoint(400, 300));
   EXPECT_EQ(copy.closeErrorWindow, 1);
   EXPECT_EQ(image.closeErrorWindow, 1);
   EXPECT_EQ(clone.closeErrorWindow, 1);
+  QWidget* content = window->contentView();
+  QTest::mouseClick(content, Qt::LeftButton, {}, uikit::toQt(uikit::NSPoint{140, 100}, content->height()).toPoint());
+  EXPECT_EQ(copy.closeErrorWindow, 2);
+
+  // A click that a button takes does not.
+  QTest::mouseClick(controller->tabButton(3), Qt::LeftButton);
+  settle();
+  EXPECT_EQ(copy.closeErrorWindow, 2);
+  EXPECT_EQ(image.closeErrorWindow, 2);
+  EXPECT_EQ(clone.closeErrorWindow, 2);
 }
 
 TEST_F(MainWindowTest, TheClickReachesTheTabThroughItsButton) {
