@@ -495,7 +495,9 @@ StatusAttachedWindow* StatusAttachedWindow::initWithView(QWidget* view, const NS
   v.fill = Qt::transparent;
   v.border = QColor();
   v.movableByBackground = false;
-  v.shadow = true;
+  // It covers the whole main window, so its shadow would fall outside the
+  // parent and be clipped; an effect would only re-render every animated panel.
+  v.shadow = false;
   auto* w = new StatusAttachedWindow(view, point, parentWindow, side, distance, v);
   w->setMouseTracking(true);
   w->setUp();

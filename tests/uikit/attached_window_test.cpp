@@ -52,6 +52,16 @@ TEST(AttachedGeometry, OriginForEverySide) {
     EXPECT_EQ(g.windowFrame, c.frame) << "side " << c.side;
     EXPECT_EQ(g.viewFrame.origin, c.viewOrigin) << "side " << c.side;
   }
+  // Without an arrow the inset (half the base, plus the radius when rounded
+  // beside it) still shifts the windows that reach from the point.
+  AttachedAppearance noArrow = a;
+  noArrow.hasArrow = false;
+  noArrow.arrowHeight = 0;
+  noArrow.drawsRoundCornerBesideArrow = true;
+  EXPECT_EQ(attachedWindowGeometry({200, 40}, P, SideAboveRightward, 0, noArrow).windowFrame.origin,
+            (NSPoint{500 - 16, 300}));
+  EXPECT_EQ(attachedWindowGeometry({200, 40}, P, SideAbove, 0, noArrow).windowFrame.origin,
+            (NSPoint{500 - 102, 300}));
 }
 
 TEST(AttachedGeometry, FixedPointsOfTheScreensFitTheMainWindowAfterConversion) {
