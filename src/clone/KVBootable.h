@@ -47,8 +47,8 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
     kNoSourceOrTarget = -1,  // KVCreateBootableSystem without source or target
     kNoTarget = -2,          // KVStart without a target
     kJobRunning = -3,        // KVStart while a clone runs
-    kTargetRefused = -5,     // the target holds the running system, or is no whole disk
     kTargetNotFound = -4,    // the new volume was not found on the target after the erase
+    kTargetRefused = -5,     // the target holds the running system, or is no whole disk
     kAsrFailed = -7,         // asr did not finish both copy phases (or was stopped)
     kUserCancel = -8,        // cancelled before asr started
   };
