@@ -444,10 +444,16 @@ void PVPopoverController::closePopover(CloseReason reason) {
 }
 
 void PVPopoverController::forceClosePopover() {
-  if (!popoverIsVisible()) return;
+  // A second request while the fade-out runs (the box clicked as the popover
+  // loses key) changes nothing.
+  if (!popoverIsVisible() || closing_) return;
   if (auto* del = _delegate.get()) del->popoverWillClose(this);
-  if (_animates && _animationType != 1) _popoverWindow->dismissAnimated();
-  else closePopoverAndResetVariables();
+  if (_animates && _animationType != 1) {
+    closing_ = true;
+    _popoverWindow->dismissAnimated();
+  } else {
+    closePopoverAndResetVariables();
+  }
 }
 
 void PVPopoverController::animationDidStop() {
@@ -502,6 +508,7 @@ void PVPopoverController::stopObserving() {
 }
 
 void PVPopoverController::closePopoverAndResetVariables() {
+  closing_ = false;
   QWidget* parent = _positionView ? _positionView->window() : parentWindow_.data();
   _popoverWindow->hide();
   if (auto* del = _delegate.get()) del->popoverDidClose(this);

@@ -210,6 +210,7 @@ class PVPopoverController : public QObject {
   bool anchored_ = false;
   bool observingKey_ = false;
   bool observingResignActive_ = false;
+  bool closing_ = false;
 };
 
 // The parent window's key state while its popover holds the focus.
