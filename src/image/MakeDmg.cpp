@@ -295,12 +295,20 @@ void MakeDmg::makeTmpDmgWithPath(const QString& folder, const QString& name, qin
   dmgNameStr = name;
   job->busy = true;
   platform::dispatchGlobal([this, job, folder, name, size] {
-    createImage(job, folder, name, size);
+    const bool mounted = createImage(job, folder, name, size);
+    // The worker is done before the delegate is asked for the files, so its
+    // answer finds the job idle.
     endWork(job);
+    if (!mounted) return;
+    QPointer<MakeDmg> self(this);
+    platform::dispatchMain([self, job] {
+      if (!self || !self->isCurrent(job) || job->cancelled.load() || job->closed.load()) return;
+      if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->beginToCopyDmg();
+    });
   });
 }
 
-void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name, qint64 size) {
+bool MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name, qint64 size) {
   const QString scratch = QString::fromLatin1(kScratchFolder);
   const QString scratchHost = platform::hostPath(scratch);
   // The scratch folder lies in a world-writable place: it must be our own empty
@@ -311,7 +319,7 @@ void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name
       !QDir(scratchHost).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
     KVLog("scratch folder %s is not an empty folder", kScratchFolder);
     fail(job);
-    return;
+    return false;
   }
 
   if (folder == QLatin1String("/")) {
@@ -334,13 +342,13 @@ void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name
   if (existsNoFollow(imagePath)) {
     KVLog("image %s exists already", qUtf8Printable(imagePath));
     fail(job);
-    return;
+    return false;
   }
   if (existsNoFollow(mountPoint)) {
     // Another volume of that name would take the image's place.
     KVLog("%s is in use", qUtf8Printable(mountPoint));
     fail(job);
-    return;
+    return false;
   }
 
   const ToolResult create = runTool(
@@ -353,12 +361,12 @@ void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name
   if (job->cancelled.load()) {
     discardImage(job);
     job->closed = true;
-    return;
+    return false;
   }
   if (!create.exitedCleanly || job->imagePath.isEmpty()) {
     KVLog("hdiutil create failed: %s", create.output.trimmed().constData());
     failImage(job);
-    return;
+    return false;
   }
   if (!mountImage(job)) {
     if (job->cancelled.load()) {
@@ -367,13 +375,9 @@ void MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name
     } else {
       failImage(job);
     }
-    return;
+    return false;
   }
-  QPointer<MakeDmg> self(this);
-  platform::dispatchMain([self, job] {
-    if (!self || !self->isCurrent(job) || job->cancelled.load() || job->closed.load()) return;
-    if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->beginToCopyDmg();
-  });
+  return true;
 }
 
 bool MakeDmg::mountImage(const JobPtr& job) {

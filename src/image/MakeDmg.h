@@ -83,7 +83,7 @@ class MakeDmg : public QObject {
   JobPtr beginJob(bool archive);
   bool isCurrent(const JobPtr& job) const;
   void refuse();
-  void createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
+  bool createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
   bool mountImage(const JobPtr& job);
   void copyItems(const JobPtr& job, const QStringList& paths);
   bool ejectImage(const JobPtr& job);
