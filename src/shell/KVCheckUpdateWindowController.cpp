@@ -252,11 +252,13 @@ void KVCheckUpdateWindowController::updateClickHereAction() {
 }
 
 void KVCheckUpdateWindowController::closeWindow() {
+  if (closed_) return;
   closed_ = true;
   shuttingDown = true;
   if (!aWindow) return;
   uikit::stopModalForWindow(aWindow);
   aWindow->close();
+  Q_EMIT windowClosed();
 }
 
 void KVCheckUpdateWindowController::fadeTo(double opacity) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDebug>
+#include <QEventLoop>
 #include <QScreen>
 #include <QUrl>
 
@@ -214,6 +215,13 @@ void MainMenu::checkUpdateMenuItemAction() {
   auto* controller = new KVCheckUpdateWindowController;
   centre(controller->window());
   uikit::runModalForWindow(controller->window());
+  // A close asked by the window system ends the modal session at once, while
+  // the window still fades out; it goes away only when the fade has ended.
+  if (!controller->isClosed()) {
+    QEventLoop fading;
+    QObject::connect(controller, &KVCheckUpdateWindowController::windowClosed, &fading, &QEventLoop::quit);
+    fading.exec();
+  }
   // A check still on its way finds the controller gone and drops its result.
   controller->deleteLater();
 }
