@@ -14,6 +14,7 @@
 #include "platform/DiskArbitration.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "platform/plist/PropertyList.h"
 #include "world/lib/Layout.h"
 
 namespace {
@@ -309,6 +310,43 @@ TEST_F(InstallerEngine, StoreLinkOpensThroughTheWorkspace) {
   const QStringList opened = world::openedRecords(world.layout());
   ASSERT_FALSE(opened.isEmpty());
   EXPECT_TRUE(opened.last().contains("macappstore://apps.apple.com/app/id6450717509")) << qPrintable(opened.last());
+}
+
+TEST_F(InstallerEngine, OlderAndNewerReleasesEndWithOneSuccess) {
+  // High Sierra ends with "Copy complete." and "Done."; Tahoe's table stops at 99
+  // and the tool's last line makes it a success.
+  struct Case { const char* name; const char* bundleId; int highestBeforeEnd; } cases[] = {
+      {"High Sierra", "com.apple.InstallAssistant.HighSierra", 98},
+      {"Tahoe 26", "com.apple.InstallAssistant.macOSTahoe", 99},
+  };
+  for (const Case& c : cases) {
+    const QString app = QString("/Applications/Install macOS %1.app").arg(c.name);
+    ASSERT_TRUE(copyTree(world.host("/Applications/Install macOS Sonoma.app"), world.host(app)));
+    auto plistInfo = plist::readDictionary(world.host(app + "/Contents/Info.plist"));
+    ASSERT_TRUE(plistInfo);
+    plistInfo->insert("CFBundleIdentifier", c.bundleId);
+    ASSERT_TRUE(plist::writeFile(world.host(app + "/Contents/Info.plist"), *plistInfo));
+    QFile::setPermissions(world.host(app + "/Contents/Resources/createinstallmedia"),
+                          QFileInfo(world.host("/Applications/Install macOS Sonoma.app/Contents/Resources/createinstallmedia")).permissions());
+
+    const auto found = engine->getMacOSAppInfoByPath(app);
+    ASSERT_TRUE(found) << c.name;
+    Receiver receiver;
+    Creation run;
+    const auto tree = engine->getInstallerDiskInfo();
+    MacOSInstallerDiskInfoPtr stick;
+    for (const auto& d : tree)
+      if (d->strBSDName == "disk3") stick = d;
+    ASSERT_TRUE(stick) << c.name;
+    run.start(found, stick->arrChildren ? stick->arrChildren->first() : stick, &receiver);
+    ASSERT_TRUE(run.wait()) << c.name;
+    EXPECT_TRUE(run.result) << c.name;
+    const auto reports = receiver.all();
+    ASSERT_GE(reports.size(), 2) << c.name;
+    EXPECT_EQ(receiver.successes(), 1) << c.name;
+    EXPECT_EQ(reports.last().numCurrent, 100) << c.name;
+    EXPECT_EQ(reports[reports.size() - 2].numCurrent, c.highestBeforeEnd) << c.name;
+  }
 }
 
 }  // namespace
