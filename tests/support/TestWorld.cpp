@@ -69,6 +69,13 @@ bool copyTree(const QString& from, const QString& to) {
 QString TestWorld::copyBundle() {
   const QString target = temp_.path() + "/bundle/Quorvan Disk Clone.app";
   copyTree(QStringLiteral(QDC_BUILD_APP_BUNDLE), target);
+  // A run of the program writes its choices into the built bundle's settings;
+  // a test starts from the settings file as shipped.
+  const QString settings = target + "/Contents/Resources/PrivateData.plist";
+  QFile::remove(settings);
+  QFile::copy(QStringLiteral(QDC_SOURCE_DIR) + "/resources/PrivateData.plist", settings);
+  QFile(settings).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                 QFileDevice::ReadOther);
   platform::Bundle::setMainBundlePath(target);
   return target;
 }
