@@ -22,6 +22,7 @@ struct DoCopyFiles::Job {
   std::atomic<bool> detached{false};
   DelegateRef<DoCopyFilesDelegate> delegate;
   CopyItems items = CopyItems::ChosenItems;
+  QString destination;  // the folder the copy goes into (Mac path)
 
   std::mutex childMutex;
   qint64 childPid = 0;  // process group of the running rsync, 0 when none
@@ -78,6 +79,31 @@ bool holdsDestination(const QString& item, const QString& destination) {
   return d.startsWith(i + QLatin1Char('/'));
 }
 
+void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder);
+
+// An item that holds the destination (a copy onto the Desktop of the volume
+// being copied) is copied entry by entry, around the branch that leads to the
+// destination, so the copy never copies itself.
+void copyAroundDestination(Job& job, const QString& source, const QString& folder) {
+  const QString name = lastComponent(source);
+  const QString target = folder + QLatin1Char('/') + name;
+  if (!QDir().mkpath(platform::hostPath(target))) {
+    ++job.failed;
+    return;
+  }
+  const QDir dir(platform::hostPath(source));
+  const QStringList names =
+      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+  for (const QString& entry : names) {
+    if (job.cancel) return;
+    const QString path = FileNode::childPath(source, entry);
+    if (cleanMacPath(path) == cleanMacPath(job.destination)) continue;  // the copy itself
+    const QFileInfo info(platform::hostPath(path));
+    FileNodePtr child = FileNode::initWithPath(path, entry, info.isDir() && !info.isSymLink(), nullptr);
+    toCopyFileWithNode(job, child, target);
+  }
+}
+
 // Copies one item into `folder` with one rsync run.
 void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder) {
   if (job.cancel) return;
@@ -87,14 +113,19 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
     return;
   }
   const QString source = node->path();
-  if (holdsDestination(source, folder)) {
-    // The Volumes folder holds the other volumes (the destination among them),
-    // not content of the volume being copied.
-    if (cleanMacPath(source) == QLatin1String("/Volumes")) {
-      SystemLog("skip %s: it holds the destination", qUtf8Printable(source));
-    } else {
+  const QString clean = cleanMacPath(source);
+  if (clean == QLatin1String("/Volumes") || clean == QLatin1String("/System/Volumes")) {
+    // They hold the mount points of the other volumes (usually the destination's
+    // among them), not content of the startup volume.
+    SystemLog("skip %s: it holds the other volumes", qUtf8Printable(source));
+    return;
+  }
+  if (holdsDestination(source, job.destination)) {
+    if (clean == cleanMacPath(job.destination) || clean == QLatin1String("/")) {
       ++job.failed;
       SystemLog("cannot copy %s into %s", qUtf8Printable(source), qUtf8Printable(folder));
+    } else {
+      copyAroundDestination(job, source, folder);
     }
     return;
   }
@@ -257,6 +288,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
   job->weakSelf = job;
   job->delegate = delegate_.get();
   job->items = items;
+  job->destination = copyPath;
   job_ = job;
   if (arr.isEmpty()) {
     job->onMain([](DoCopyFilesDelegate* d) { d->copyFilesFinished(CopyOutcome::Failed); });

@@ -6,6 +6,10 @@
 // (the destination folder is missing) from the worker; and last of all, on the
 // main thread, copyFilesFinished with the outcome. Nothing arrives after it.
 // Dropping the engine cancels its copy and silences it.
+//
+// A copy never copies itself: "/Volumes" and "/System/Volumes" (the other
+// volumes' mount points) are never copied, and an item that holds the
+// destination is copied entry by entry around it.
 #include <QString>
 #include <memory>
 

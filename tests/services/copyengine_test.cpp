@@ -416,3 +416,21 @@ TEST_F(DoCopyFilesTest, SystemFolderAndTheWholeStartupVolume) {
   for (const FileNodePtr& n : *roots)
     if (n->path() == "/System") EXPECT_EQ(n->state(), FileNode::Selected);
 }
+
+TEST_F(DoCopyFilesTest, CopyOntoTheVolumeBeingCopiedLeavesTheCopyOut) {
+  // The Desktop fallback: the whole startup volume copied into a folder on itself.
+  ASSERT_TRUE(put("/Users/alex/notes.txt", 6));
+  ASSERT_TRUE(put("/Users/alex/Desktop/todo.txt", 2));
+  const QString dest = "/Users/alex/Desktop/QuorvanDiskClone(1)";
+  QDir().mkpath(platform::hostPath(dest));
+  Controller controller;
+  auto roots = std::make_shared<FileNodeList>();
+  controller.eumeAllRootFileNodeWithRootArr(roots, "/", true, true);
+  ASSERT_TRUE(waitFor([&] { return controller.isScanFinished(); }));
+  CopyRecorder rec;
+  EXPECT_EQ(runCopy(rec, *roots, dest, CopyItems::CopyAllListing), CopyOutcome::AllCopied);
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/Users/alex/notes.txt")), QByteArray(6, 'x'));
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/Users/alex/Desktop/todo.txt")), QByteArray(2, 'x'));
+  EXPECT_FALSE(QFileInfo::exists(platform::hostPath(dest + "/Users/alex/Desktop/QuorvanDiskClone(1)")));
+  EXPECT_FALSE(QFileInfo::exists(platform::hostPath(dest + "/Volumes")));
+}
