@@ -172,6 +172,11 @@ TCWindowButton* TCImageWindow::makeStandardButton(ButtonKind kind) {
   connect(b, &TCWindowButton::rolloverChanged, this, [this] {
     for (auto* s : standard_) if (s) s->updateImage();
   });
+  connectStandardAction(b, kind);
+  return b;
+}
+
+void TCImageWindow::connectStandardAction(TCWindowButton* b, ButtonKind kind) {
   switch (kind) {
     case CloseButton: connect(b, &QAbstractButton::clicked, this, &QWidget::close); break;
     case MinimizeButton: connect(b, &QAbstractButton::clicked, this, &QWidget::showMinimized); break;
@@ -180,7 +185,6 @@ TCWindowButton* TCImageWindow::makeStandardButton(ButtonKind kind) {
               [this] { isMaximized() ? showNormal() : showMaximized(); });
       break;
   }
-  return b;
 }
 
 TCWindowButton* TCImageWindow::standardWindowButton(ButtonKind kind) const { return standard_[kind]; }
@@ -192,76 +196,56 @@ void TCImageWindow::installButton(QPointer<TCWindowButton>& slot, TCWindowButton
   if (b) {
     b->setParent(this);
     b->move(standard_[kind]->pos());
-    switch (kind) {
-      case CloseButton: connect(b, &QAbstractButton::clicked, this, &QWidget::close); break;
-      case MinimizeButton: connect(b, &QAbstractButton::clicked, this, &QWidget::showMinimized); break;
-      case ZoomButton:
-        connect(b, &QAbstractButton::clicked, this,
-                [this] { isMaximized() ? showNormal() : showMaximized(); });
-        break;
-    }
+    connectStandardAction(b, kind);
     b->show();
   }
   layoutTrafficLightsAndContent();
 }
 
+template <typename T>
+void TCImageWindow::applySetting(T& field, T value, int refresh) {
+  if (field == value) return;
+  field = value;
+  if (refresh & Relayout) layoutTrafficLightsAndContent();
+  if (refresh & Redraw) redrawBar();
+}
+
 void TCImageWindow::setTitleBarHeight(double h) {
-  if (h == _titleBarHeight) return;
-  _titleBarHeight = h;
-  _cachedTitleBarHeight = h;
-  layoutTrafficLightsAndContent();
-  redrawBar();
+  if (h != _titleBarHeight) _cachedTitleBarHeight = h;
+  applySetting(_titleBarHeight, h, Relayout | Redraw);
 }
 
 void TCImageWindow::setTrafficLightButtonsLeftMargin(double m) {
-  if (m == _trafficLightButtonsLeftMargin) return;
-  _trafficLightButtonsLeftMargin = m;
-  layoutTrafficLightsAndContent();
-  redrawBar();
+  applySetting(_trafficLightButtonsLeftMargin, m, Relayout | Redraw);
 }
 
 void TCImageWindow::setTrafficLightSeparation(double s) {
-  if (s == _trafficLightSeparation) return;
-  _trafficLightSeparation = s;
-  layoutTrafficLightsAndContent();
+  applySetting(_trafficLightSeparation, s, Relayout);
 }
 
 void TCImageWindow::setCenterTrafficLightButtons(bool b) {
-  if (b == _centerTrafficLightButtons) return;
-  _centerTrafficLightButtons = b;
-  layoutTrafficLightsAndContent();
+  applySetting(_centerTrafficLightButtons, b, Relayout);
 }
 
 void TCImageWindow::setVerticalTrafficLightButtons(bool b) {
-  if (b == _verticalTrafficLightButtons) return;
-  _verticalTrafficLightButtons = b;
-  layoutTrafficLightsAndContent();
+  applySetting(_verticalTrafficLightButtons, b, Relayout);
 }
 
 void TCImageWindow::setCenterFullScreenButton(bool b) {
-  if (b == _centerFullScreenButton) return;
-  _centerFullScreenButton = b;
-  layoutTrafficLightsAndContent();
+  applySetting(_centerFullScreenButton, b, Relayout);
 }
 
 void TCImageWindow::setFullScreenButtonRightMargin(double m) {
-  if (m == _fullScreenButtonRightMargin) return;
-  _setFullScreenButtonRightMargin = true;
-  _fullScreenButtonRightMargin = m;
-  layoutTrafficLightsAndContent();
-  redrawBar();
+  if (m != _fullScreenButtonRightMargin) _setFullScreenButtonRightMargin = true;
+  applySetting(_fullScreenButtonRightMargin, m, Relayout | Redraw);
 }
 
 void TCImageWindow::setShowsTitle(bool b) {
-  if (b == _showsTitle) return;
-  _showsTitle = b;
-  redrawBar();
+  applySetting(_showsTitle, b, Redraw);
 }
 
 void TCImageWindow::setShowsBaselineSeparator(bool b) {
-  if (b == _showsBaselineSeparator) return;
-  _showsBaselineSeparator = b;
-  redrawBar();
+  applySetting(_showsBaselineSeparator, b, Redraw);
 }
 
 void TCImageWindow::setTitleBarView(QWidget* view) {

@@ -167,7 +167,12 @@ class TCImageWindow : public QWidget {
  private:
   void installButton(QPointer<TCWindowButton>& slot, TCWindowButton* b, ButtonKind kind);
   TCWindowButton* makeStandardButton(ButtonKind kind);
+  void connectStandardAction(TCWindowButton* b, ButtonKind kind);
   void redrawBar();
+  // A setting that changed re-lays the buttons and content and/or redraws the bar.
+  enum Refresh { Relayout = 1, Redraw = 2 };
+  template <typename T>
+  void applySetting(T& field, T value, int refresh);
 
   double _cachedTitleBarHeight = uikit::kMinimumTitleBarHeight;
   bool _setFullScreenButtonRightMargin = false;
