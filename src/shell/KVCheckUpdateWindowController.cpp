@@ -15,6 +15,7 @@
 #include "services/Localization.h"
 #include "services/Settings.h"
 #include "shell/UpdateCheck.h"
+#include "shell/WindowSetup.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
@@ -25,18 +26,6 @@ namespace {
 constexpr NSSize kUpdateWindowSize{480, 420};
 constexpr double kTitleBar = 38;
 constexpr double kContentHeight = kUpdateWindowSize.height - kTitleBar;
-
-QLabel* paneLabel(QWidget* parent, const QFont& font, const QColor& color, const NSRect& frame) {
-  auto* label = new QLabel(parent);
-  label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  label->setWordWrap(true);
-  label->setFont(font);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
-  setFrame(label, frame);
-  return label;
-}
 
 QWidget* pane(QWidget* content) {
   auto* view = new QWidget(content);
@@ -64,13 +53,8 @@ KVCheckUpdateWindowController::~KVCheckUpdateWindowController() {
 
 TCImageWindow* KVCheckUpdateWindowController::window() {
   if (!aWindow) {
-    aWindow = new TCImageWindow;
-    aWindow->setWindowTitle(QStringLiteral("Quorvan Disk Clone"));
-    aWindow->setFixedSize(int(kUpdateWindowSize.width), int(kUpdateWindowSize.height));
-    aWindow->setContentView(new QWidget);
-    QPalette palette = aWindow->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    aWindow->setPalette(palette);
+    aWindow = shell::newFixedWindow(kUpdateWindowSize);
+    shell::setWhiteGround(aWindow);
     aWindow->installEventFilter(this);
     // Fade in when first shown.
     setAlphaValue(0);
@@ -82,44 +66,39 @@ TCImageWindow* KVCheckUpdateWindowController::window() {
 
 void KVCheckUpdateWindowController::windowDidLoad() {
   titleBarView = aWindow->titleBarView();
-  aWindow->setTitleBarHeight(kTitleBar);
-  aWindow->setTrafficLightButtonsLeftMargin(15);
-  aWindow->setTopButtonMoveUp(0);
-  aWindow->layoutTrafficLightsAndContent();
+  shell::placeTitleBar(aWindow, kTitleBar, 15, 0);
   QWidget* content = aWindow->contentView();
 
   checkProgressView = pane(content);
   progressBar = new QProgressBar(checkProgressView);
   progressBar->setTextVisible(false);
   setFrame(progressBar, NSMakeRect(140, 200, 200, 10));
-  checkUpdateLabel = paneLabel(checkProgressView, regularFont(14), getColor(71, 71, 71, 1),
-                               NSMakeRect(40, 160, 400, 24));
+  checkUpdateLabel = shell::centredLabel(checkProgressView, regularFont(14), getColor(71, 71, 71, 1),
+                                         NSMakeRect(40, 160, 400, 24));
 
   noNetworkView = pane(content);
-  faileCheckLabel = paneLabel(noNetworkView, regularFont(14), getColor(71, 71, 71, 1),
-                              NSMakeRect(40, 150, 400, 64));
+  faileCheckLabel = shell::centredLabel(noNetworkView, regularFont(14), getColor(71, 71, 71, 1),
+                                        NSMakeRect(40, 150, 400, 64));
 
   noUpdateView = pane(content);
-  CongreLabel = paneLabel(noUpdateView, sBoldFont(20), getColor(51, 51, 51, 1), NSMakeRect(40, 200, 400, 30));
-  lastVersionLabel = paneLabel(noUpdateView, regularFont(14), getColor(99, 100, 104, 1),
-                               NSMakeRect(40, 166, 400, 24));
+  CongreLabel = shell::centredLabel(noUpdateView, sBoldFont(20), getColor(51, 51, 51, 1), NSMakeRect(40, 200, 400, 30));
+  lastVersionLabel = shell::centredLabel(noUpdateView, regularFont(14), getColor(99, 100, 104, 1),
+                                         NSMakeRect(40, 166, 400, 24));
 
   haveUpdateView = pane(content);
-  newTitleLabel = paneLabel(haveUpdateView, sBoldFont(18), getColor(51, 51, 51, 1),
-                            NSMakeRect(33, kContentHeight - 52, 414, 28));
-  versionLabel = paneLabel(haveUpdateView, regularFont(13), getColor(99, 100, 104, 1),
-                           NSMakeRect(33, kContentHeight - 76, 414, 20));
-  whatNewLabel = paneLabel(haveUpdateView, sBoldFont(13), getColor(71, 71, 71, 1),
-                           NSMakeRect(33, kContentHeight - 104, 414, 20));
+  newTitleLabel = shell::centredLabel(haveUpdateView, sBoldFont(18), getColor(51, 51, 51, 1),
+                                      NSMakeRect(33, kContentHeight - 52, 414, 28));
+  versionLabel = shell::centredLabel(haveUpdateView, regularFont(13), getColor(99, 100, 104, 1),
+                                     NSMakeRect(33, kContentHeight - 76, 414, 20));
+  whatNewLabel = shell::centredLabel(haveUpdateView, sBoldFont(13), getColor(71, 71, 71, 1),
+                                     NSMakeRect(33, kContentHeight - 104, 414, 20));
   whatNewLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   changeValueScrollView = new QScrollArea(haveUpdateView);
   changeValueScrollView->setFrameShape(QFrame::NoFrame);
   // The list's white border of 5 and white ground.
   changeValueScrollView->setStyleSheet(QStringLiteral("QScrollArea { border: 5px solid white; background: white; }"));
   changeValueScrollView->viewport()->setAutoFillBackground(true);
-  QPalette listPalette = changeValueScrollView->viewport()->palette();
-  listPalette.setColor(QPalette::Window, Qt::white);
-  changeValueScrollView->viewport()->setPalette(listPalette);
+  shell::setWhiteGround(changeValueScrollView->viewport());
   changeValueScrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFrame(changeValueScrollView, NSMakeRect(28, 84, 424, kContentHeight - 104 - 84 - 6));
   showVersionScrollView = new QWidget;
@@ -138,10 +117,7 @@ void KVCheckUpdateWindowController::windowDidLoad() {
   haveUpdateView->hide();
   progressBar->setRange(0, 0);  // animating until a pane replaces it
 
-  if (TCWindowButton* close = aWindow->standardWindowButton(TCImageWindow::CloseButton)) {
-    close->disconnect(aWindow);
-    QObject::connect(close, &QAbstractButton::clicked, this, [this] { closeWindow(); });
-  }
+  shell::routeCloseButton(aWindow, this, [this] { closeWindow(); });
   startCheck();
   changeValueScrollView->ensureVisible(0, 0);
   platform::NotificationCenter::defaultCenter().addObserver(

@@ -9,6 +9,7 @@
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowLayout.h"
+#include "shell/WindowSetup.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
 
@@ -55,30 +56,19 @@ MainWindowController::~MainWindowController() {
 
 TCImageWindow* MainWindowController::window() {
   if (!aWindow) {
-    aWindow = new TCImageWindow;
-    aWindow->setWindowTitle(QStringLiteral("Quorvan Disk Clone"));
-    aWindow->resize(int(kMainWindowFrameSize.width), int(kMainWindowFrameSize.height));
-    aWindow->setFixedSize(aWindow->size());
-    aWindow->setContentView(new QWidget);
+    aWindow = shell::newFixedWindow(kMainWindowFrameSize);
     awakeFromNib();
     windowDidLoad();
   }
   return aWindow;
 }
 
-void MainWindowController::awakeFromNib() {
-  QPalette palette = aWindow->palette();
-  palette.setColor(QPalette::Window, Qt::white);
-  aWindow->setPalette(palette);
-}
+void MainWindowController::awakeFromNib() { shell::setWhiteGround(aWindow); }
 
 void MainWindowController::windowDidLoad() {
   aWindow->setDelegate(this);
   titleBarView = aWindow->titleBarView();
-  aWindow->setTitleBarHeight(48);
-  aWindow->setTrafficLightButtonsLeftMargin(16);
-  aWindow->setTopButtonMoveUp(-3);
-  aWindow->layoutTrafficLightsAndContent();
+  shell::placeTitleBar(aWindow, 48, 16, -3);
 
   auto* line = new QLineEdit(titleBarView);
   line->setReadOnly(true);
@@ -104,10 +94,7 @@ void MainWindowController::windowDidLoad() {
       this, QStringLiteral("UPDATE_LANGUAGE"), [this](const QVariant&) { changeLanageue(); });
   changeLanageue();
 
-  if (TCWindowButton* close = aWindow->standardWindowButton(TCImageWindow::CloseButton)) {
-    close->disconnect(aWindow);
-    QObject::connect(close, &QAbstractButton::clicked, this, [this] { closeWindow(); });
-  }
+  shell::routeCloseButton(aWindow, this, [this] { closeWindow(); });
 }
 
 void MainWindowController::addWindowTitle() {

@@ -12,6 +12,7 @@
 #include "services/KVLinkUrl.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
+#include "shell/WindowSetup.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
@@ -22,18 +23,6 @@ namespace {
 constexpr NSSize kAboutWindowSize{480, 380};
 constexpr double kTitleBar = 38;
 constexpr double kContentHeight = kAboutWindowSize.height - kTitleBar;
-
-QLabel* centredLabel(QWidget* parent, const QFont& font, const QColor& color, const NSRect& frame) {
-  auto* label = new QLabel(parent);
-  label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  label->setWordWrap(true);
-  label->setFont(font);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
-  setFrame(label, frame);
-  return label;
-}
 }  // namespace
 
 void AboutVersionBgView::paintEvent(QPaintEvent* event) {
@@ -53,28 +42,17 @@ TCPreferenceWindowController::~TCPreferenceWindowController() {
 
 TCImageWindow* TCPreferenceWindowController::window() {
   if (!aWindow) {
-    aWindow = new TCImageWindow;
-    aWindow->setWindowTitle(QStringLiteral("Quorvan Disk Clone"));
-    aWindow->setFixedSize(int(kAboutWindowSize.width), int(kAboutWindowSize.height));
-    aWindow->setContentView(new QWidget);
-    QPalette palette = aWindow->palette();
-    palette.setColor(QPalette::Window, Qt::white);
-    aWindow->setPalette(palette);
+    aWindow = shell::newFixedWindow(kAboutWindowSize);
+    shell::setWhiteGround(aWindow);
     windowDidLoad();
   }
   return aWindow;
 }
 
 void TCPreferenceWindowController::windowDidLoad() {
-  if (TCWindowButton* close = aWindow->standardWindowButton(TCImageWindow::CloseButton)) {
-    close->disconnect(aWindow);
-    QObject::connect(close, &QAbstractButton::clicked, this, [this] { closeWindow(); });
-  }
+  shell::routeCloseButton(aWindow, this, [this] { closeWindow(); });
   titleBarView = aWindow->titleBarView();
-  aWindow->setTitleBarHeight(kTitleBar);
-  aWindow->setTrafficLightButtonsLeftMargin(15);
-  aWindow->setTopButtonMoveUp(0);
-  aWindow->layoutTrafficLightsAndContent();
+  shell::placeTitleBar(aWindow, kTitleBar, 15, 0);
 
   QWidget* content = aWindow->contentView();
   auto* logo = new QLabel(content);
@@ -82,20 +60,20 @@ void TCPreferenceWindowController::windowDidLoad() {
   logo->setScaledContents(true);
   setFrame(logo, NSMakeRect(200, kContentHeight - 104, 80, 80));
 
-  name = centredLabel(content, sBoldFont(20), getColor(51, 51, 51, 1),
-                      NSMakeRect(40, kContentHeight - 144, 400, 30));
+  name = shell::centredLabel(content, sBoldFont(20), getColor(51, 51, 51, 1),
+                             NSMakeRect(40, kContentHeight - 144, 400, 30));
   auto* versionBg = new AboutVersionBgView(content);
   setFrame(versionBg, NSMakeRect(165, kContentHeight - 176, 150, 24));
-  verson = centredLabel(versionBg, regularFont(13), getColor(22, 110, 255, 1), NSMakeRect(0, 3, 150, 18));
-  Introduction = centredLabel(content, regularFont(13), getColor(99, 100, 104, 1),
-                              NSMakeRect(40, 86, 400, 68));
+  verson = shell::centredLabel(versionBg, regularFont(13), getColor(22, 110, 255, 1), NSMakeRect(0, 3, 150, 18));
+  Introduction = shell::centredLabel(content, regularFont(13), getColor(99, 100, 104, 1),
+                                     NSMakeRect(40, 86, 400, 68));
   linkButton = new QPushButton(content);
   linkButton->setFlat(true);
   linkButton->setCursor(Qt::PointingHandCursor);
   linkButton->setFocusPolicy(Qt::NoFocus);
   setFrame(linkButton, NSMakeRect(120, 50, 240, 26));
-  copyright = centredLabel(content, regularFont(11), getColor(150, 150, 155, 1),
-                           NSMakeRect(40, 16, 400, 18));
+  copyright = shell::centredLabel(content, regularFont(11), getColor(150, 150, 155, 1),
+                                  NSMakeRect(40, 16, 400, 18));
 
   linkButton->setFont(systemFont(14));
   linkButton->setStyleSheet(QStringLiteral("QPushButton { border: none; background: transparent; color: %1; }")
