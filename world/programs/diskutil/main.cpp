@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <functional>
+
 #include <unistd.h>
 
 using namespace world;
@@ -45,6 +47,24 @@ DiskDatabase loaded() {
   return db;
 }
 
+// One locked edit of the database on the disk `device` names: prints the
+// edit's message, or fails with its error.
+using DiskChange = std::function<bool(DiskDatabase& db, const Media& disk, QString& message, QString& error)>;
+int changeDisk(const QString& device, const DiskChange& change) {
+  QString message, error;
+  bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
+    const Media* m = db.resolve(device);
+    if (!m) {
+      error = "Unable to find disk for " + device;
+      return false;
+    }
+    return change(db, *m, message, error);
+  });
+  if (!ok) fail(error, 1);
+  out(message);
+  return 0;
+}
+
 // Checks a volume name the way the file system would take it.
 QString nameProblem(const Personality& p, const QString& name) {
   if (p.fs == "msdos") {
@@ -62,6 +82,26 @@ QString nameProblem(const Personality& p, const QString& name) {
 
 QString fatName(const Personality& p, const QString& name) {
   return p.fs == "msdos" ? name.toUpper() : name;
+}
+
+// The file system `format` names, with `name` made into a name it takes;
+// fails where there is no such format or the name is refused.
+Personality erasePersonality(const QString& format, QString& name) {
+  auto found = personalityNamed(format);
+  if (!found) fail(QString("%1 does not appear to be a valid file system format\n"
+                           "Use diskutil listFilesystems to view a list of supported file systems")
+                       .arg(format),
+                   1);
+  name = fatName(*found, name);
+  const QString problem = nameProblem(*found, name);
+  if (!problem.isEmpty()) fail("Error: -69860: " + problem, 1);
+  return *found;
+}
+
+QString describeNewContainer(const QString& container, const QString& volume) {
+  return QString("Creating a new empty APFS Container\nPreparing to add APFS Volume to APFS Container %1\n"
+                 "Creating APFS Volume\nCreated new APFS Volume %2\n")
+      .arg(container, volume);
 }
 
 QString describeInit(const Media& v, qint64 size) {
@@ -205,15 +245,9 @@ int cmdUnmount(const QStringList& args, bool wholeDisk) {
   if (a.size() != 1) usage();
   failIfKnob(wholeDisk ? "unmountDisk" : "unmount",
              QString("Unmount of %1 failed: at least one volume could not be unmounted").arg(a[0]));
-  QString message, error;
-  bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
-    const Media* m = db.resolve(a[0]);
-    if (!m) {
-      error = "Unable to find disk for " + a[0];
-      return false;
-    }
+  return changeDisk(a[0], [&](DiskDatabase& db, const Media& disk, QString& message, QString& error) {
     if (wholeDisk) {
-      const Media* w = db.wholeDisk(*m);
+      const Media* w = db.wholeDisk(disk);
       const QString wid = w->id;
       for (Media* v : volumesOnDisk(db, wid)) {
         if (!db.unmountVolume(*v, &error, force)) {
@@ -224,7 +258,7 @@ int cmdUnmount(const QStringList& args, bool wholeDisk) {
       message = QString("Unmount of all volumes on %1 was successful\n").arg(wid);
       return true;
     }
-    Media* v = db.find(m->id);
+    Media* v = db.find(disk.id);
     if (!v->hasFileSystem()) {
       error = v->id + " does not appear to be a valid volume";
       return false;
@@ -241,9 +275,6 @@ int cmdUnmount(const QStringList& args, bool wholeDisk) {
     message = QString("Volume %1 on %2 unmounted\n").arg(v->volumeName, v->id);
     return true;
   });
-  if (!ok) fail(error, 1);
-  out(message);
-  return 0;
 }
 
 bool mountableRole(const Media& v) {
@@ -255,15 +286,9 @@ int cmdMount(const QStringList& args, bool wholeDisk) {
   if (!a.isEmpty() && (a.first() == "readOnly" || a.first() == "force")) a.removeFirst();
   if (a.size() != 1) usage();
   failIfKnob(wholeDisk ? "mountDisk" : "mount", QString("Volume(s) failed to mount on %1").arg(a[0]));
-  QString message, error;
-  bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
-    const Media* m = db.resolve(a[0]);
-    if (!m) {
-      error = "Unable to find disk for " + a[0];
-      return false;
-    }
+  return changeDisk(a[0], [&](DiskDatabase& db, const Media& disk, QString& message, QString& error) {
     if (wholeDisk) {
-      const QString wid = db.wholeDisk(*m)->id;
+      const QString wid = db.wholeDisk(disk)->id;
       for (Media* v : volumesOnDisk(db, wid)) {
         if (!mountableRole(*v)) continue;
         if (!db.mountVolume(*v, &error)) return false;
@@ -271,7 +296,7 @@ int cmdMount(const QStringList& args, bool wholeDisk) {
       message = "Volume(s) mounted successfully\n";
       return true;
     }
-    Media* v = db.find(m->id);
+    Media* v = db.find(disk.id);
     if (!v->hasFileSystem()) {
       error = QString("Volume on %1 failed to mount\nIf the volume is damaged, try the \"readOnly\" option").arg(v->id);
       return false;
@@ -280,9 +305,6 @@ int cmdMount(const QStringList& args, bool wholeDisk) {
     message = QString("Volume %1 on %2 mounted\n").arg(v->volumeName, v->id);
     return true;
   });
-  if (!ok) fail(error, 1);
-  out(message);
-  return 0;
 }
 
 // Writes a disk image's volume back into its file.
@@ -309,14 +331,8 @@ bool writeBack(DiskDatabase& db, const Media& whole, QString* error) {
 int cmdEject(const QStringList& args) {
   if (args.size() != 1) usage();
   failIfKnob("eject", QString("Unable to eject %1: the disk is in use").arg(args[0]));
-  QString message, error;
-  bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
-    const Media* m = db.resolve(args[0]);
-    if (!m) {
-      error = "Unable to find disk for " + args[0];
-      return false;
-    }
-    const Media* pd = db.physicalDisk(*m);
+  return changeDisk(args[0], [&](DiskDatabase& db, const Media& disk, QString& message, QString& error) {
+    const Media* pd = db.physicalDisk(disk);
     if (!pd) {
       error = "Unable to find disk for " + args[0];
       return false;
@@ -338,23 +354,14 @@ int cmdEject(const QStringList& args) {
     message = QString("Disk %1 ejected\n").arg(wid);
     return true;
   });
-  if (!ok) fail(error, 1);
-  out(message);
-  return 0;
 }
 
 int cmdRename(const QStringList& args) {
   if (args.size() != 2) usage();
   const QString newName = args[1];
   failIfKnob("rename", QString("Failed to rename volume on %1").arg(args[0]));
-  QString message, error;
-  bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
-    const Media* m = db.resolve(args[0]);
-    if (!m) {
-      error = "Unable to find disk for " + args[0];
-      return false;
-    }
-    Media* v = db.find(m->id);
+  return changeDisk(args[0], [&](DiskDatabase& db, const Media& disk, QString& message, QString& error) {
+    Media* v = db.find(disk.id);
     if (!v->hasFileSystem()) {
       error = QString("%1 does not contain a file system that can be renamed").arg(v->id);
       return false;
@@ -386,9 +393,6 @@ int cmdRename(const QStringList& args) {
     message = QString("Volume on %1 renamed to %2\n").arg(v->id, newName);
     return true;
   });
-  if (!ok) fail(error, 1);
-  out(message);
-  return 0;
 }
 
 // Erases one volume (or makes an APFS container on a partition).
@@ -409,15 +413,7 @@ int eraseOne(const QString& verb, const QString& format, const QString& requeste
     name = m->volumeName;
     if (p.fs == "ntfs") fail("Error: -69874: Unable to reformat a volume of this file system", 1);
   } else {
-    auto found = personalityNamed(format);
-    if (!found) fail(QString("%1 does not appear to be a valid file system format\n"
-                             "Use diskutil listFilesystems to view a list of supported file systems")
-                         .arg(format),
-                     1);
-    p = *found;
-    name = fatName(p, name);
-    const QString problem = nameProblem(p, name);
-    if (!problem.isEmpty()) fail("Error: -69860: " + problem, 1);
+    p = erasePersonality(format, name);
     if (m->kind == MediaKind::Volume && p.fs != "apfs")
       fail("Error: -69624: An APFS Volume can only be erased as APFS; use eraseDisk for another format", 1);
   }
@@ -449,9 +445,7 @@ int eraseOne(const QString& verb, const QString& format, const QString& requeste
       const QString c = addContainer(db, id, {VolumeSpec{"APFS", name}}, &error);
       if (c.isEmpty()) return false;
       newId = c + "s1";
-      detail = QString("Creating a new empty APFS Container\nPreparing to add APFS Volume to APFS Container %1\n"
-                       "Creating APFS Volume\nCreated new APFS Volume %2\n")
-                   .arg(c, newId);
+      detail = describeNewContainer(c, newId);
       return true;
     }
     if (!db.eraseVolume(*v, p, name, &error)) return false;
@@ -492,14 +486,7 @@ int cmdEraseDisk(const QStringList& args) {
       fail(QString("%1 is not a valid partition map scheme (GPT, MBR or APM)").arg(args[2]), 1);
   }
   const QString device = args.last();
-  auto p = personalityNamed(format);
-  if (!p) fail(QString("%1 does not appear to be a valid file system format\n"
-                       "Use diskutil listFilesystems to view a list of supported file systems")
-                   .arg(format),
-               1);
-  name = fatName(*p, name);
-  const QString problem = nameProblem(*p, name);
-  if (!problem.isEmpty()) fail("Error: -69860: " + problem, 1);
+  const Personality p = erasePersonality(format, name);
   DiskDatabase snapshot = loaded();
   const Media* m = snapshot.resolve(device);
   if (!m) fail("Unable to find disk for " + device, 1);
@@ -518,7 +505,7 @@ int cmdEraseDisk(const QStringList& args) {
   if (!tool::paceSleep(gWorld, 1)) ::_exit(143);
   QString error, volumeId;
   bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
-    if (!partitionDisk(db, wid, scheme, {VolumeSpec{p->name, name}}, &error)) return false;
+    if (!partitionDisk(db, wid, scheme, {VolumeSpec{p.name, name}}, &error)) return false;
     for (Media* v : volumesOnDisk(db, wid))
       if (v->volumeName == name && v->content != "EFI") volumeId = v->id;
     return true;
@@ -527,13 +514,11 @@ int cmdEraseDisk(const QStringList& args) {
   out("Waiting for partitions to activate\n");
   DiskDatabase after = loaded();
   const Media* v = after.find(volumeId);
-  if (p->fs == "apfs") {
+  if (p.fs == "apfs") {
     const Media* c = v ? after.find(v->parent) : nullptr;
-    out(QString("Creating a new empty APFS Container\nPreparing to add APFS Volume to APFS Container %1\n"
-                "Creating APFS Volume\nCreated new APFS Volume %2\n")
-            .arg(c ? c->id : QString(), volumeId));
+    out(describeNewContainer(c ? c->id : QString(), volumeId));
   } else if (v) {
-    out(QString("Formatting %1 as %2 with name %3\n").arg(volumeId, p->userVisible, name));
+    out(QString("Formatting %1 as %2 with name %3\n").arg(volumeId, p.userVisible, name));
     out(describeInit(*v, after.capacity(*v)));
   }
   out("Mounting disk\n");
