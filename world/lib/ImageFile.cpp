@@ -1,13 +1,13 @@
 #include "world/lib/ImageFile.h"
 
 #include "platform/plist/PropertyList.h"
+#include "world/lib/HostFiles.h"
 
 #include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,16 +24,9 @@ void fail(QString* error, const QString& text) {
 
 bool writeTree(QDataStream& out, const QByteArray& base, const QByteArray& rel, QString* error) {
   const QByteArray dirPath = rel.isEmpty() ? base : base + "/" + rel;
-  DIR* d = ::opendir(dirPath.constData());
-  if (!d) return true;
-  QList<QByteArray> names;
-  while (dirent* e = ::readdir(d)) {
-    const QByteArray n(e->d_name);
-    if (n != "." && n != "..") names << n;
-  }
-  ::closedir(d);
-  std::sort(names.begin(), names.end());
-  for (const QByteArray& n : names) {
+  const auto names = sortedEntryNames(dirPath);
+  if (!names) return true;
+  for (const QByteArray& n : *names) {
     const QByteArray r = rel.isEmpty() ? n : rel + "/" + n;
     const QByteArray full = base + "/" + r;
     struct stat st;
@@ -42,11 +35,9 @@ bool writeTree(QDataStream& out, const QByteArray& base, const QByteArray& rel, 
       out << quint8('d') << r << quint32(st.st_mode & 07777);
       if (!writeTree(out, base, r, error)) return false;
     } else if (S_ISLNK(st.st_mode)) {
-      QByteArray target(4096, 0);
-      const ssize_t len = ::readlink(full.constData(), target.data(), target.size());
-      if (len < 0) continue;
-      target.resize(len);
-      out << quint8('l') << r << quint32(0777) << target;
+      const auto target = linkTarget(full);
+      if (!target) continue;
+      out << quint8('l') << r << quint32(0777) << *target;
     } else if (S_ISREG(st.st_mode)) {
       QFile f(QFile::decodeName(full));
       if (!f.open(QIODevice::ReadOnly)) {

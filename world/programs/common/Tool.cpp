@@ -1,12 +1,12 @@
 #include "world/programs/common/Tool.h"
 
 #include "platform/plist/PropertyList.h"
+#include "world/lib/HostFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -43,19 +43,12 @@ bool copyEntry(const QByteArray& from, const QByteArray& to, const QList<QByteAr
 
 bool copyDir(const QByteArray& from, const QByteArray& to, const QList<QByteArray>& skip, qint64& done,
              const std::function<bool(qint64)>& progress, QString* error) {
-  DIR* d = ::opendir(from.constData());
-  if (!d) {
+  const auto names = world::sortedEntryNames(from);
+  if (!names) {
     if (error) *error = "cannot read " + QFile::decodeName(from);
     return false;
   }
-  QList<QByteArray> names;
-  while (dirent* e = ::readdir(d)) {
-    const QByteArray n(e->d_name);
-    if (n != "." && n != "..") names << n;
-  }
-  ::closedir(d);
-  std::sort(names.begin(), names.end());
-  for (const QByteArray& n : names) {
+  for (const QByteArray& n : *names) {
     const QByteArray f = from + "/" + n;
     if (skip.contains(f)) continue;
     if (!copyEntry(f, to + "/" + n, skip, done, progress, error)) return false;
@@ -75,12 +68,9 @@ bool copyEntry(const QByteArray& from, const QByteArray& to, const QList<QByteAr
     return true;
   }
   if (S_ISLNK(st.st_mode)) {
-    QByteArray target(4096, 0);
-    const ssize_t len = ::readlink(from.constData(), target.data(), target.size());
-    if (len >= 0) {
-      target.resize(len);
+    if (const auto target = world::linkTarget(from)) {
       ::unlink(to.constData());
-      ::symlink(target.constData(), to.constData());
+      ::symlink(target->constData(), to.constData());
     }
     return true;
   }
