@@ -227,37 +227,29 @@ QString attachDisk(DiskDatabase& db, const QString& label, QString* error) {
     for (const Media& m : list)
       if (m.id.startsWith(oldWhole + "s")) rename[m.id] = newWhole + m.id.mid(oldWhole.size());
   };
+  // Adds `top` (as `added`) under the next disk id, its children renamed along.
+  auto addUnderNewId = [&](const Media& top, Media added) {
+    const QString id = db.nextDiskId();
+    remapPrefix(top.id, id);
+    added.id = id;
+    db.media() << added;
+    for (const Media& child : list)
+      if (child.parent == top.id) {
+        Media y = child;
+        y.id = rename[child.id];
+        y.parent = id;
+        db.media() << y;
+      }
+    return id;
+  };
   QString newWhole;
   for (const Media& m : list)
-    if (m.kind == MediaKind::Whole) {
-      newWhole = db.nextDiskId();
-      remapPrefix(m.id, newWhole);
-      Media x = m;
-      x.id = newWhole;
-      db.media() << x;
-      for (const Media& p : list)
-        if (p.parent == m.id) {
-          Media y = p;
-          y.id = rename[p.id];
-          y.parent = newWhole;
-          db.media() << y;
-        }
-    }
+    if (m.kind == MediaKind::Whole) newWhole = addUnderNewId(m, m);
   for (const Media& c : list)
     if (c.kind == MediaKind::Container) {
-      const QString nc = db.nextDiskId();
-      remapPrefix(c.id, nc);
       Media x = c;
-      x.id = nc;
       x.physicalStore = rename.value(c.physicalStore, c.physicalStore);
-      db.media() << x;
-      for (const Media& v : list)
-        if (v.parent == c.id) {
-          Media y = v;
-          y.id = rename[v.id];
-          y.parent = nc;
-          db.media() << y;
-        }
+      addUnderNewId(c, x);
     }
   db.detached().removeAt(index);
   for (Media* v : volumesOnDisk(db, newWhole)) {
