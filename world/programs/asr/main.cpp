@@ -19,11 +19,9 @@ namespace {
 
 Layout gWorld;
 
-[[noreturn]] void ended() { ::_exit(143); }
+using tool::ended;
 
-void step(double paceSteps = 1) {
-  if (!tool::paceSleep(gWorld, paceSteps)) ended();
-}
+void step(double paceSteps = 1) { tool::paceOrEnd(gWorld, paceSteps); }
 
 void usage() {
   fail("Usage: asr restore --source <source> --target <target> [--erase] [--noprompt] [--noverify]\n"

@@ -24,20 +24,6 @@ volatile sig_atomic_t gTerminated = 0;
 
 void onSignal(int) { gTerminated = 1; }
 
-void writeAll(int fd, const QByteArray& data) {
-  const char* p = data.constData();
-  qint64 left = data.size();
-  while (left > 0) {
-    const ssize_t n = ::write(fd, p, size_t(left));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    p += n;
-    left -= n;
-  }
-}
-
 bool copyEntry(const QByteArray& from, const QByteArray& to, const QList<QByteArray>& skip, qint64& done,
                const std::function<bool(qint64)>& progress, QString* error);
 
@@ -130,6 +116,20 @@ QStringList arguments(int argc, char** argv) {
   return a;
 }
 
+void writeAll(int fd, const QByteArray& data) {
+  const char* p = data.constData();
+  qint64 left = data.size();
+  while (left > 0) {
+    const ssize_t n = ::write(fd, p, size_t(left));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    p += n;
+    left -= n;
+  }
+}
+
 void out(const QString& text) { writeAll(1, text.toUtf8()); }
 void err(const QString& text) { writeAll(2, text.toUtf8()); }
 
@@ -163,6 +163,12 @@ bool paceSleep(const world::Layout& w, double steps) {
     left -= slice;
   }
   return !gTerminated;
+}
+
+void ended() { ::_exit(143); }
+
+void paceOrEnd(const world::Layout& w, double steps) {
+  if (!paceSleep(w, steps)) ended();
 }
 
 QString hostPath(const world::Layout& w, const QString& mac) {

@@ -17,6 +17,8 @@ world::Layout requireWorld(const char* toolName);
 QStringList arguments(int argc, char** argv);
 
 void out(const QString& text);  // written and flushed at once
+// All of `data` to the file descriptor, across short and interrupted writes.
+void writeAll(int fd, const QByteArray& data);
 void err(const QString& text);
 [[noreturn]] void fail(const QString& message, int status = 1);
 void printPlist(const QVariant& value);
@@ -26,6 +28,10 @@ void installSignalHandlers();
 bool terminated();
 // Sleeps `steps` times the pace knob; false when a signal ended the wait.
 bool paceSleep(const world::Layout& world, double steps = 1.0);
+// Ends the program at once, with the status of a SIGTERM.
+[[noreturn]] void ended();
+// paceSleep, ending the program when a signal ended the wait.
+void paceOrEnd(const world::Layout& world, double steps = 1.0);
 
 // Mac path -> host path of the world; host path inside the world -> Mac path.
 QString hostPath(const world::Layout& world, const QString& macPath);

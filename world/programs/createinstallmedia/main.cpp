@@ -44,11 +44,9 @@ const QList<Release>& releases() {
   return list;
 }
 
-[[noreturn]] void ended() { ::_exit(143); }
+using tool::ended;
 
-void step(double n = 1) {
-  if (!tool::paceSleep(gWorld, n)) ended();
-}
+void step(double n = 1) { tool::paceOrEnd(gWorld, n); }
 
 void usage() {
   fail("Usage: createinstallmedia --volume <path to volume to convert>\n\n"

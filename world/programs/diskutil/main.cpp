@@ -422,7 +422,7 @@ int eraseOne(const QString& verb, const QString& format, const QString& requeste
   if (pd && !pd->writableMedia) fail("Error: -69772: The media is write-protected", 1);
   const QString id = m->id;
   out(QString("Started erase on %1 %2\nUnmounting disk\n").arg(id, m->volumeName));
-  if (!tool::paceSleep(gWorld, 2)) ::_exit(143);
+  tool::paceOrEnd(gWorld, 2);
   if (toolShouldFail(gWorld, "diskutil", verb)) fail("Error: -69877: Couldn't open device", 1);
   QString error, detail;
   QString newId = id;
@@ -454,7 +454,7 @@ int eraseOne(const QString& verb, const QString& format, const QString& requeste
   });
   if (!ok) fail(error.isEmpty() ? QString("Error: -69877: Couldn't open device") : error, 1);
   out("Erasing\n" + detail + "Mounting disk\n");
-  if (!tool::paceSleep(gWorld, 1)) ::_exit(143);
+  tool::paceOrEnd(gWorld, 1);
   out(QString("Finished erase on %1 %2\n").arg(newId, name));
   return 0;
 }
@@ -499,10 +499,10 @@ int cmdEraseDisk(const QStringList& args) {
   }
   if (!m->writableMedia) fail("Error: -69772: The media is write-protected", 1);
   out("Unmounting disk\n");
-  if (!tool::paceSleep(gWorld, 2)) ::_exit(143);
+  tool::paceOrEnd(gWorld, 2);
   if (toolShouldFail(gWorld, "diskutil", "eraseDisk")) fail("Error: -69877: Couldn't open device", 1);
   out("Creating the partition map\n");
-  if (!tool::paceSleep(gWorld, 1)) ::_exit(143);
+  tool::paceOrEnd(gWorld, 1);
   QString error, volumeId;
   bool ok = DiskDatabase(gWorld).modify([&](DiskDatabase& db) {
     if (!partitionDisk(db, wid, scheme, {VolumeSpec{p.name, name}}, &error)) return false;

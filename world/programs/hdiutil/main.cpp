@@ -125,7 +125,7 @@ int cmdCreate(const QStringList& args) {
       fail("hdiutil: create failed - No space left on device", 1);
   }
   out("....");
-  if (!tool::paceSleep(gWorld, 2)) ::_exit(143);
+  tool::paceOrEnd(gWorld, 2);
   ImageHeader h;
   h.volumeName = volname;
   h.personality = p->name;

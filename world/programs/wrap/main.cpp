@@ -61,17 +61,7 @@ class Unmapper {
     if (text.isEmpty()) return;
     text.replace(root_ + "/", "/");
     text.replace(root_, "/");
-    const char* p = text.constData();
-    qint64 left = text.size();
-    while (left > 0) {
-      const ssize_t n = ::write(fd_, p, size_t(left));
-      if (n < 0) {
-        if (errno == EINTR) continue;
-        return;
-      }
-      p += n;
-      left -= n;
-    }
+    tool::writeAll(fd_, text);
   }
   int fd_;
   QByteArray root_;
