@@ -30,6 +30,15 @@ struct NodeFree {
 };
 using Node = std::unique_ptr<void, NodeFree>;
 
+// A string or key value, which the library hands over as its own malloc'ed copy.
+QString ownedText(plist_t node, void (*get)(plist_t, char**)) {
+  char* s = nullptr;
+  get(node, &s);
+  QString text = QString::fromUtf8(s ? s : "");
+  free(s);
+  return text;
+}
+
 QVariant toVariant(plist_t node) {
   switch (plist_get_node_type(node)) {
     case PLIST_BOOLEAN: {
@@ -48,20 +57,8 @@ QVariant toVariant(plist_t node) {
       plist_get_real_val(node, &d);
       return d;
     }
-    case PLIST_STRING: {
-      char* s = nullptr;
-      plist_get_string_val(node, &s);
-      QString text = QString::fromUtf8(s ? s : "");
-      free(s);
-      return text;
-    }
-    case PLIST_KEY: {
-      char* s = nullptr;
-      plist_get_key_val(node, &s);
-      QString text = QString::fromUtf8(s ? s : "");
-      free(s);
-      return text;
-    }
+    case PLIST_STRING: return ownedText(node, plist_get_string_val);
+    case PLIST_KEY: return ownedText(node, plist_get_key_val);
     case PLIST_DATA: {
       char* bytes = nullptr;
       uint64_t len = 0;
