@@ -25,6 +25,13 @@ constexpr TabSpec kTabs[5] = {
     {588, "icon_disk"}, {440, "icon_os"}, {384, "icon_image"}, {328, "ic_image"}, {272, "icon_manager"},
 };
 
+// A screen's view fills its tab's container.
+void fillContainer(QWidget* container, QWidget* view) {
+  view->setParent(container);
+  view->setGeometry(container->rect());
+  view->show();
+}
+
 }  // namespace
 
 const TabPositions& tabPositions(int tab) {
@@ -146,41 +153,31 @@ void MainWindowController::addWindowTitle() {
 
 void MainWindowController::addBaseView() {
   diskCopyVC = screens_.diskCopy();
-  diskCopyVC->view()->setParent(diskCopyView);
-  diskCopyVC->view()->setGeometry(diskCopyView->rect());
-  diskCopyVC->view()->show();
+  fillContainer(diskCopyView, diskCopyVC->view());
   diskCopyVC->setDelegate(this);
 }
 
 void MainWindowController::addDmgView() {
   dmgVC = screens_.dmg();
-  dmgVC->view()->setParent(dmgView);
-  dmgVC->view()->setGeometry(dmgView->rect());
-  dmgVC->view()->show();
+  fillContainer(dmgView, dmgVC->view());
   dmgVC->setDelegate(this);
 }
 
 void MainWindowController::addDiskToolView() {
   repairDiskVC = screens_.repairDisk();
-  repairDiskVC->view()->setParent(diskTool);
-  repairDiskVC->view()->setGeometry(diskTool->rect());
-  repairDiskVC->view()->show();
+  fillContainer(diskTool, repairDiskVC->view());
   repairDiskVC->loadData();
 }
 
 void MainWindowController::addBootableView() {
   bootableVC = screens_.bootable();
-  bootableVC->view()->setParent(bootableView);
-  bootableVC->view()->setGeometry(bootableView->rect());
-  bootableVC->view()->show();
+  fillContainer(bootableView, bootableVC->view());
   bootableVC->setDelegate(this);
 }
 
 void MainWindowController::addInstallerView() {
   installerVC = screens_.installer();
-  installerVC->view()->setParent(installerView);
-  installerVC->view()->setGeometry(installerView->rect());
-  installerVC->view()->show();
+  fillContainer(installerView, installerVC->view());
   installerVC->setDelegate(this);
 }
 
