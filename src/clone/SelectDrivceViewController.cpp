@@ -2,17 +2,9 @@
 
 SelectDrivceViewController::SelectDrivceViewController(QWidget* parent) : QWidget(parent) {}
 
-void SelectDrivceViewController::setDelegate(SelectDrivceViewControllerDelegate* delegate) {
-  delegate_ = delegate;
-  QObject* object = dynamic_cast<QObject*>(delegate);
-  delegateGuard_ = object;
-  guarded_ = object != nullptr;
-}
+void SelectDrivceViewController::setDelegate(SelectDrivceViewControllerDelegate* delegate) { delegate_ = delegate; }
 
-SelectDrivceViewControllerDelegate* SelectDrivceViewController::delegate() const {
-  if (guarded_ && !delegateGuard_) return nullptr;
-  return delegate_;
-}
+SelectDrivceViewControllerDelegate* SelectDrivceViewController::delegate() const { return delegate_.get(); }
 
 void SelectDrivceViewController::canChangeTab(bool canChange) {
   if (SelectDrivceViewControllerDelegate* target = delegate()) target->canChangeTab(canChange);

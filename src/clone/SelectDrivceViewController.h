@@ -2,8 +2,9 @@
 // The OS clone screen. The main window is its delegate and sends closeErrorWindow on a click
 // into the window.
 // The methods the main window calls are virtual so that its tests can record them.
-#include <QPointer>
 #include <QWidget>
+
+#include "uikit/Delegate.h"
 
 // Sent by the screen to lock (NO) and unlock (YES) the main window's sidebar.
 class SelectDrivceViewControllerDelegate {
@@ -25,7 +26,5 @@ class SelectDrivceViewController : public QWidget {
   virtual void closeErrorWindow();
 
  private:
-  SelectDrivceViewControllerDelegate* delegate_ = nullptr;
-  QPointer<QObject> delegateGuard_;  // set when the delegate is a QObject
-  bool guarded_ = false;
+  uikit::WeakDelegate<SelectDrivceViewControllerDelegate> delegate_;
 };

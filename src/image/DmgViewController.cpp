@@ -2,17 +2,9 @@
 
 DmgViewController::DmgViewController(QWidget* parent) : QWidget(parent) {}
 
-void DmgViewController::setDelegate(DmgVCDelegate* delegate) {
-  delegate_ = delegate;
-  QObject* object = dynamic_cast<QObject*>(delegate);
-  delegateGuard_ = object;
-  guarded_ = object != nullptr;
-}
+void DmgViewController::setDelegate(DmgVCDelegate* delegate) { delegate_ = delegate; }
 
-DmgVCDelegate* DmgViewController::delegate() const {
-  if (guarded_ && !delegateGuard_) return nullptr;
-  return delegate_;
-}
+DmgVCDelegate* DmgViewController::delegate() const { return delegate_.get(); }
 
 void DmgViewController::canChangeTab(bool canChange) {
   if (DmgVCDelegate* target = delegate()) target->canChangeTab(canChange);

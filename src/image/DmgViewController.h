@@ -2,8 +2,9 @@
 // The disk-image screen. The main window is its delegate and sends closeErrorWindow on a click
 // into the window.
 // The methods the main window calls are virtual so that its tests can record them.
-#include <QPointer>
 #include <QWidget>
+
+#include "uikit/Delegate.h"
 
 // Sent by the screen to lock (NO) and unlock (YES) the main window's sidebar.
 class DmgVCDelegate {
@@ -25,7 +26,5 @@ class DmgViewController : public QWidget {
   virtual void closeErrorWindow();
 
  private:
-  DmgVCDelegate* delegate_ = nullptr;
-  QPointer<QObject> delegateGuard_;  // set when the delegate is a QObject
-  bool guarded_ = false;
+  uikit::WeakDelegate<DmgVCDelegate> delegate_;
 };

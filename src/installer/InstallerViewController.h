@@ -1,8 +1,9 @@
 #pragma once
 // The installer-media screen. The main window is its delegate.
 // The methods the main window calls are virtual so that its tests can record them.
-#include <QPointer>
 #include <QWidget>
+
+#include "uikit/Delegate.h"
 
 // Sent by the screen to lock (NO) and unlock (YES) the main window's sidebar.
 class InstallerVCDelegate {
@@ -23,7 +24,5 @@ class InstallerViewController : public QWidget {
   virtual void canChangeTab(bool canChange);
 
  private:
-  InstallerVCDelegate* delegate_ = nullptr;
-  QPointer<QObject> delegateGuard_;  // set when the delegate is a QObject
-  bool guarded_ = false;
+  uikit::WeakDelegate<InstallerVCDelegate> delegate_;
 };
