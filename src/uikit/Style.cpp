@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <optional>
 
 #include "platform/Bundle.h"
 #include "services/Color.h"
@@ -51,38 +52,26 @@ QFont fontNamed(const QString& name, double size) {
   return f;
 }
 
+// The product's font of that name, or the system font (of `fallbackWeight`,
+// where given) when no name is set.
+static QFont productFont(const QString& name, double size, std::optional<QFont::Weight> fallbackWeight) {
+  if (!name.isEmpty()) return fontNamed(name, size);
+  QFont f = systemFont(size);
+  if (fallbackWeight) f.setWeight(*fallbackWeight);
+  return f;
+}
+
 QFont regularFont(double size) {
-  const QString n = KVPublicUtilities::getRegularFontName();
-  return n.isEmpty() ? systemFont(size) : fontNamed(n, size);
+  return productFont(KVPublicUtilities::getRegularFontName(), size, std::nullopt);
 }
 
-QFont lightFont(double size) {
-  const QString n = KVPublicUtilities::getLightFontName();
-  QFont f = n.isEmpty() ? systemFont(size) : fontNamed(n, size);
-  if (n.isEmpty()) f.setWeight(QFont::Light);
-  return f;
-}
+QFont lightFont(double size) { return productFont(KVPublicUtilities::getLightFontName(), size, QFont::Light); }
 
-QFont mBoldFont(double size) {
-  const QString n = KVPublicUtilities::getMBoldFontName();
-  QFont f = n.isEmpty() ? systemFont(size) : fontNamed(n, size);
-  if (n.isEmpty()) f.setWeight(QFont::Medium);
-  return f;
-}
+QFont mBoldFont(double size) { return productFont(KVPublicUtilities::getMBoldFontName(), size, QFont::Medium); }
 
-QFont sBoldFont(double size) {
-  const QString n = KVPublicUtilities::getSBoldFontName();
-  QFont f = n.isEmpty() ? systemFont(size) : fontNamed(n, size);
-  if (n.isEmpty()) f.setWeight(QFont::DemiBold);
-  return f;
-}
+QFont sBoldFont(double size) { return productFont(KVPublicUtilities::getSBoldFontName(), size, QFont::DemiBold); }
 
-QFont boldFont(double size) {
-  const QString n = KVPublicUtilities::getBoldFontName();
-  QFont f = n.isEmpty() ? systemFont(size) : fontNamed(n, size);
-  if (n.isEmpty()) f.setWeight(QFont::Bold);
-  return f;
-}
+QFont boldFont(double size) { return productFont(KVPublicUtilities::getBoldFontName(), size, QFont::Bold); }
 
 Image Image::named(const QString& name) {
   Image img;
