@@ -193,9 +193,7 @@ void KVCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<QVa
     field->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     field->setFont(font);
     field->setTextFormat(Qt::PlainText);
-    QPalette palette = field->palette();
-    palette.setColor(QPalette::WindowText, getColor(129, 129, 129, 1));
-    field->setPalette(palette);
+    setTextColor(field, getColor(129, 129, 129, 1));
     field->setText(row.shown);
     field->setToolTip(row.text);
     setFrame(field, NSMakeRect(row.frame.x(), row.frame.y(), row.frame.width(), row.frame.height()));

@@ -34,9 +34,7 @@ void LeftButton::creatNameLaebl() {
   textField->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   textField->setWordWrap(true);
   textField->setAttribute(Qt::WA_TransparentForMouseEvents);
-  QPalette palette = textField->palette();
-  palette.setColor(QPalette::WindowText, getColor(99, 100, 104, 1));
-  textField->setPalette(palette);
+  setTextColor(textField, getColor(99, 100, 104, 1));
   setFrame(textField, labelFrame(height()));
   textField->show();
 }

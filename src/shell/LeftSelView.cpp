@@ -34,9 +34,7 @@ QLabel* makeLabel(QWidget* parent, const QColor& color) {
   auto* label = new QLabel(parent);
   label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   label->setWordWrap(true);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
+  setTextColor(label, color);
   return label;
 }
 

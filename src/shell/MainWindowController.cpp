@@ -107,9 +107,7 @@ void MainWindowController::windowDidLoad() {
 void MainWindowController::addWindowTitle() {
   titleLabel = new QLabel(titleBarView);
   titleLabel->setAlignment(Qt::AlignCenter);
-  QPalette palette = titleLabel->palette();
-  palette.setColor(QPalette::WindowText, getColor(94, 96, 97, 1));
-  titleLabel->setPalette(palette);
+  setTextColor(titleLabel, getColor(94, 96, 97, 1));
   titleLabel->setFont(sBoldFont(16));
   titleLabel->setText(QStringLiteral("Quorvan Disk Clone"));
   setFrame(titleLabel, NSMakeRect(420, 14, 300, 20));

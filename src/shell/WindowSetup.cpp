@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QPalette>
 
+#include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
 
 namespace shell {
@@ -40,9 +41,7 @@ QLabel* centredLabel(QWidget* parent, const QFont& font, const QColor& color, co
   label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
   label->setWordWrap(true);
   label->setFont(font);
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, color);
-  label->setPalette(palette);
+  uikit::setTextColor(label, color);
   uikit::setFrame(label, frame);
   return label;
 }

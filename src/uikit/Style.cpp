@@ -6,8 +6,10 @@
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
+#include <QPalette>
 #include <QPixmap>
 #include <QSvgRenderer>
+#include <QWidget>
 #include <optional>
 
 #include "platform/Bundle.h"
@@ -72,6 +74,12 @@ QFont mBoldFont(double size) { return productFont(KVPublicUtilities::getMBoldFon
 QFont sBoldFont(double size) { return productFont(KVPublicUtilities::getSBoldFontName(), size, QFont::DemiBold); }
 
 QFont boldFont(double size) { return productFont(KVPublicUtilities::getBoldFontName(), size, QFont::Bold); }
+
+void setTextColor(QWidget* widget, const QColor& color) {
+  QPalette palette = widget->palette();
+  palette.setColor(QPalette::WindowText, color);
+  widget->setPalette(palette);
+}
 
 Image Image::named(const QString& name) {
   Image img;

@@ -12,6 +12,7 @@
 
 class QPainter;
 class QSvgRenderer;
+class QWidget;
 
 namespace uikit {
 
@@ -27,6 +28,9 @@ QFont lightFont(double size);
 QFont mBoldFont(double size);
 QFont sBoldFont(double size);
 QFont boldFont(double size);
+
+// The colour of a widget's text (its palette's window text).
+void setTextColor(QWidget* widget, const QColor& color);
 
 // An image resource of the bundle, keeping the name it was looked up by.
 class Image {

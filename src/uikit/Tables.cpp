@@ -168,9 +168,7 @@ void KVNSTableView::changeNoValue(bool hasContent) {
   text->setGeometry(toQt(NSMakeRect(82, 0, 420, lh), 50));
   text->setFont(systemFont(14));
   text->setWordWrap(true);
-  QPalette pal = text->palette();
-  pal.setColor(QPalette::WindowText, QColor(Qt::gray));
-  text->setPalette(pal);
+  setTextColor(text, QColor(Qt::gray));
   text->setText(getLocalizedString("UIKIT_TABLE_EMPTY"));
   noValueView_ = overlay;
   nodeView_ = node;
@@ -419,9 +417,7 @@ ErrorViewController::ErrorViewController(QWidget* parent) : QWidget(parent) {
   errorLabel_->setWordWrap(true);
   errorLabel_->setAlignment(Qt::AlignCenter);
   errorLabel_->setFont(systemFont(13));
-  QPalette pal = errorLabel_->palette();
-  pal.setColor(QPalette::WindowText, getColor(235, 64, 52, 1));
-  errorLabel_->setPalette(pal);
+  setTextColor(errorLabel_, getColor(235, 64, 52, 1));
   resize(kWidth, 36);
   errorLabel_->setGeometry(10, 0, kWidth - 20, 36);
 }

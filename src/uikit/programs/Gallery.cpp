@@ -31,9 +31,7 @@ namespace {
 QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
   l->setFont(sBoldFont(14));
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::WindowText, getColor(94, 96, 97, 1));
-  l->setPalette(pal);
+  setTextColor(l, getColor(94, 96, 97, 1));
   l->move(x, y);
   l->adjustSize();
   return l;
@@ -42,9 +40,7 @@ QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
 QLabel* caption(QWidget* parent, const QString& text, int x, int y) {
   auto* l = new QLabel(text, parent);
   l->setFont(systemFont(11));
-  QPalette pal = l->palette();
-  pal.setColor(QPalette::WindowText, getColor(128, 132, 136, 1));
-  l->setPalette(pal);
+  setTextColor(l, getColor(128, 132, 136, 1));
   l->move(x, y);
   l->adjustSize();
   return l;
@@ -86,9 +82,7 @@ class SampleList : public QWidget, public SortSelectBgViewDelegate {
   }
   void mouseInView(bool inside, int tag) override {
     for (int i = 0; i < labels_.size(); ++i) {
-      QPalette pal = labels_[i]->palette();
-      pal.setColor(QPalette::WindowText, inside && i == tag ? QColor(Qt::white) : getColor(58, 58, 58, 1));
-      labels_[i]->setPalette(pal);
+      setTextColor(labels_[i], inside && i == tag ? QColor(Qt::white) : getColor(58, 58, 58, 1));
     }
   }
   void selectSortType(SortSelectBgView*) override {}
@@ -107,9 +101,7 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     window_.setDelegate(this);
     auto* title = new QLabel(getLocalizedString("UIKIT_GALLERY_TITLE"), window_.titleBarView());
     title->setFont(sBoldFont(16));
-    QPalette pal = title->palette();
-    pal.setColor(QPalette::WindowText, getColor(94, 96, 97, 1));
-    title->setPalette(pal);
+    setTextColor(title, getColor(94, 96, 97, 1));
     title->setAlignment(Qt::AlignCenter);
     title->setGeometry(630, 14, 300, 20);
     auto* line = new QWidget(window_.titleBarView());
