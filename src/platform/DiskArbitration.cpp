@@ -1,6 +1,7 @@
 #include "platform/DiskArbitration.h"
 
 #include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/DiskInfo.h"
 #include "world/lib/Disks.h"
 
@@ -96,8 +97,7 @@ QVariantMap describe(const world::DiskDatabase& db, const world::Media& m) {
 }  // namespace
 
 DASessionRef DASessionCreate() {
-  if (!inWorld()) return nullptr;
-  auto layout = world::Layout::fromRoot(systemRoot());
+  auto layout = systemWorld();
   if (!layout) return nullptr;
   return std::make_shared<DASession>(DASession{*layout});
 }
@@ -126,22 +126,18 @@ DADiskRef DADiskCreateFromIOMedia(const DASessionRef& session, const io_service_
 
 QVariantMap DADiskCopyDescription(const DADiskRef& disk) {
   if (!disk) return {};
-  auto layout = world::Layout::fromRoot(systemRoot());
-  if (!layout) return {};
-  world::DiskDatabase db(*layout);
-  if (!db.load()) return {};
-  const world::Media* m = db.find(disk->bsdName);
-  return m ? describe(db, *m) : QVariantMap();
+  auto db = systemWorldDisks();
+  if (!db) return {};
+  const world::Media* m = db->find(disk->bsdName);
+  return m ? describe(*db, *m) : QVariantMap();
 }
 
 DADiskRef DADiskCopyWholeDisk(const DADiskRef& disk) {
   if (!disk) return nullptr;
-  auto layout = world::Layout::fromRoot(systemRoot());
-  if (!layout) return nullptr;
-  world::DiskDatabase db(*layout);
-  if (!db.load()) return nullptr;
-  const world::Media* m = db.find(disk->bsdName);
-  const world::Media* w = m ? db.wholeDisk(*m) : nullptr;
+  auto db = systemWorldDisks();
+  if (!db) return nullptr;
+  const world::Media* m = db->find(disk->bsdName);
+  const world::Media* w = m ? db->wholeDisk(*m) : nullptr;
   return w ? diskFor(w->id) : nullptr;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/FileFlags.h"
 
 #include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/Flags.h"
 #include "world/lib/Layout.h"
 
@@ -11,11 +12,6 @@
 namespace platform {
 
 namespace {
-
-std::optional<world::Layout> worldLayout() {
-  if (!inWorld()) return std::nullopt;
-  return world::Layout::fromRoot(systemRoot());
-}
 
 QByteArray hostBytes(const QString& macPath) { return QFile::encodeName(hostPath(macPath)); }
 
@@ -30,13 +26,13 @@ uint32_t fileFlagsAtPath(const QString& macPath) { return hasHiddenFlag(macPath)
 
 bool hasHiddenFlag(const QString& macPath) {
   if (macPath.isEmpty() || !exists(macPath)) return false;
-  if (auto w = worldLayout()) return world::hiddenFlag(*w, macPath);
+  if (auto w = systemWorld()) return world::hiddenFlag(*w, macPath);
   return false;
 }
 
 bool setHiddenFlag(const QString& macPath, bool hidden) {
   if (!exists(macPath)) return false;
-  if (auto w = worldLayout()) return world::setHiddenFlag(*w, macPath, hidden);
+  if (auto w = systemWorld()) return world::setHiddenFlag(*w, macPath, hidden);
   return false;
 }
 
@@ -48,7 +44,7 @@ bool isHiddenResource(const QString& macPath) {
 
 QStringList listExtendedAttributes(const QString& macPath) {
   if (macPath.isEmpty() || !exists(macPath)) return {};
-  if (auto w = worldLayout()) return world::extendedAttributeNames(*w, macPath);
+  if (auto w = systemWorld()) return world::extendedAttributeNames(*w, macPath);
   const QByteArray host = hostBytes(macPath);
   const ssize_t size = ::llistxattr(host.constData(), nullptr, 0);
   if (size <= 0) return {};
@@ -63,13 +59,13 @@ QStringList listExtendedAttributes(const QString& macPath) {
 
 bool setExtendedAttribute(const QString& macPath, const QString& name, const QByteArray& value) {
   if (!exists(macPath)) return false;
-  if (auto w = worldLayout()) return world::setExtendedAttribute(*w, macPath, name, value);
+  if (auto w = systemWorld()) return world::setExtendedAttribute(*w, macPath, name, value);
   const QByteArray attr = "user." + name.toUtf8();
   return ::lsetxattr(hostBytes(macPath).constData(), attr.constData(), value.constData(), size_t(value.size()), 0) == 0;
 }
 
 bool removeExtendedAttribute(const QString& macPath, const QString& name) {
-  if (auto w = worldLayout()) return world::removeExtendedAttribute(*w, macPath, name);
+  if (auto w = systemWorld()) return world::removeExtendedAttribute(*w, macPath, name);
   const QByteArray attr = "user." + name.toUtf8();
   return ::lremovexattr(hostBytes(macPath).constData(), attr.constData()) == 0;
 }

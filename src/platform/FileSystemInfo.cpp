@@ -1,6 +1,7 @@
 #include "platform/FileSystemInfo.h"
 
 #include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/Disks.h"
 
 #include <QDir>
@@ -19,10 +20,9 @@ struct Facts {
 };
 
 std::optional<Facts> worldFacts(const QString& macPath) {
-  auto layout = world::Layout::fromRoot(systemRoot());
-  if (!layout) return std::nullopt;
-  world::DiskDatabase db(*layout);
-  if (!db.load()) return std::nullopt;
+  auto disks = systemWorldDisks();
+  if (!disks) return std::nullopt;
+  const world::DiskDatabase& db = *disks;
   const world::Media* v = nullptr;
   if (macPath.startsWith("/dev/")) {
     v = db.resolve(macPath);

@@ -1,6 +1,6 @@
 #include "platform/IOKitMedia.h"
 
-#include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/Disks.h"
 
 namespace platform {
@@ -18,13 +18,10 @@ int IOServiceGetMatchingServices(const QVariantMap& matching, io_iterator_t* ite
   if (!iterator) return kIOReturnNoDevice;
   *iterator = io_iterator_t();
   if (matching.value("IOProviderClass").toString() != "IOMedia") return kIOReturnSuccess;
-  if (!inWorld()) return kIOReturnSuccess;
-  auto layout = world::Layout::fromRoot(systemRoot());
-  if (!layout) return kIOReturnSuccess;
-  world::DiskDatabase db(*layout);
-  if (!db.load()) return kIOReturnSuccess;
+  auto db = systemWorldDisks();
+  if (!db) return kIOReturnSuccess;
   std::vector<io_service_t> list;
-  for (const QString& id : db.orderedIds()) list.push_back(io_service_t{id, "IOMedia"});
+  for (const QString& id : db->orderedIds()) list.push_back(io_service_t{id, "IOMedia"});
   *iterator = io_iterator_t(std::move(list));
   return kIOReturnSuccess;
 }

@@ -1,6 +1,7 @@
 #include "platform/Privacy.h"
 
 #include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/Layout.h"
 
 #include <QDir>
@@ -25,8 +26,7 @@ QString normalized(const QString& macPath) {
 }  // namespace
 
 bool fullDiskAccessGranted() {
-  if (!inWorld()) return true;
-  auto layout = world::Layout::fromRoot(systemRoot());
+  auto layout = systemWorld();
   if (!layout) return true;
   return world::readKnob(*layout, world::knob::kFullDiskAccess, true).toBool();
 }

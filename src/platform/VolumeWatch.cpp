@@ -1,6 +1,7 @@
 #include "platform/VolumeWatch.h"
 
 #include "platform/Paths.h"
+#include "platform/SystemWorld.h"
 #include "world/lib/Disks.h"
 
 #include <QDir>
@@ -35,14 +36,9 @@ VolumeWatch::VolumeWatch(QObject* parent) : QObject(parent), folder_(hostPath("/
 // unmounted and mounted again between two looks still reports both events.
 QSet<QString> VolumeWatch::entries() const {
   QHash<QString, int> mounts;
-  if (inWorld()) {
-    if (auto layout = world::Layout::fromRoot(systemRoot())) {
-      world::DiskDatabase db(*layout);
-      if (db.load())
-        for (const world::Media& m : db.media())
-          if (m.mounted() && m.mountPoint.startsWith("/Volumes/")) mounts.insert(m.mountPoint.mid(9), m.mounts);
-    }
-  }
+  if (auto db = systemWorldDisks())
+    for (const world::Media& m : db->media())
+      if (m.mounted() && m.mountPoint.startsWith("/Volumes/")) mounts.insert(m.mountPoint.mid(9), m.mounts);
   QSet<QString> set;
   const QStringList names =
       QDir(folder_).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
