@@ -187,6 +187,11 @@ bool MakeDmg::isRunning() const {
   return current_ && !current_->closed.load();
 }
 
+MakeDmg::JobPtr MakeDmg::currentJob() const {
+  std::lock_guard lock(mutex_);
+  return current_;
+}
+
 bool MakeDmg::isCurrent(const JobPtr& job) const {
   std::lock_guard lock(mutex_);
   return job && job == current_;
@@ -408,11 +413,7 @@ bool MakeDmg::mountImage(const JobPtr& job) {
 }
 
 void MakeDmg::doCopyFilesToDmgWithDmg(const QStringList& paths) {
-  JobPtr job;
-  {
-    std::lock_guard lock(mutex_);
-    job = current_;
-  }
+  const JobPtr job = currentJob();
   if (!job || job->archive || job->closed.load() || !job->mounted.load()) return;
   {
     std::lock_guard lock(job->workMutex);
@@ -479,11 +480,7 @@ bool MakeDmg::ejectImage(const JobPtr& job) {
 }
 
 void MakeDmg::unmountDmgWithFullPath() {
-  JobPtr job;
-  {
-    std::lock_guard lock(mutex_);
-    job = current_;
-  }
+  const JobPtr job = currentJob();
   if (!job || job->archive) return;
   platform::dispatchGlobal([this, job] { ejectImage(job); });
 }
@@ -501,11 +498,7 @@ void MakeDmg::failImage(const JobPtr& job) {
 }
 
 void MakeDmg::stopMakeDmg() {
-  JobPtr job;
-  {
-    std::lock_guard lock(mutex_);
-    job = current_;
-  }
+  const JobPtr job = currentJob();
   if (!job || job->closed.load()) return;
   if (!job->archive) {
     bool idle;

@@ -82,6 +82,7 @@ class MakeDmg : public QObject {
 
   JobPtr beginJob(bool archive);
   bool isCurrent(const JobPtr& job) const;
+  JobPtr currentJob() const;
   void refuse();
   bool createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
   bool mountImage(const JobPtr& job);
