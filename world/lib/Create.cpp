@@ -206,22 +206,23 @@ bool createWorld(const QString& worldDir, const CreateOptions& options, QString*
         &err);
     if (c.isEmpty()) return false;
     if (!options.demo) return true;
-    if (addDisk(db, {"SATA", true, false, false, false, false, true, "ST1000DM003-1SB102", 1000204886016},
-                "GUID_partition_scheme", {VolumeSpec{"Journaled HFS+", "Data"}}, &err)
-            .isEmpty())
-      return false;
-    if (addDisk(db, {"USB", false, true, true, false, false, true, "SanDisk Ultra", 32015679488},
-                "GUID_partition_scheme", {VolumeSpec{"Journaled HFS+", "USB Stick"}}, &err)
-            .isEmpty())
-      return false;
-    if (addDisk(db, {"USB", false, true, true, false, false, true, "WD Elements 25A2", 1000170586112},
-                "FDisk_partition_scheme", {VolumeSpec{"NTFS", "Windows Backup", true, true}}, &err)
-            .isEmpty())
-      return false;
-    if (addDisk(db, {"Secure Digital", true, true, true, false, false, true, "APPLE SD Card Reader", 15931539456},
-                "FDisk_partition_scheme", {VolumeSpec{"MS-DOS FAT32", "SD CARD"}}, &err)
-            .isEmpty())
-      return false;
+    struct DemoDisk {
+      DiskSpec spec;
+      const char* scheme;
+      VolumeSpec volume;
+    };
+    const DemoDisk demoDisks[] = {
+        {{"SATA", true, false, false, false, false, true, "ST1000DM003-1SB102", 1000204886016},
+         "GUID_partition_scheme", VolumeSpec{"Journaled HFS+", "Data"}},
+        {{"USB", false, true, true, false, false, true, "SanDisk Ultra", 32015679488},
+         "GUID_partition_scheme", VolumeSpec{"Journaled HFS+", "USB Stick"}},
+        {{"USB", false, true, true, false, false, true, "WD Elements 25A2", 1000170586112},
+         "FDisk_partition_scheme", VolumeSpec{"NTFS", "Windows Backup", true, true}},
+        {{"Secure Digital", true, true, true, false, false, true, "APPLE SD Card Reader", 15931539456},
+         "FDisk_partition_scheme", VolumeSpec{"MS-DOS FAT32", "SD CARD"}},
+    };
+    for (const DemoDisk& d : demoDisks)
+      if (addDisk(db, d.spec, d.scheme, {d.volume}, &err).isEmpty()) return false;
     return true;
   });
   if (!built) {
