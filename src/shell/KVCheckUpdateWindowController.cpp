@@ -154,24 +154,20 @@ void KVCheckUpdateWindowController::startCheck() {
   }).detach();
 }
 
-void KVCheckUpdateWindowController::showNoNetwork() {
-  checkProgressView->hide();
-  noNetworkView->show();
-  noUpdateView->hide();
-  haveUpdateView->hide();
+void KVCheckUpdateWindowController::showPane(QWidget* pane) {
+  for (QWidget* view : {checkProgressView, noNetworkView, noUpdateView, haveUpdateView})
+    view->setVisible(view == pane);
 }
 
+void KVCheckUpdateWindowController::showNoNetwork() { showPane(noNetworkView); }
+
 void KVCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<QVariantMap>& description) {
-  checkProgressView->hide();
-  noNetworkView->hide();
-  noUpdateView->hide();
-  haveUpdateView->hide();
   qDebug() << "check update -----------------------------5";
   if (!update::isUpdateAvailable(localVersionCheck(), description)) {
-    noUpdateView->show();
+    showPane(noUpdateView);
     return;
   }
-  haveUpdateView->show();
+  showPane(haveUpdateView);
   const QString version = description->value(QStringLiteral("Version")).toString();
   newTitleLabel->setText(getLocalizedString(QStringLiteral("UPDATE_TITLE")).replace(QStringLiteral("%@"), version));
   versionLabel->setText(

@@ -61,6 +61,8 @@ class KVCheckUpdateWindowController : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Shows `pane` and hides the other three.
+  void showPane(QWidget* pane);
   void windowDidLoad();
   void startCheck();
   void fadeTo(double opacity);
