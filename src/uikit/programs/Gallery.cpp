@@ -28,22 +28,21 @@ using namespace uikit;
 
 namespace {
 
-QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
+QLabel* label(QWidget* parent, const QString& text, const QFont& font, const QColor& color, int x, int y) {
   auto* l = new QLabel(text, parent);
-  l->setFont(sBoldFont(14));
-  setTextColor(l, getColor(94, 96, 97, 1));
+  l->setFont(font);
+  setTextColor(l, color);
   l->move(x, y);
   l->adjustSize();
   return l;
 }
 
+QLabel* heading(QWidget* parent, const QString& text, int x, int y) {
+  return label(parent, text, sBoldFont(14), getColor(94, 96, 97, 1), x, y);
+}
+
 QLabel* caption(QWidget* parent, const QString& text, int x, int y) {
-  auto* l = new QLabel(text, parent);
-  l->setFont(systemFont(11));
-  setTextColor(l, getColor(128, 132, 136, 1));
-  l->move(x, y);
-  l->adjustSize();
-  return l;
+  return label(parent, text, systemFont(11), getColor(128, 132, 136, 1), x, y);
 }
 
 // Puts a button into one of its four looks for display.
