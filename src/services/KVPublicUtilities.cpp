@@ -1,9 +1,7 @@
 #include "services/KVPublicUtilities.h"
 
-#include "platform/Paths.h"
 #include "platform/SystemInfo.h"
 #include "platform/UserDefaults.h"
-#include "platform/plist/PropertyList.h"
 #include "services/Settings.h"
 
 #include <QAbstractButton>
@@ -135,18 +133,14 @@ QString KVPublicUtilities::setLangWithLink(const QString& pattern) {
 }
 
 void KVPublicUtilities::writeFont(const QString& key, const QFont& font) {
-  const QString path = platform::hostPath(QVGetInfoPlistPath());
-  auto settings = plist::readDictionary(path);
+  auto settings = readUserSettings();
   if (!settings) return;
   settings->insert(key, font.family());
-  plist::writeFile(path, *settings);
+  writeUserSettings(*settings);
 }
 
 QString KVPublicUtilities::readFont(const QString& key) {
-  return plist::readDictionary(platform::hostPath(QVGetInfoPlistPath()))
-      .value_or(QVariantMap())
-      .value(key)
-      .toString();
+  return readUserSettings().value_or(QVariantMap()).value(key).toString();
 }
 
 void KVPublicUtilities::writRegularFont(const QFont& f) { writeFont("FontRegular", f); }

@@ -19,17 +19,19 @@ std::mutex g_userMutex;
 QString g_user;
 bool g_userKnown = false;
 
-// Opens (creating when missing) every folder of `relative` below the already
-// trusted folder `baseFd`, never following a symbolic link: a link planted by
-// the user in place of a folder makes the walk fail instead of leading root
-// elsewhere. Returns the last folder's descriptor or -1.
-int openFolderChain(int baseFd, const QStringList& relative) {
+constexpr const char* kUserFileName = "PrivateData.plist";
+
+// Opens every folder of `relative` below the already trusted folder `baseFd`
+// (creating missing ones when asked), never following a symbolic link: a link
+// planted by the user in place of a folder makes the walk fail instead of
+// leading root elsewhere. Returns the last folder's descriptor or -1.
+int openFolderChain(int baseFd, const QStringList& relative, bool create) {
   int fd = ::dup(baseFd);
   for (const QString& part : relative) {
     if (fd < 0) return -1;
     const QByteArray name = QFile::encodeName(part);
     int next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (next < 0 && errno == ENOENT) {
+    if (next < 0 && errno == ENOENT && create) {
       ::mkdirat(fd, name.constData(), 0755);
       next = ::openat(fd, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     }
@@ -39,17 +41,65 @@ int openFolderChain(int baseFd, const QStringList& relative) {
   return fd;
 }
 
-QByteArray readAt(int dirFd, const char* name) {
-  const int fd = ::openat(dirFd, name, O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return {};
+// The folder of the per-user settings file, walked down from "/Users" (the
+// system's, trusted).
+int openUserSettingsFolder(bool create) {
+  const QString user = QVGetCurrentUserName();
+  if (user.isEmpty() || user.contains('/') || user == "." || user == "..") return -1;
+  const QByteArray users = QFile::encodeName(platform::hostPath("/Users"));
+  const int usersFd = ::open(users.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (usersFd < 0) return -1;
+  const int dirFd =
+      openFolderChain(usersFd, {user, "Library", "Application Support", GetCompanyName()}, create);
+  ::close(usersFd);
+  return dirFd;
+}
+
+// A regular file's descriptor (never a link, a FIFO or a device), or -1.
+int openRegularAt(int dirFd, const char* name, int flags) {
+  const int fd = ::openat(dirFd, name, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
   struct stat st;
-  QByteArray data;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-    QFile f;
-    if (f.open(fd, QIODevice::ReadOnly)) data = f.readAll();
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    return -1;
   }
+  return fd;
+}
+
+std::optional<QByteArray> readAt(int dirFd, const char* name) {
+  const int fd = openRegularAt(dirFd, name, O_RDONLY);
+  if (fd < 0) return std::nullopt;
+  QFile f;
+  std::optional<QByteArray> data;
+  if (f.open(fd, QIODevice::ReadOnly)) data = f.readAll();
+  f.close();
   ::close(fd);
   return data;
+}
+
+// Replaces `name` in `dirFd` with `data` in one step (a new file renamed over
+// it), so a reader never sees half a file and a link in its place is replaced,
+// not followed.
+bool replaceAt(int dirFd, const char* name, const QByteArray& data, mode_t mode) {
+  const QByteArray temp = QByteArray(".") + name + "." + QByteArray::number(::getpid()) + ".new";
+  ::unlinkat(dirFd, temp.constData(), 0);
+  const int fd = ::openat(dirFd, temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  bool ok = true;
+  for (qsizetype done = 0; ok && done < data.size();) {
+    const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+    if (n < 0 && errno == EINTR) continue;
+    ok = n > 0;
+    done += ok ? n : 0;
+  }
+  ok = ::fchmod(fd, mode) == 0 && ok;
+  ::close(fd);
+  if (!ok || ::renameat(dirFd, temp.constData(), dirFd, name) != 0) {
+    ::unlinkat(dirFd, temp.constData(), 0);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -90,59 +140,57 @@ QString QVGetInfoPlistPath() {
 }
 
 void QVCopyInfoPlistPath() {
-  const QString bundleFile = bundleSettingsPath();
   const QVariantMap bundleDict = bundleSettings();
-  const QString user = QVGetCurrentUserName();
-  if (user.isEmpty() || user.contains('/') || user == "." || user == "..") return;
-
-  // Walk from "/Users" (the system's, trusted) down to the company folder.
-  const QByteArray users = QFile::encodeName(platform::hostPath("/Users"));
-  const int usersFd = ::open(users.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (usersFd < 0) return;
-  const int dirFd = openFolderChain(usersFd, {user, "Library", "Application Support", GetCompanyName()});
-  ::close(usersFd);
+  const int dirFd = openUserSettingsFolder(true);
   if (dirFd < 0) return;
 
   struct stat st;
-  if (::fstatat(dirFd, "PrivateData.plist", &st, AT_SYMLINK_NOFOLLOW) == 0) {
-    bool keep = false;
-    if (S_ISREG(st.st_mode)) {
-      const QVariantMap userDict = plist::dictionaryFromData(readAt(dirFd, "PrivateData.plist")).value_or(QVariantMap());
-      if (userDict.value("VersionCheck").toLongLong() >= bundleDict.value("VersionCheck").toLongLong()) {
-        keep = true;
-      } else {
-        const QVariant a = userDict.value("CopyInfoVersion"), b = bundleDict.value("CopyInfoVersion");
-        keep = (!a.isValid() && !b.isValid()) || (a.isValid() && b.isValid() && a.toString() == b.toString());
-      }
+  if (::fstatat(dirFd, kUserFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
+    const QVariantMap userDict =
+        plist::dictionaryFromData(readAt(dirFd, kUserFileName).value_or(QByteArray())).value_or(QVariantMap());
+    bool keep = userDict.value("VersionCheck").toLongLong() >= bundleDict.value("VersionCheck").toLongLong();
+    if (!keep) {
+      const QVariant a = userDict.value("CopyInfoVersion"), b = bundleDict.value("CopyInfoVersion");
+      keep = (!a.isValid() && !b.isValid()) || (a.isValid() && b.isValid() && a.toString() == b.toString());
     }
-    // A symbolic link or anything but a file in its place is replaced, never followed.
     if (keep) {
       ::close(dirFd);
       return;
     }
   }
+  // A symbolic link or anything but a file in its place is replaced, never followed.
+  QFile source(bundleSettingsPath());
+  if (source.open(QIODevice::ReadOnly)) replaceAt(dirFd, kUserFileName, source.readAll(), 0777);
 
-  QFile source(bundleFile);
-  if (source.open(QIODevice::ReadOnly)) {
-    const QByteArray data = source.readAll();
-    const char* temp = ".PrivateData.plist.new";
-    ::unlinkat(dirFd, temp, 0);
-    const int fd = ::openat(dirFd, temp, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      const bool ok = ::write(fd, data.constData(), size_t(data.size())) == data.size();
-      ::fchmod(fd, 0777);
-      ::close(fd);
-      if (!ok || ::renameat(dirFd, temp, dirFd, "PrivateData.plist") != 0) ::unlinkat(dirFd, temp, 0);
-    }
-  }
-  // The file and its folder are world-writable, as the user's own process writes them too.
-  const int fileFd = ::openat(dirFd, "PrivateData.plist", O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  // The file and its folder are world-writable, as the user's own process writes
+  // them too. Only a file of this folder alone: a hard link planted in its place
+  // (when the copy failed) must not hand root's file to the user.
+  const int fileFd = openRegularAt(dirFd, kUserFileName, O_RDONLY);
   if (fileFd >= 0) {
-    ::fchmod(fileFd, 0777);
+    if (::fstat(fileFd, &st) == 0 && st.st_nlink == 1) ::fchmod(fileFd, 0777);
     ::close(fileFd);
   }
   ::fchmod(dirFd, 0777);
   ::close(dirFd);
+}
+
+std::optional<QVariantMap> readUserSettings() {
+  const int dirFd = openUserSettingsFolder(false);
+  if (dirFd < 0) return std::nullopt;
+  const auto data = readAt(dirFd, kUserFileName);
+  ::close(dirFd);
+  return data ? plist::dictionaryFromData(*data) : std::nullopt;
+}
+
+bool writeUserSettings(const QVariantMap& settings) {
+  const int dirFd = openUserSettingsFolder(false);
+  if (dirFd < 0) return false;
+  // Keeps the mode the install gave it (world-writable).
+  struct stat st;
+  const bool ok = ::fstatat(dirFd, kUserFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode) &&
+                  replaceAt(dirFd, kUserFileName, plist::toXml(settings), st.st_mode & 07777);
+  ::close(dirFd);
+  return ok;
 }
 
 void resetSettingsForTesting() {

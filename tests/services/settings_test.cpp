@@ -1,14 +1,17 @@
 #include "TestWorld.h"
 #include "platform/Bundle.h"
 #include "platform/plist/PropertyList.h"
+#include "services/KVPublicUtilities.h"
 #include "services/Settings.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFont>
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -118,4 +121,65 @@ TEST(Settings, PlantedLinksAreNotFollowed) {
     EXPECT_EQ(modeOf(victimDir), 0700u);
     EXPECT_TRUE(QDir(victimDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden).isEmpty());
   }
+  // The file is a hard link to a file root owns and the copy fails (no bundle
+  // file): the mode of root's file stays.
+  {
+    TestWorld w;
+    w.copyBundle();
+    const QString victim = w.tempPath() + "/victim.plist";
+    plist::writeFile(victim, QVariantMap{{"VersionCheck", -1}, {"CopyInfoVersion", "old"}});
+    ::chmod(QFile::encodeName(victim).constData(), 0600);
+    QDir().mkpath(QFileInfo(w.host(kUserFile)).absolutePath());
+    ASSERT_EQ(::link(QFile::encodeName(victim).constData(), QFile::encodeName(w.host(kUserFile)).constData()), 0);
+    ASSERT_TRUE(QFile::remove(bundleSettingsPath()));
+    QVCopyInfoPlistPath();
+    EXPECT_EQ(modeOf(victim), 0600u);
+  }
+}
+
+TEST(Settings, FontNamesLiveInThePerUserFileAndNeverGoThroughALink) {
+  TestWorld w;
+  w.copyBundle();
+  using Writer = void (*)(const QFont&);
+  using Reader = QString (*)();
+  struct Case {
+    const char* key;
+    Writer write;
+    Reader read;
+  };
+  const Case cases[] = {
+      {"FontRegular", KVPublicUtilities::writRegularFont, KVPublicUtilities::getRegularFontName},
+      {"FontLight", KVPublicUtilities::writLightFont, KVPublicUtilities::getLightFontName},
+      {"FontMBold", KVPublicUtilities::writMBoldFont, KVPublicUtilities::getMBoldFontName},
+      {"FontSBold", KVPublicUtilities::writSBoldFont, KVPublicUtilities::getSBoldFontName},
+      {"FontBold", KVPublicUtilities::writBoldFont, KVPublicUtilities::getBoldFontName},
+  };
+  // Before the install there is no file, and a writer does not make one.
+  KVPublicUtilities::writRegularFont(QFont("Sans"));
+  EXPECT_FALSE(QFileInfo::exists(w.host(kUserFile)));
+  EXPECT_EQ(KVPublicUtilities::getRegularFontName(), "");
+
+  QVCopyInfoPlistPath();
+  for (const Case& c : cases) {
+    const QString family = QString("Family of %1").arg(c.key);
+    c.write(QFont(family));
+    EXPECT_EQ(c.read(), family) << c.key;
+    EXPECT_EQ(plist::readDictionary(w.host(kUserFile))->value(c.key).toString(), family) << c.key;
+  }
+  EXPECT_EQ(modeOf(w.host(kUserFile)), 0777u);  // still writable by the user's own process
+
+  // The company folder replaced by a link to a folder root owns: nothing there
+  // is read or written.
+  const QString folder = QFileInfo(w.host(kUserFile)).absolutePath();
+  const QString victimDir = w.tempPath() + "/rootdir";
+  QDir().mkpath(victimDir);
+  const QVariantMap victim{{"FontRegular", "root's"}};
+  ASSERT_TRUE(plist::writeFile(victimDir + "/PrivateData.plist", victim));
+  ASSERT_TRUE(QDir(folder).removeRecursively());
+  ASSERT_TRUE(QFile::link(victimDir, folder));
+  EXPECT_EQ(KVPublicUtilities::getRegularFontName(), "");
+  KVPublicUtilities::writRegularFont(QFont("Sans"));
+  EXPECT_EQ(plist::readDictionary(victimDir + "/PrivateData.plist"), victim);
+  EXPECT_EQ(QDir(victimDir).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden),
+            QStringList{"PrivateData.plist"});
 }
