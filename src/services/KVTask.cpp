@@ -85,10 +85,12 @@ void KVTask::KVStartTask() {
   QString launchPath;
   QStringList arguments;
   Clock* clock;
+  double timeout;
   {
     std::lock_guard lock(mutex_);
     _bTimerOut = false;
     if (_dTimeoutCount < kMinimumTimeout) _dTimeoutCount = kMinimumTimeout;
+    timeout = _dTimeoutCount;
     launchPath = _strLaunchPath;
     arguments = _arrArguments;
     clock = clock_ ? clock_ : &realClock();
@@ -117,7 +119,7 @@ void KVTask::KVStartTask() {
 
   // The worker keeps the time itself, so the time-out strikes even while the
   // main loop is busy.
-  const double deadline = clock->now() + _dTimeoutCount;
+  const double deadline = clock->now() + timeout;
   int status = -1;
   bool ended = reapIfEnded(pid, &status);
   while (!ended && !_bTimerOut) {

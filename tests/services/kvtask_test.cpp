@@ -1,22 +1,30 @@
 #include "services/KVTask.h"
 
 #include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 #include <thread>
 
 namespace {
 
-// Virtual time: every sleep of the runner advances it at once.
+// Virtual time: every sleep of the runner advances it at once (once the child
+// is `ready`, so that it is set up before time runs out).
 class FakeClock : public KVTask::Clock {
  public:
   double now() override { return t_; }
   void sleepFor(double s) override {
+    for (int i = 0; ready && !ready() && i < 500; ++i) QThread::msleep(10);
     t_ = t_ + s;
     QThread::usleep(500);
   }
   std::atomic<double> t_{0};
+  std::function<bool()> ready;
 };
 
 void setUp(KVTask& task, const QString& script, double timeout) {
@@ -24,6 +32,30 @@ void setUp(KVTask& task, const QString& script, double timeout) {
   task.KVSetArguments({"-c", script});
   task.KVSetTimeoutCount(timeout);
 }
+
+// A child that writes its process id once it is set up, so a test can stop it
+// at the right moment and check afterwards that it was reaped.
+class PidFile {
+ public:
+  QString path() const { return dir_.filePath("pid"); }
+  QString script(const QString& setup) const {
+    return setup + "; echo $$ > '" + path() + "'; while :; do sleep 0.1; done";
+  }
+  qint64 pid() const {
+    QFile f(path());
+    return f.open(QIODevice::ReadOnly) ? f.readAll().trimmed().toLongLong() : 0;
+  }
+  bool waitForChild() const {
+    for (int i = 0; i < 500 && pid() <= 0; ++i) QThread::msleep(10);
+    return pid() > 0;
+  }
+  // Gone for good: a child that was only signalled, not waited for, stays a
+  // zombie that still answers kill(pid, 0).
+  bool reaped() const { return ::kill(pid_t(pid()), 0) == -1 && errno == ESRCH; }
+
+ private:
+  QTemporaryDir dir_;
+};
 
 }  // namespace
 
@@ -35,10 +67,13 @@ TEST(KVTask, TimeoutHasAFloorOfSixtySeconds) {
     KVTask task;
     FakeClock clock;
     task.setClockForTesting(&clock);
-    setUp(task, "sleep 30", c.asked);
+    PidFile child;
+    clock.ready = [&] { return child.pid() > 0; };
+    setUp(task, child.script("true"), c.asked);
     task.KVStartTask();
     EXPECT_DOUBLE_EQ(task.timeoutCount(), c.effective);
     EXPECT_TRUE(task.lastRunTimedOut());
+    EXPECT_TRUE(child.reaped()) << c.asked;
     // Terminated at the first check at or after the time-out.
     EXPECT_GE(clock.t_.load(), c.effective);
     EXPECT_LT(clock.t_.load(), c.effective + 1.01);
@@ -54,34 +89,31 @@ TEST(KVTask, ChildThatEndsByItselfGivesItsStatus) {
   EXPECT_FALSE(task.lastRunTimedOut());
 }
 
-TEST(KVTask, StopTerminatesTheRunningChild) {
-  KVTask task;
-  setUp(task, "sleep 30", 600);
-  QElapsedTimer timer;
-  timer.start();
-  std::thread stopper([&] {
-    QThread::msleep(300);
-    task.KVStopTask();
-  });
-  task.KVStartTask();
-  stopper.join();
-  EXPECT_TRUE(task.lastRunTimedOut());
-  EXPECT_LT(timer.elapsed(), 3000);
-}
-
-TEST(KVTask, ChildIgnoringSigtermIsKilledAfterTheGrace) {
-  KVTask task;
-  setUp(task, "trap '' TERM; while :; do sleep 0.1; done", 600);
-  QElapsedTimer timer;
-  timer.start();
-  std::thread stopper([&] {
-    QThread::msleep(200);
-    task.KVStopTask();
-  });
-  task.KVStartTask();
-  stopper.join();
-  EXPECT_TRUE(task.lastRunTimedOut());
-  EXPECT_LT(timer.elapsed(), (KVTask::kTerminateGrace + 3) * 1000);
+TEST(KVTask, StopTerminatesAndReapsTheChild) {
+  // The second child ignores SIGTERM: it is killed after the grace.
+  struct Case {
+    const char* what;
+    QString setup;
+    double atMostSeconds;
+  };
+  for (const Case& c : {Case{"ends on SIGTERM", "true", 3},
+                        Case{"ignores SIGTERM", "trap '' TERM", KVTask::kTerminateGrace + 3}}) {
+    KVTask task;
+    PidFile child;
+    setUp(task, child.script(c.setup), 600);
+    QElapsedTimer timer;
+    timer.start();
+    std::thread stopper([&] {
+      child.waitForChild();
+      task.KVStopTask();
+    });
+    task.KVStartTask();
+    stopper.join();
+    EXPECT_TRUE(task.lastRunTimedOut()) << c.what;
+    EXPECT_EQ(task.lastExitStatus(), -1) << c.what;
+    EXPECT_LT(timer.elapsed(), c.atMostSeconds * 1000) << c.what;
+    EXPECT_TRUE(child.reaped()) << c.what;
+  }
 }
 
 TEST(KVTask, ProgramThatCannotStartReturnsAtOnce) {
