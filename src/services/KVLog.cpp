@@ -67,8 +67,10 @@ int KVUninitLog() {
 
 int KVLog(const char* format, ...) {
   if (!format) {
+    // Opened all the same, as a call with a message would be.
     std::lock_guard lock(g_mutex);
-    return openLocked() != 0 ? -1 : -1;
+    openLocked();
+    return -1;
   }
   va_list args;
   va_start(args, format);

@@ -1,6 +1,7 @@
 #include "TestWorld.h"
 #include "platform/Paths.h"
 #include "platform/Shell.h"
+#include "platform/plist/PropertyList.h"
 #include "services/KVExecCommand.h"
 
 #include <QDir>
@@ -39,6 +40,13 @@ TEST(KVExecCommand, OutputFileIsPerCallInTheTemporaryFolderAndNamedAfterTheCalle
     EXPECT_EQ(QFileInfo(p).size(), 0);
     QFile::remove(p);
   }
+  // A stale file under the caller's own name, left by an older run, is never read.
+  QFile stale(platform::temporaryDirectory() + "/QuorvanTemp.plist");
+  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+  stale.write(plist::toXml(QVariantMap{{"Name", "stale"}}));
+  stale.close();
+  EXPECT_FALSE(KVExecCommandDictionary("true", "QuorvanTemp.plist").has_value());
+  QFile::remove(stale.fileName());
   // A name with folders stays inside the temporary folder.
   const QString c = KVExecCommand("true", "../../etc/evil.plist");
   EXPECT_EQ(QFileInfo(c).absolutePath(), platform::temporaryDirectory());
@@ -90,7 +98,8 @@ TEST(KVExecCommand, HostileVolumeNamesNeverRunAsCode) {
   TestWorld w;
   const QString canary = w.tempPath() + "/pwned";
   for (const QString& name : {QString("$(touch %1)").arg(canary), QString("`touch %1`").arg(canary),
-                              QString("x\"; touch %1; \"").arg(canary), QString("a'b\nc\\d")}) {
+                              QString("x\"; touch %1; \"").arg(canary), QString("a'b\nc\\d"),
+                              QString(5000, 'n') + "'$(touch " + canary + ")'"}) {  // no buffer cuts a line
     auto out = KVExecCommandOutput("printf '%s' " + platform::shellQuote(name), "KVTemp.plist");
     ASSERT_TRUE(out.has_value());
     EXPECT_EQ(QString::fromUtf8(*out), name);
