@@ -6,9 +6,12 @@
 #include "services/Settings.h"
 #include "shell/Startup.h"
 #include "platform/Power.h"
+#include "platform/Workspace.h"
+#include "shell/AppDelegate.h"
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <gtest/gtest.h>
 
 namespace {
@@ -43,6 +46,8 @@ TEST(StartUp, LanguageDecision) {
       {"-CN dropped", {"zh-CN*loaderflag*"}, "", false, -1, "en", "", 0},
       {"zh-HK is traditional Chinese", {"zh-HK*loaderflag*"}, "", false, -1, hant, hant, 0},
       {"zh-Hant-TW is traditional Chinese", {"zh-Hant-TW*loaderflag*"}, "", false, -1, hant, hant, 0},
+      {"zh-MO is traditional Chinese", {"zh-MO*loaderflag*"}, "", false, -1, hant, hant, 0},
+      {"a bare suffix is kept", {"-US*loaderflag*"}, "", false, -1, "en", "", 0},
       {"pt is Brazilian", {"pt*loaderflag*"}, "", false, -1, "pt-BR", "pt-BR", 0},
       {"other region matches nothing", {"fr-CA*loaderflag*"}, "", false, -1, "en", "", 0},
       {"every marker removed", {"de*loaderflag*x*loaderflag*"}, "", false, -1, "en", "", 0},
@@ -88,4 +93,37 @@ TEST(StartUp, LauncherBundleIsThreeComponentsUp) {
   TestWorld w;
   platform::Bundle::setMainBundlePath("/x/NfrLoader.app/Contents/MacOS/Quorvan Disk Clone.app");
   EXPECT_EQ(launcherBundlePath(), "/x/NfrLoader.app");
+}
+
+TEST(StartUp, EveryOtherRunningInstanceIsBroughtToTheFront) {
+  TestWorld w;
+  QDir().mkpath(w.layout().runningDir());
+  auto registerRunning = [&](qint64 pid, const QString& bundle) {
+    QDir().mkpath(bundle);
+    ASSERT_TRUE(plist::writeFile(w.layout().runningDir() + QString("/%1.plist").arg(pid),
+                                 QVariantMap{{"pid", pid}, {"bundleIdentifier", kAppBundleIdentifier},
+                                             {"bundlePath", bundle}}));
+  };
+  AppDelegate delegate;
+  registerRunning(platform::Workspace::currentProcessIdentifier(), w.tempPath() + "/Self.app");
+  EXPECT_FALSE(delegate.checkAppDuplicateAndBringToFrontWithBundle(kAppBundleIdentifier));  // only itself
+  EXPECT_TRUE(world::openedRecords(w.layout()).isEmpty());
+
+  QProcess others[2];
+  QStringList expected;
+  for (int i = 0; i < 2; ++i) {
+    others[i].start("sleep", {"30"});
+    ASSERT_TRUE(others[i].waitForStarted());
+    const QString bundle = w.tempPath() + QString("/Other%1.app").arg(i);
+    registerRunning(others[i].processId(), bundle);
+    expected << "application\t" + bundle;
+  }
+  EXPECT_TRUE(delegate.checkAppDuplicateAndBringToFrontWithBundle(kAppBundleIdentifier));
+  QStringList opened = world::openedRecords(w.layout());
+  opened.sort();
+  EXPECT_EQ(opened, expected);
+  for (QProcess& p : others) {
+    p.kill();
+    p.waitForFinished();
+  }
 }
