@@ -202,6 +202,38 @@ TEST(Diskutil, EraseRenameEjectRoundTrips) {
   EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/Stick 2/readme.txt")));
 }
 
+TEST(Diskutil, ReformatKeepsNameAndFileSystemAndDropsTheFiles) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  // The disk manager's APFS path: rename by DiskUUID, then reformat the device node.
+  ASSERT_EQ(runLine(diskutil({"eraseVolume", "APFS", "Apfs Vol", "/dev/disk5s1"})).status, 0);
+  const auto apfs = diskInfo("/Volumes/Apfs Vol");
+  ASSERT_TRUE(apfs);
+  const QString node = apfs->value("DeviceNode").toString();
+  QFile file(w.host("/Volumes/Apfs Vol/old.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  ASSERT_EQ(runLine(diskutil({"rename", apfs->value("DiskUUID").toString(), "Fresh Name"})).status, 0);
+  const ToolRun r = runTool("/usr/sbin/diskutil", {"reformat", node});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  const auto after = diskInfo(node);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->value("VolumeName").toString(), "Fresh Name");
+  EXPECT_EQ(after->value("FilesystemName").toString(), "APFS");
+  EXPECT_EQ(after->value("MountPoint").toString(), "/Volumes/Fresh Name");
+  EXPECT_TRUE(QFileInfo(w.host("/Volumes/Fresh Name")).isDir());
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/Fresh Name/old.txt")));
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/Apfs Vol")));
+
+  // Any other volume keeps its own personality; a volume that cannot be written is left alone.
+  ASSERT_EQ(runLine(diskutil({"reformat", "/dev/disk3s2"})).status, 0);
+  EXPECT_EQ(diskInfo("disk3s2")->value("FilesystemName").toString(), "Journaled HFS+");
+  EXPECT_EQ(diskInfo("disk3s2")->value("VolumeName").toString(), "USB Stick");
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/USB Stick/readme.txt")));
+  EXPECT_NE(runLine(diskutil({"reformat", "/dev/disk4s1"})).status, 0);
+  EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/Windows Backup/Documents/Tax 2022.pdf")));
+}
+
 TEST(Diskutil, EraseDiskMountsTheNewVolumeBeforeItEnds) {
   TestWorld w(TestWorld::demo());
   ASSERT_TRUE(w.ok());
@@ -212,16 +244,41 @@ TEST(Diskutil, EraseDiskMountsTheNewVolumeBeforeItEnds) {
   EXPECT_TRUE(QFileInfo(w.host("/Volumes/" + uuidName)).isDir());
   EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/USB Stick")));
 
-  // As the clone engine runs it: an argument list, APFS makes a container.
-  ASSERT_EQ(runTool("/usr/sbin/diskutil", {"eraseDisk", "APFS", "NewCloneSystem", "disk3"}).status, 0);
-  const auto v = diskInfo("/Volumes/NewCloneSystem");
-  ASSERT_TRUE(v);
-  const QString container = v->value("APFSContainerReference").toString();
-  EXPECT_FALSE(container.isEmpty());
-  const auto list = dictionaryOf(diskutil({"list", "-plist", "/dev/disk3"}));
-  ASSERT_TRUE(list);
-  EXPECT_EQ(list->value("AllDisks").toStringList(), (QStringList{"disk3", "disk3s1", "disk3s2"}));
-  EXPECT_EQ(diskInfo("disk3s2")->value("APFSContainerReference").toString(), container);
+  // As the clone engine runs it, one file system per system version: an
+  // argument list; APFS makes a container whose store is the second partition.
+  struct Case {
+    const char* format;
+    const char* fsName;
+    const char* content;
+  };
+  const Case cases[] = {{"HFS+", "HFS+", "Apple_HFS"},
+                        {"JHFS+", "Journaled HFS+", "Apple_HFS"},
+                        {"APFS", "APFS", "Apple_APFS"}};
+  for (const Case& c : cases) {
+    const ToolRun erased = runTool("/usr/sbin/diskutil", {"eraseDisk", c.format, "NewCloneSystem", "disk3"});
+    ASSERT_EQ(erased.status, 0) << c.format << erased.err.toStdString();
+    EXPECT_TRUE(QFileInfo(w.host("/Volumes/NewCloneSystem")).isDir()) << c.format;
+    const auto v = diskInfo("/Volumes/NewCloneSystem");
+    ASSERT_TRUE(v) << c.format;
+    EXPECT_EQ(v->value("FilesystemName").toString(), c.fsName);
+    EXPECT_TRUE(v->value("Ejectable").toBool());
+    const auto list = dictionaryOf(diskutil({"list", "-plist", "/dev/disk3"}));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->value("AllDisks").toStringList(), (QStringList{"disk3", "disk3s1", "disk3s2"})) << c.format;
+    const auto store = diskInfo("disk3s2");
+    EXPECT_EQ(store->value("Content").toString(), c.content) << c.format;
+    if (QString(c.format) == "APFS") {
+      const QString container = v->value("APFSContainerReference").toString();
+      EXPECT_FALSE(container.isEmpty());
+      EXPECT_EQ(store->value("APFSContainerReference").toString(), container);
+    } else {
+      EXPECT_EQ(v->value("DeviceIdentifier").toString(), "disk3s2");
+    }
+  }
+  // A master boot record has no EFI partition: the volume is the first slice.
+  ASSERT_EQ(runTool("/usr/sbin/diskutil", {"eraseDisk", "JHFS+", "Stick", "MBR", "disk3"}).status, 0);
+  EXPECT_EQ(diskInfo("/Volumes/Stick")->value("DeviceIdentifier").toString(), "disk3s1");
+  EXPECT_EQ(diskInfo("disk3")->value("Content").toString(), "FDisk_partition_scheme");
 }
 
 TEST(Diskutil, HostileNamesSurviveEveryCommand) {
