@@ -281,6 +281,41 @@ TEST(Diskutil, EraseDiskMountsTheNewVolumeBeforeItEnds) {
   EXPECT_EQ(diskInfo("disk3")->value("Content").toString(), "FDisk_partition_scheme");
 }
 
+TEST(Diskutil, ResizeVolumeMakesRoomForANewVolume) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  // As the USB disk service runs it: the partition shrunk by 2.5 GB, a JHFS+ volume in its place.
+  const qint64 total = diskInfo("disk3s2")->value("TotalSize").toLongLong();
+  const QString kept = QString("%1B").arg(total - 2500000000LL);
+  const ToolRun r =
+      runTool("/usr/sbin/diskutil", {"resizeVolume", "disk3s2", kept, "JHFS+", "NewCloneSystem", "2500000000B"});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(diskInfo("disk3s2")->value("TotalSize").toLongLong(), total - 2500000000LL);
+  EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/USB Stick/readme.txt")));
+  const auto added = diskInfo("/Volumes/NewCloneSystem");
+  ASSERT_TRUE(added);
+  EXPECT_EQ(added->value("DeviceIdentifier").toString(), "disk3s3");
+  EXPECT_EQ(added->value("TotalSize").toLongLong(), 2500000000LL);
+  EXPECT_EQ(added->value("FilesystemName").toString(), "Journaled HFS+");
+
+  // Refused, and nothing changes: below the data held, more than the partition,
+  // no volume of a partition (the startup system), a read-only volume.
+  const QStringList refused[] = {
+      {"resizeVolume", "disk3s2", "1000B"},
+      {"resizeVolume", "disk2s2", "10G", "JHFS+", "Big", "2T"},
+      {"resizeVolume", "disk1s1", "10G"},
+      {"resizeVolume", "disk4s1", "100G"},
+      {"resizeVolume", "disk3s2", "lots"},
+  };
+  for (const QStringList& args : refused) {
+    const ToolRun f = runTool("/usr/sbin/diskutil", args);
+    EXPECT_NE(f.status, 0) << args.join(' ').toStdString();
+    EXPECT_FALSE(f.err.isEmpty()) << args.join(' ').toStdString();
+  }
+  EXPECT_EQ(diskInfo("disk3s2")->value("TotalSize").toLongLong(), total - 2500000000LL);
+  EXPECT_FALSE(diskInfo("/Volumes/Big"));
+}
+
 TEST(Diskutil, HostileNamesSurviveEveryCommand) {
   TestWorld w(TestWorld::demo());
   ASSERT_TRUE(w.ok());
@@ -295,6 +330,11 @@ TEST(Diskutil, HostileNamesSurviveEveryCommand) {
     const QString mountPoint = d->value("MountPoint").toString();
     EXPECT_TRUE(QFileInfo(w.host(mountPoint)).isDir()) << mountPoint.toStdString();
     EXPECT_EQ(diskInfo(mountPoint)->value("DeviceIdentifier").toString(), "disk3s2");
+    EXPECT_EQ(diskInfo(name)->value("DeviceIdentifier").toString(), "disk3s2");
+    ASSERT_EQ(runLine(diskutil({"unmount", mountPoint})).status, 0) << name.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(w.host(mountPoint)));
+    ASSERT_EQ(runLine(diskutil({"mount", d->value("DiskUUID").toString()})).status, 0) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(w.host(mountPoint)).isDir());
     const QString renamed = name + " 2";
     ASSERT_EQ(runLine(diskutil({"rename", d->value("DiskUUID").toString(), renamed})).status, 0);
     EXPECT_EQ(diskInfo("disk3s2")->value("VolumeName").toString(), renamed);
