@@ -8,6 +8,7 @@
 #include "platform/LaunchServices.h"
 #include "platform/Privacy.h"
 #include "platform/Shell.h"
+#include "platform/SystemInfo.h"
 #include "platform/VolumeWatch.h"
 #include "support/TestWorld.h"
 
@@ -132,6 +133,15 @@ TEST(WorldVolumeWatch, ReportsMountAndUnmount) {
   ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"mount", "disk2s2"}) + " >/dev/null"), 0);
   ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
   EXPECT_EQ(mounted.last().first().toMap().value(NSWorkspaceVolumeLocalizedNameKey).toString(), "Data");
+  // A reformat unmounts and mounts again under the same name: both are reported,
+  // so the disk manager rescans once the volume is back.
+  mounted.clear();
+  unmounted.clear();
+  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"reformat", "/dev/disk5s1"}) + " >/dev/null"), 0);
+  ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
+  ASSERT_EQ(unmounted.count(), 1);
+  EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
+  EXPECT_EQ(mounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
 }
 
 TEST(WorldLaunchServices, FindsInstallersByBundleIdentifier) {
@@ -143,6 +153,16 @@ TEST(WorldLaunchServices, FindsInstallersByBundleIdentifier) {
   EXPECT_EQ(URLForApplicationWithBundleIdentifier("com.apple.InstallAssistant.macOSVentura"),
             "/Applications/Install macOS Ventura.app");
   EXPECT_TRUE(URLForApplicationWithBundleIdentifier("com.apple.InstallAssistant.Mojave").isEmpty());
+}
+
+TEST(WorldSystemInfo, CpuBrandFollowsTheKnob) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  // An Intel Mac unless the world says otherwise; the clone screen looks for "Apple".
+  EXPECT_FALSE(cpuBrandString().isEmpty());
+  EXPECT_FALSE(cpuBrandString().contains("Apple"));
+  world::writeKnob(w.layout(), world::knob::kCpuBrand, "Apple M2 Pro");
+  EXPECT_EQ(cpuBrandString(), "Apple M2 Pro");
 }
 
 TEST(WorldPrivacy, FullDiskAccessGuardsSafari) {

@@ -202,6 +202,38 @@ TEST(Diskutil, EraseRenameEjectRoundTrips) {
   EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/Stick 2/readme.txt")));
 }
 
+TEST(Diskutil, ReformatKeepsNameAndFileSystemAndDropsTheFiles) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  // The disk manager's APFS path: rename by DiskUUID, then reformat the device node.
+  ASSERT_EQ(runLine(diskutil({"eraseVolume", "APFS", "Apfs Vol", "/dev/disk5s1"})).status, 0);
+  const auto apfs = diskInfo("/Volumes/Apfs Vol");
+  ASSERT_TRUE(apfs);
+  const QString node = apfs->value("DeviceNode").toString();
+  QFile file(w.host("/Volumes/Apfs Vol/old.txt"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  ASSERT_EQ(runLine(diskutil({"rename", apfs->value("DiskUUID").toString(), "Fresh Name"})).status, 0);
+  const ToolRun r = runTool("/usr/sbin/diskutil", {"reformat", node});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  const auto after = diskInfo(node);
+  ASSERT_TRUE(after);
+  EXPECT_EQ(after->value("VolumeName").toString(), "Fresh Name");
+  EXPECT_EQ(after->value("FilesystemName").toString(), "APFS");
+  EXPECT_EQ(after->value("MountPoint").toString(), "/Volumes/Fresh Name");
+  EXPECT_TRUE(QFileInfo(w.host("/Volumes/Fresh Name")).isDir());
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/Fresh Name/old.txt")));
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/Apfs Vol")));
+
+  // Any other volume keeps its own personality; a volume that cannot be written is left alone.
+  ASSERT_EQ(runLine(diskutil({"reformat", "/dev/disk3s2"})).status, 0);
+  EXPECT_EQ(diskInfo("disk3s2")->value("FilesystemName").toString(), "Journaled HFS+");
+  EXPECT_EQ(diskInfo("disk3s2")->value("VolumeName").toString(), "USB Stick");
+  EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/USB Stick/readme.txt")));
+  EXPECT_NE(runLine(diskutil({"reformat", "/dev/disk4s1"})).status, 0);
+  EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/Windows Backup/Documents/Tax 2022.pdf")));
+}
+
 TEST(Diskutil, EraseDiskMountsTheNewVolumeBeforeItEnds) {
   TestWorld w(TestWorld::demo());
   ASSERT_TRUE(w.ok());
@@ -212,16 +244,76 @@ TEST(Diskutil, EraseDiskMountsTheNewVolumeBeforeItEnds) {
   EXPECT_TRUE(QFileInfo(w.host("/Volumes/" + uuidName)).isDir());
   EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/USB Stick")));
 
-  // As the clone engine runs it: an argument list, APFS makes a container.
-  ASSERT_EQ(runTool("/usr/sbin/diskutil", {"eraseDisk", "APFS", "NewCloneSystem", "disk3"}).status, 0);
-  const auto v = diskInfo("/Volumes/NewCloneSystem");
-  ASSERT_TRUE(v);
-  const QString container = v->value("APFSContainerReference").toString();
-  EXPECT_FALSE(container.isEmpty());
-  const auto list = dictionaryOf(diskutil({"list", "-plist", "/dev/disk3"}));
-  ASSERT_TRUE(list);
-  EXPECT_EQ(list->value("AllDisks").toStringList(), (QStringList{"disk3", "disk3s1", "disk3s2"}));
-  EXPECT_EQ(diskInfo("disk3s2")->value("APFSContainerReference").toString(), container);
+  // As the clone engine runs it, one file system per system version: an
+  // argument list; APFS makes a container whose store is the second partition.
+  struct Case {
+    const char* format;
+    const char* fsName;
+    const char* content;
+  };
+  const Case cases[] = {{"HFS+", "HFS+", "Apple_HFS"},
+                        {"JHFS+", "Journaled HFS+", "Apple_HFS"},
+                        {"APFS", "APFS", "Apple_APFS"}};
+  for (const Case& c : cases) {
+    const ToolRun erased = runTool("/usr/sbin/diskutil", {"eraseDisk", c.format, "NewCloneSystem", "disk3"});
+    ASSERT_EQ(erased.status, 0) << c.format << erased.err.toStdString();
+    EXPECT_TRUE(QFileInfo(w.host("/Volumes/NewCloneSystem")).isDir()) << c.format;
+    const auto v = diskInfo("/Volumes/NewCloneSystem");
+    ASSERT_TRUE(v) << c.format;
+    EXPECT_EQ(v->value("FilesystemName").toString(), c.fsName);
+    EXPECT_TRUE(v->value("Ejectable").toBool());
+    const auto list = dictionaryOf(diskutil({"list", "-plist", "/dev/disk3"}));
+    ASSERT_TRUE(list);
+    EXPECT_EQ(list->value("AllDisks").toStringList(), (QStringList{"disk3", "disk3s1", "disk3s2"})) << c.format;
+    const auto store = diskInfo("disk3s2");
+    EXPECT_EQ(store->value("Content").toString(), c.content) << c.format;
+    if (QString(c.format) == "APFS") {
+      const QString container = v->value("APFSContainerReference").toString();
+      EXPECT_FALSE(container.isEmpty());
+      EXPECT_EQ(store->value("APFSContainerReference").toString(), container);
+    } else {
+      EXPECT_EQ(v->value("DeviceIdentifier").toString(), "disk3s2");
+    }
+  }
+  // A master boot record has no EFI partition: the volume is the first slice.
+  ASSERT_EQ(runTool("/usr/sbin/diskutil", {"eraseDisk", "JHFS+", "Stick", "MBR", "disk3"}).status, 0);
+  EXPECT_EQ(diskInfo("/Volumes/Stick")->value("DeviceIdentifier").toString(), "disk3s1");
+  EXPECT_EQ(diskInfo("disk3")->value("Content").toString(), "FDisk_partition_scheme");
+}
+
+TEST(Diskutil, ResizeVolumeMakesRoomForANewVolume) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  // As the USB disk service runs it: the partition shrunk by 2.5 GB, a JHFS+ volume in its place.
+  const qint64 total = diskInfo("disk3s2")->value("TotalSize").toLongLong();
+  const QString kept = QString("%1B").arg(total - 2500000000LL);
+  const ToolRun r =
+      runTool("/usr/sbin/diskutil", {"resizeVolume", "disk3s2", kept, "JHFS+", "NewCloneSystem", "2500000000B"});
+  ASSERT_EQ(r.status, 0) << r.err.toStdString();
+  EXPECT_EQ(diskInfo("disk3s2")->value("TotalSize").toLongLong(), total - 2500000000LL);
+  EXPECT_TRUE(QFileInfo::exists(w.host("/Volumes/USB Stick/readme.txt")));
+  const auto added = diskInfo("/Volumes/NewCloneSystem");
+  ASSERT_TRUE(added);
+  EXPECT_EQ(added->value("DeviceIdentifier").toString(), "disk3s3");
+  EXPECT_EQ(added->value("TotalSize").toLongLong(), 2500000000LL);
+  EXPECT_EQ(added->value("FilesystemName").toString(), "Journaled HFS+");
+
+  // Refused, and nothing changes: below the data held, more than the partition,
+  // no volume of a partition (the startup system), a read-only volume.
+  const QStringList refused[] = {
+      {"resizeVolume", "disk3s2", "1000B"},
+      {"resizeVolume", "disk2s2", "10G", "JHFS+", "Big", "2T"},
+      {"resizeVolume", "disk1s1", "10G"},
+      {"resizeVolume", "disk4s1", "100G"},
+      {"resizeVolume", "disk3s2", "lots"},
+  };
+  for (const QStringList& args : refused) {
+    const ToolRun f = runTool("/usr/sbin/diskutil", args);
+    EXPECT_NE(f.status, 0) << args.join(' ').toStdString();
+    EXPECT_FALSE(f.err.isEmpty()) << args.join(' ').toStdString();
+  }
+  EXPECT_EQ(diskInfo("disk3s2")->value("TotalSize").toLongLong(), total - 2500000000LL);
+  EXPECT_FALSE(diskInfo("/Volumes/Big"));
 }
 
 TEST(Diskutil, HostileNamesSurviveEveryCommand) {
@@ -238,6 +330,11 @@ TEST(Diskutil, HostileNamesSurviveEveryCommand) {
     const QString mountPoint = d->value("MountPoint").toString();
     EXPECT_TRUE(QFileInfo(w.host(mountPoint)).isDir()) << mountPoint.toStdString();
     EXPECT_EQ(diskInfo(mountPoint)->value("DeviceIdentifier").toString(), "disk3s2");
+    EXPECT_EQ(diskInfo(name)->value("DeviceIdentifier").toString(), "disk3s2");
+    ASSERT_EQ(runLine(diskutil({"unmount", mountPoint})).status, 0) << name.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(w.host(mountPoint)));
+    ASSERT_EQ(runLine(diskutil({"mount", d->value("DiskUUID").toString()})).status, 0) << name.toStdString();
+    EXPECT_TRUE(QFileInfo(w.host(mountPoint)).isDir());
     const QString renamed = name + " 2";
     ASSERT_EQ(runLine(diskutil({"rename", d->value("DiskUUID").toString(), renamed})).status, 0);
     EXPECT_EQ(diskInfo("disk3s2")->value("VolumeName").toString(), renamed);

@@ -3,6 +3,7 @@
 
 #include "platform/Process.h"
 #include "platform/Shell.h"
+#include "platform/plist/PropertyList.h"
 #include "support/TestWorld.h"
 #include "world/lib/Disks.h"
 
@@ -70,14 +71,42 @@ TEST(Asr, RestoresTheStartupVolumeWithPromptAndMarks) {
   EXPECT_TRUE(QFileInfo::exists(target + "/System/Library/CoreServices/SystemVersion.plist"));
   EXPECT_FALSE(QFileInfo::exists(target + "/Volumes/Data"));
   EXPECT_FALSE(QFileInfo::exists(target + "/System/Volumes/Preboot/Cryptexes"));
-  // The volumes the Preboot repair looks for are in the target's container.
-  const QString container = diskInfo("/Volumes/Macintosh HD 1")->value("APFSContainerReference").toString();
+
+  // The Preboot repair after a clone, line by line as the clone screen runs it:
+  // from the chosen whole disk to its container, to the last "Preboot" volume,
+  // mounted with plain-text output, then the system's Cryptexes copied onto it.
+  const auto disk = dictionaryOf(diskutil({"list", "-plist", "/dev/disk3"}));
+  ASSERT_TRUE(disk);
+  QString container;
+  for (const QString& id : disk->value("AllDisks").toStringList()) {
+    const auto info = diskInfo("/dev/" + id);
+    if (info && info->contains("APFSContainerReference")) {
+      container = info->value("APFSContainerReference").toString();
+      break;
+    }
+  }
+  ASSERT_FALSE(container.isEmpty());
+  EXPECT_EQ(container, diskInfo("/Volumes/Macintosh HD 1")->value("APFSContainerReference").toString());
   const auto list = dictionaryOf(diskutil({"list", "-plist", "/dev/" + container}));
   ASSERT_TRUE(list);
   QStringList names;
-  for (const QVariant& v : list->value("AllDisksAndPartitions").toList().value(0).toMap().value("APFSVolumes").toList())
+  QString preboot;
+  for (const QVariant& v : list->value("AllDisksAndPartitions").toList().value(0).toMap().value("APFSVolumes").toList()) {
     names << v.toMap().value("VolumeName").toString();
-  EXPECT_TRUE(names.contains("Preboot") && names.contains("Recovery") && names.contains("VM"));
+    if (names.last() == "Preboot") preboot = v.toMap().value("DeviceIdentifier").toString();
+  }
+  EXPECT_TRUE(names.contains("Recovery") && names.contains("VM"));
+  ASSERT_FALSE(preboot.isEmpty());
+  EXPECT_FALSE(dictionaryOf(diskutil({"mountDisk", "/dev/" + preboot})));
+  const ToolRun info = runTool("/usr/sbin/diskutil", {"info", "-plist", preboot});
+  ASSERT_EQ(info.status, 0);
+  const QString name = plist::dictionaryFromData(info.out).value_or(QVariantMap()).value("VolumeName").toString();
+  EXPECT_EQ(name, "Preboot");
+  ASSERT_EQ(runTool("/bin/mkdir", {"-p", "/Volumes/" + name + "/Preboot"}).status, 0);
+  const ToolRun cp = runTool("/bin/cp", {"-av", "/System/Volumes/Preboot/Cryptexes", "/Volumes/Preboot"});
+  EXPECT_EQ(cp.status, 0) << cp.err.toStdString();
+  EXPECT_TRUE(QFileInfo(w.host("/Volumes/Preboot/Cryptexes/App/System/Library/Frameworks/Safari.txt")).isFile());
+  EXPECT_EQ(diskInfo("/Volumes/Preboot/Cryptexes")->value("DeviceIdentifier").toString(), preboot);
 }
 
 TEST(Asr, RefusesTheStartupDiskAndFailsOnTheKnob) {

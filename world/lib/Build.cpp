@@ -122,34 +122,40 @@ bool partitionDisk(DiskDatabase& db, const QString& wholeId, const QString& sche
     remaining -= kEfiSize;
   }
   for (int i = 0; i < volumes.size(); ++i) {
-    const VolumeSpec& spec = volumes[i];
-    auto p = specPersonality(spec);
-    if (!p) {
-      if (error) *error = "unknown file system " + spec.personality;
-      return false;
-    }
     const qint64 size = remaining / (volumes.size() - i);
     remaining -= size;
-    Media part;
-    if (p->fs == "apfs") {
-      part.content = "Apple_APFS";
-    } else {
-      part = fileSystemMedia(spec, *p);
-      part.content = partitionType(scheme, *p);
-    }
-    part.id = db.nextSliceId(wholeId);
-    part.kind = MediaKind::Partition;
-    part.parent = wholeId;
-    part.size = size;
-    part.uuid = newUuid();
-    db.media() << part;
-    if (p->fs == "apfs") {
-      if (addContainer(db, part.id, {spec}, error).isEmpty()) return false;
-    } else if (!finishVolume(db, part.id, spec.mount, error)) {
-      return false;
-    }
+    if (addPartition(db, wholeId, volumes[i], size, error).isEmpty()) return false;
   }
   return true;
+}
+
+QString addPartition(DiskDatabase& db, const QString& wholeId, const VolumeSpec& spec, qint64 size,
+                     QString* error) {
+  const Media* w = db.find(wholeId);
+  auto p = specPersonality(spec);
+  if (!w || !p) {
+    if (error) *error = w ? "unknown file system " + spec.personality : "no disk " + wholeId;
+    return QString();
+  }
+  Media part;
+  if (p->fs == "apfs") {
+    part.content = "Apple_APFS";
+  } else {
+    part = fileSystemMedia(spec, *p);
+    part.content = partitionType(w->content, *p);
+  }
+  part.id = db.nextSliceId(wholeId);
+  part.kind = MediaKind::Partition;
+  part.parent = wholeId;
+  part.size = size;
+  part.uuid = newUuid();
+  db.media() << part;
+  if (p->fs == "apfs") {
+    if (addContainer(db, part.id, {spec}, error).isEmpty()) return QString();
+  } else if (!finishVolume(db, part.id, spec.mount, error)) {
+    return QString();
+  }
+  return part.id;
 }
 
 QString addDisk(DiskDatabase& db, const DiskSpec& spec, const QString& scheme,

@@ -38,6 +38,10 @@ QString addDisk(DiskDatabase& db, const DiskSpec& disk, const QString& scheme,
 // partition first; an APFS volume gets a container. Old volumes' files are dropped.
 bool partitionDisk(DiskDatabase& db, const QString& wholeId, const QString& scheme,
                    const QList<VolumeSpec>& volumes, QString* error = nullptr);
+// Adds a partition of `size` bytes after the others of a whole disk, holding the
+// volume `spec` describes; returns its BSD name.
+QString addPartition(DiskDatabase& db, const QString& wholeId, const VolumeSpec& spec, qint64 size,
+                     QString* error = nullptr);
 // Adds an APFS container on `partitionId` with the given volumes; returns its BSD name.
 QString addContainer(DiskDatabase& db, const QString& partitionId, const QList<VolumeSpec>& volumes,
                      QString* error = nullptr);

@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 #include <functional>
 
@@ -33,7 +34,8 @@ void usage() {
        "     rename[Volume]       (Rename a volume)\n"
        "     eraseDisk            (Erase an existing disk, removing all volumes)\n"
        "     eraseVolume          (Erase an existing volume)\n"
-       "     reformat             (Erase an existing volume with same name and type)\n",
+       "     reformat             (Erase an existing volume with same name and type)\n"
+       "     resizeVolume         (Resize a volume, increasing or decreasing its size)\n",
        1);
 }
 
@@ -526,6 +528,76 @@ int cmdEraseDisk(const QStringList& args) {
   return 0;
 }
 
+// diskutil sizes: a number with B (bytes), S (512-byte sectors), K, M, G or T
+// (powers of ten); 0 when the text is none.
+qint64 diskutilSize(const QString& text) {
+  static const QHash<QChar, qint64> units{{'B', 1},          {'S', 512},           {'K', 1000},
+                                          {'M', 1000000LL}, {'G', 1000000000LL}, {'T', 1000000000000LL}};
+  const QString t = text.trimmed().toUpper();
+  if (t.isEmpty()) return 0;
+  const qint64 unit = units.value(t.back(), 0);
+  bool ok = false;
+  const double v = (unit ? t.chopped(1) : t).toDouble(&ok);
+  return ok && v > 0 ? qint64(v * double(unit ? unit : 1)) : 0;
+}
+
+// `resizeVolume DEVICE SIZE [FORMAT NAME SIZE]...`: shrinks a partition's volume
+// (its files stay) and puts the new volumes in the room it gave up.
+int cmdResizeVolume(const QStringList& args) {
+  if (args.size() < 2 || (args.size() - 2) % 3 != 0) usage();
+  const qint64 newSize = diskutilSize(args[1]);
+  if (newSize <= 0) fail(QString("%1 is not a valid size").arg(args[1]), 1);
+  struct Added {
+    Personality p;
+    QString name;
+    qint64 size;
+  };
+  QList<Added> added;
+  qint64 wanted = newSize;
+  for (int i = 2; i < args.size(); i += 3) {
+    Added a;
+    a.name = args[i + 1];
+    a.p = erasePersonality(args[i], a.name);
+    a.size = diskutilSize(args[i + 2]);
+    if (a.size <= 0) fail(QString("%1 is not a valid size").arg(args[i + 2]), 1);
+    added << a;
+    wanted += a.size;
+  }
+  failIfKnob("resizeVolume", "Error: -69877: Couldn't open device");
+  QString wid;
+  const int status = changeDisk(args[0], [&](DiskDatabase& db, const Media& disk, QString& message, QString& error) {
+    Media* v = db.find(disk.id);
+    if (v->kind != MediaKind::Partition || !v->hasFileSystem()) {
+      error = QString("Error: -69606: %1 does not hold a volume that can be resized").arg(v->id);
+      return false;
+    }
+    if (newSize < db.usedBytes(*v)) {
+      error = "Error: -69521: The new size is smaller than the data on the volume";
+      return false;
+    }
+    if (wanted > v->size) {
+      error = "Error: -69519: The target disk is too small for this operation";
+      return false;
+    }
+    if (!db.writable(*v)) {
+      error = "Error: -69772: The media is write-protected";
+      return false;
+    }
+    wid = v->parent;
+    message = QString("Resizing %1\nStarted partitioning on %2\nResizing\n").arg(v->id, wid);
+    v->size = newSize;
+    for (const Added& a : added) {
+      const QString id = addPartition(db, wid, VolumeSpec{a.p.name, a.name}, a.size, &error);
+      if (id.isEmpty()) return false;
+      message += QString("Formatting %1 as %2 with name %3\n").arg(id, a.p.userVisible, a.name);
+    }
+    message += "Mounting disk\n";
+    return true;
+  });
+  out(QString("Finished partitioning on %1\n").arg(wid));
+  return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -547,5 +619,6 @@ int main(int argc, char** argv) {
   if (v == "erasevolume") return cmdEraseVolume(args);
   if (v == "reformat") return cmdReformat(args);
   if (v == "erasedisk") return cmdEraseDisk(args);
+  if (v == "resizevolume") return cmdResizeVolume(args);
   fail(QString("Could not find verb \"%1\"; run \"diskutil\" for a list of verbs").arg(verb), 1);
 }
