@@ -185,7 +185,10 @@ void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString
     if (!child) continue;
     if (child->state() == FileNode::PartlySelected) {
       const QString sub = folder + QLatin1Char('/') + child->name();
-      QDir().mkpath(platform::hostPath(sub));
+      // Only this one folder is made: a destination that has gone is not made
+      // again (whatever now lies at its path would receive the copy); the items
+      // below then find no destination and say so.
+      QDir().mkdir(platform::hostPath(sub));
       doCopyFilesWithChiArr(job, child->children(), sub);
     } else if (child->state() == FileNode::Selected) {
       toCopyFileWithNode(job, child, folder);
@@ -193,16 +196,23 @@ void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString
   }
 }
 
-// What "/System" stands for in a copy: its entries, less those never copied and
-// less "Volumes" (the other volumes' mount points). Built privately, so the
-// screen's tree is not changed under it.
+// What "/System" stands for in a copy: its entries (a partly ticked one: the
+// entries the user ticked), less those never copied and less "Volumes" (the
+// other volumes' mount points). Built privately, so the screen's tree is not
+// changed under it.
 FileNodePtr systemFolderNode(const FileNodePtr& node) {
   FileNodePtr system = FileNode::initWithPath(node->path(), node->name(), true, nullptr);
   system->setState(FileNode::PartlySelected);
+  static const QStringList kNeverCopied = {"Cryptexes", "Library", "iOSSupport", "DriverKit"};
+  if (node->state() == FileNode::PartlySelected) {
+    for (const FileNodePtr& child : node->children())
+      if (child && !kNeverCopied.contains(child->name()) && child->name() != QLatin1String("Volumes"))
+        system->children().append(child);
+    return system;
+  }
   const QDir dir(platform::hostPath(QStringLiteral("/System")));
   const QStringList names =
       dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
-  static const QStringList kNeverCopied = {"Cryptexes", "Library", "iOSSupport", "DriverKit"};
   for (const QString& name : names) {
     if (kNeverCopied.contains(name)) continue;
     const QString path = QStringLiteral("/System/") + name;
@@ -220,7 +230,8 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
   for (int j = 0; j < count && !job.cancel; ++j) {
     if (j == 0) job.onMain([](DoCopyFilesDelegate* d) { d->topCopyProgress(5.0f); });
     FileNodePtr node = list[j];
-    // An unticked "/System" stays unticked; a ticked one means its copyable entries.
+    // An unticked "/System" stays unticked; a ticked one means its copyable
+    // entries, a partly ticked one those of them the user ticked.
     if (node && node->state() != FileNode::NotSelected && node->path() == QLatin1String("/System"))
       node = systemFolderNode(node);
     if (node && node->state() == FileNode::PartlySelected) {

@@ -279,6 +279,13 @@ TEST_F(DoCopyFilesTest, HiddenRuleOnlyForCopyAllListings) {
 
 TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
   ASSERT_TRUE(put(kSrc + "/ok", 5));
+  // A partly ticked folder whose ticked items lie one and two levels down.
+  ASSERT_TRUE(put(kSrc + "/U/a", 5));
+  ASSERT_TRUE(put(kSrc + "/U/V/b", 5));
+  FileNodePtr partly = node(kSrc + "/U", FileNode::PartlySelected);
+  node(kSrc + "/U/a", FileNode::Selected, partly.data());
+  FileNodePtr v = node(kSrc + "/U/V", FileNode::PartlySelected, partly.data());
+  node(kSrc + "/U/V/b", FileNode::Selected, v.data());
   struct Case {
     const char* name;
     FileNodeList items;
@@ -294,6 +301,9 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
       {"destination missing", {node(kSrc + "/ok"), node(kSrc + "/ok")}, false, CopyOutcome::Failed, 2,
        {5, 50, 100}},
       {"empty list", {}, true, CopyOutcome::Failed, 0, {}},
+      // Its folders are not made again where the destination was.
+      {"destination missing below a partly ticked folder", {partly}, false, CopyOutcome::Failed, 2,
+       {5, 100}},
   };
   int n = 0;
   for (const Case& c : cases) {
@@ -415,6 +425,22 @@ TEST_F(DoCopyFilesTest, SystemFolderAndTheWholeStartupVolume) {
   // The screen's tree is left as it was.
   for (const FileNodePtr& n : *roots)
     if (n->path() == "/System") EXPECT_EQ(n->state(), FileNode::Selected);
+}
+
+TEST_F(DoCopyFilesTest, PartlyTickedSystemFolderKeepsTheChoice) {
+  for (const char* name : {"Applications", "Extras", "Library", "Volumes"})
+    ASSERT_TRUE(put(QString("/System/%1/f").arg(name), 4));
+  FileNodePtr system = node("/System", FileNode::PartlySelected);
+  node("/System/Applications", FileNode::Selected, system.data());
+  node("/System/Extras", FileNode::NotSelected, system.data());
+  node("/System/Library", FileNode::Selected, system.data());  // never copied
+  node("/System/Volumes", FileNode::Selected, system.data());  // the other volumes
+  const QString dest = freshDest("system");
+  CopyRecorder rec;
+  EXPECT_EQ(runCopy(rec, {system}, dest), CopyOutcome::AllCopied);
+  EXPECT_EQ(topEntries(dest), QStringList{"Applications"});
+  EXPECT_TRUE(QFileInfo::exists(platform::hostPath(dest + "/Applications/f")));
+  EXPECT_EQ(system->children().size(), 4);  // the screen's tree is left as it was
 }
 
 TEST_F(DoCopyFilesTest, CopyOntoTheVolumeBeingCopiedLeavesTheCopyOut) {

@@ -228,24 +228,38 @@ TEST(EumeRootTest, SupersededScanIsDropped) {
   EXPECT_EQ(rec.copyFileScanFiles_, 1);
 }
 
-TEST(EumeRootTest, ProgressCountsNodesMadeOfEntriesListed) {
-  // A reader that stops at the 41st file until released.
-  struct GateReader : FileSizeReader {
-    std::mutex m;
-    std::condition_variable cv;
-    bool open = false;
-    std::atomic<int> calls{0};
-    quint64 sizeOfEntry(int fd, const char* name, const QString& path) override {
-      if (++calls == 41) {
-        std::unique_lock<std::mutex> lock(m);
-        cv.wait(lock, [&] { return open; });
-      }
-      return FileSizeReader::sizeOfEntry(fd, name, path);
+namespace {
+
+// A reader that stops at the `gate`-th file until released.
+struct GateReader : FileSizeReader {
+  explicit GateReader(int gate) : gate(gate) {}
+  const int gate;
+  std::mutex m;
+  std::condition_variable cv;
+  bool open = false;
+  std::atomic<int> calls{0};
+  quint64 sizeOfEntry(int fd, const char* name, const QString& path) override {
+    if (++calls == gate) {
+      std::unique_lock<std::mutex> lock(m);
+      cv.wait(lock, [&] { return open; });
     }
-  };
+    return FileSizeReader::sizeOfEntry(fd, name, path);
+  }
+  void release() {
+    {
+      std::lock_guard<std::mutex> lock(m);
+      open = true;
+    }
+    cv.notify_all();
+  }
+};
+
+}  // namespace
+
+TEST(EumeRootTest, ProgressCountsNodesMadeOfEntriesListed) {
   QTemporaryDir dir;
   for (int i = 0; i < 200; ++i) ASSERT_TRUE(writeFile(dir.path() + QString("/f%1").arg(i), 1));
-  auto reader = std::make_shared<GateReader>();
+  auto reader = std::make_shared<GateReader>(41);
   EumeRoot root;
   EXPECT_FLOAT_EQ(root.getProgress(), 0.0f);
   root.setFileSizeReaderFactory([reader] { return reader; });
@@ -254,13 +268,43 @@ TEST(EumeRootTest, ProgressCountsNodesMadeOfEntriesListed) {
   ASSERT_TRUE(waitFor([&] { return reader->calls >= 41; }));
   EXPECT_FLOAT_EQ(root.getProgress(), 20.0f);
   EXPECT_FALSE(root.isScanFinished());
-  {
-    std::lock_guard<std::mutex> lock(reader->m);
-    reader->open = true;
-  }
-  reader->cv.notify_all();
+  reader->release();
   ASSERT_TRUE(waitFor([&] { return root.isScanFinished(); }));
   EXPECT_EQ(list->size(), 200);
+}
+
+TEST(EumeRootTest, NodesArriveInOrderWhileTheScanRuns) {
+  QTemporaryDir dir;
+  QRandomGenerator rng(3);
+  for (int i = 0; i < 3000; ++i) {
+    if (i % 50 == 0)
+      QDir(dir.path()).mkdir(QString("d%1").arg(i));
+    else
+      ASSERT_TRUE(writeFile(dir.path() + QString("/f%1").arg(i), rng.bounded(30)));
+  }
+  // Held at the last file: what the main thread has by then came in batches.
+  auto reader = std::make_shared<GateReader>(3000 - 60);
+  EumeRoot root;
+  root.setFileSizeReaderFactory([reader] { return reader; });
+  auto list = std::make_shared<FileNodeList>();
+  root.eumeAllRootFileNodeWithRootArr(list, dir.path());
+  ASSERT_TRUE(waitFor([&] { return !list->isEmpty(); }));
+  EXPECT_FALSE(root.isScanFinished());
+  const FileNodeList partial = *list;
+  reader->release();
+  ASSERT_TRUE(waitFor([&] { return root.isScanFinished(); }));
+  // Each state of the list is already in the final order: files largest first, then folders.
+  for (const FileNodeList* seen : {&partial, static_cast<const FileNodeList*>(list.get())}) {
+    bool inFolders = false;
+    for (qsizetype i = 0; i < seen->size(); ++i) {
+      const FileNodePtr& n = (*seen)[i];
+      if (n->isDirectory()) inFolders = true;
+      EXPECT_FALSE(inFolders && !n->isDirectory()) << n->name().toStdString();
+      if (i > 0 && !n->isDirectory()) EXPECT_GE((*seen)[i - 1]->size(), n->size());
+    }
+  }
+  EXPECT_LT(partial.size(), list->size());
+  EXPECT_EQ(names(*list), expectedRootOrder(dir.path()));
 }
 
 TEST(EumeRootTest, RootOfTheSystemGivesSlashPaths) {
