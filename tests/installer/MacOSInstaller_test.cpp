@@ -224,6 +224,23 @@ TEST_F(InstallerEngine, WritesTheInstallerOntoAMountedStick) {
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Install macOS Sonoma/Install macOS Sonoma.app")));
   EXPECT_FALSE(engine->isRunning());
   EXPECT_FALSE(engine->HasTaskRedy());
+  // The hand-over was used: starting again without a new one does nothing.
+  Receiver again;
+  EXPECT_FALSE(engine->startCreateInstall(&again));
+  EXPECT_TRUE(again.all().isEmpty());
+}
+
+TEST_F(InstallerEngine, CancelBeforeTheRunStartsErasesNothing) {
+  // The progress page saw the hand-over, then the user cancelled before its worker began.
+  engine->setInstallerAppInfo(installer("Ventura", "/Applications/Install macOS Ventura.app"),
+                              diskRecord("disk5", ""));
+  ASSERT_TRUE(engine->HasTaskRedy());
+  engine->cancelMacOSInstller();
+  Receiver receiver;
+  EXPECT_FALSE(engine->startCreateInstall(&receiver));
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
 }
 
 TEST_F(InstallerEngine, ErasesAWholeDiskWithoutVolumeFirst) {
