@@ -405,10 +405,13 @@ void KVBootable::asrEnded(const JobPtr& job, bool exitedCleanly) {
 void KVBootable::KVUpdateProgress(int base, int error, int step, const JobPtr& job, bool closing) {
   platform::dispatchMain([this, base, error, step, job, closing] {
     if (!isCurrent(job)) return;
-    // After a cancel only the job's closing (failure) report is told.
+    // After a cancel only the job's closing report is told, and always as a
+    // failure: a success that was on its way when the cancel came stays unsaid.
     if (job->cancelled.load() && !closing) return;
+    int told = error;
+    if (closing && job->cancelled.load() && told == kOK) told = kAsrFailed;
     if (closing) job->closed = true;
-    KVUpdateProgressImp(base, error, step);
+    KVUpdateProgressImp(base, told, step);
   });
 }
 
