@@ -321,6 +321,20 @@ TEST_F(InstallerEngine, CancelStopsTheToolAndNeverEndsAsSuccess) {
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
 }
 
+TEST_F(InstallerEngine, CancelDuringTheEraseRunsNoTool) {
+  knob(world::knob::kPace, 2.0);  // the erase takes several seconds
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), diskRecord("disk5", ""), &receiver);
+  ASSERT_TRUE(waitUntil([&] { return engine->isRunning(); }, 20000));
+  engine->cancelMacOSInstller();
+  ASSERT_TRUE(c.wait(60000));
+  EXPECT_FALSE(c.result);
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
+  EXPECT_FALSE(engine->isRunning());
+}
+
 TEST_F(InstallerEngine, StoreLinkOpensThroughTheWorkspace) {
   EXPECT_FALSE(engine->LaunchAppStore(QString()));
   EXPECT_TRUE(engine->LaunchAppStore("6450717509"));
