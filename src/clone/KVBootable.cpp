@@ -320,14 +320,12 @@ int KVBootable::KVCreateBootableSystem(const QString& source, const QString& tar
   JobPtr job;
   {
     std::lock_guard lock(mutex_);
-    if (current_ && !current_->closed.load()) {
-      if (current_->asr || current_->asrEnded) return kJobRunning;
-      job = current_;
-    } else {
-      job = std::make_shared<Job>();
-      job->id = nextJobId_++;
-      current_ = job;
-    }
+    // A clone job launches its own asr once its target is ready; another one
+    // beside it, in any phase, would restore onto a second disk.
+    if (current_ && !current_->closed.load()) return kJobRunning;
+    job = std::make_shared<Job>();
+    job->id = nextJobId_++;
+    current_ = job;
   }
   return launchAsr(job, source, target);
 }
