@@ -320,14 +320,12 @@ int KVBootable::KVCreateBootableSystem(const QString& source, const QString& tar
   JobPtr job;
   {
     std::lock_guard lock(mutex_);
-    if (current_ && !current_->closed.load()) {
-      if (current_->asr || current_->asrEnded) return kJobRunning;
-      job = current_;
-    } else {
-      job = std::make_shared<Job>();
-      job->id = nextJobId_++;
-      current_ = job;
-    }
+    // A clone job launches its own asr once its target is ready; another one
+    // beside it, in any phase, would restore onto a second disk.
+    if (current_ && !current_->closed.load()) return kJobRunning;
+    job = std::make_shared<Job>();
+    job->id = nextJobId_++;
+    current_ = job;
   }
   return launchAsr(job, source, target);
 }
@@ -405,10 +403,13 @@ void KVBootable::asrEnded(const JobPtr& job, bool exitedCleanly) {
 void KVBootable::KVUpdateProgress(int base, int error, int step, const JobPtr& job, bool closing) {
   platform::dispatchMain([this, base, error, step, job, closing] {
     if (!isCurrent(job)) return;
-    // After a cancel only the job's closing (failure) report is told.
+    // After a cancel only the job's closing report is told, and always as a
+    // failure: a success that was on its way when the cancel came stays unsaid.
     if (job->cancelled.load() && !closing) return;
+    int told = error;
+    if (closing && job->cancelled.load() && told == kOK) told = kAsrFailed;
     if (closing) job->closed = true;
-    KVUpdateProgressImp(base, error, step);
+    KVUpdateProgressImp(base, told, step);
   });
 }
 

@@ -264,9 +264,11 @@ bool MacOSInstaller::isRunning() const {
   return current_ != nullptr;
 }
 
-MacOSInstaller::RunPtr MacOSInstaller::beginRun() {
+MacOSInstaller::RunPtr MacOSInstaller::beginRun(bool needsHandOver) {
   std::lock_guard lock(lockTask);
   if (current_) return nullptr;
+  // A cancel clears the hand-over; a start that comes after it finds nothing to do.
+  if (needsHandOver && !isTaskReady.load()) return nullptr;
   current_ = std::make_shared<Run>();
   return current_;
 }
@@ -280,6 +282,11 @@ void MacOSInstaller::endRun(const RunPtr& run) {
 // ---- creating --------------------------------------------------------------
 
 bool MacOSInstaller::startCreateInstall(MacOSInstallerProgress* progress) {
+  RunPtr run = beginRun(true);
+  if (!run) {
+    trace(QStringLiteral("nothing handed over, or a creation is already under way"));
+    return false;
+  }
   MacOSInstallerAppInfoPtr app;
   MacOSInstallerDiskInfoPtr disk;
   {
@@ -287,7 +294,7 @@ bool MacOSInstaller::startCreateInstall(MacOSInstallerProgress* progress) {
     app = appInfo_;
     disk = diskInfo_;
   }
-  return CreateMacOSInstaller(app, disk, progress);
+  return create(run, app, disk, progress);
 }
 
 QString MacOSInstaller::EraseDiskAndCreatePartition(const QString& bsdName) {
@@ -327,11 +334,16 @@ QString MacOSInstaller::EraseDiskAndCreatePartition(const QString& bsdName) {
 
 bool MacOSInstaller::CreateMacOSInstaller(const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk,
                                           MacOSInstallerProgress* progress) {
-  RunPtr run = beginRun();
+  RunPtr run = beginRun(false);
   if (!run) {
     trace(QStringLiteral("a creation is already under way"));
     return false;
   }
+  return create(run, app, disk, progress);
+}
+
+bool MacOSInstaller::create(const RunPtr& run, const MacOSInstallerAppInfoPtr& app,
+                            const MacOSInstallerDiskInfoPtr& disk, MacOSInstallerProgress* progress) {
   auto refuse = [&](const QString& why) {
     trace(why);
     endRun(run);
@@ -367,7 +379,7 @@ bool MacOSInstaller::CreateMacOSInstaller(const MacOSInstallerAppInfoPtr& app, c
 
 void MacOSInstaller::ExcuteInstallerTask(const QString& toolPath, const QStringList& params,
                                          MacOSInstallerProgress* progress) {
-  RunPtr run = beginRun();
+  RunPtr run = beginRun(false);
   if (!run) return;
   run->estimator = std::make_unique<InstallerProgressEstimator>(MacOSStepTable());
   runTool(run, toolPath, params, progress);

@@ -65,6 +65,7 @@ class MacOSInstaller {
   MacOSInstallerDiskInfoPtr getSelectedDiskInfo() const;
 
   // Runs the stored installer onto the stored disk; blocks until the run is over.
+  // false, with nothing touched, when the hand-over was cancelled or used.
   bool startCreateInstall(MacOSInstallerProgress* progress);
   // Prepares the target and runs the tool on this thread. false when nothing was
   // run: bad records, a run already under way, a missing tool, a failed erase or
@@ -88,7 +89,9 @@ class MacOSInstaller {
   using RunPtr = std::shared_ptr<Run>;
 
   MacOSInstaller();
-  RunPtr beginRun();
+  RunPtr beginRun(bool needsHandOver);
+  bool create(const RunPtr& run, const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk,
+              MacOSInstallerProgress* progress);
   void endRun(const RunPtr& run);
   void runTool(const RunPtr& run, const QString& toolPath, const QStringList& params,
                MacOSInstallerProgress* progress);

@@ -159,6 +159,9 @@ TEST_F(CloneEngine, StartWhileAJobRunsIsRefusedAndTheFirstGoesOn) {
   ASSERT_EQ(engine->KVStart(wholeDisk("disk3")), 0);
   EXPECT_EQ(engine->KVStart(wholeDisk("disk5")), KVBootable::kJobRunning);
   EXPECT_EQ(engine->KVStart(nullptr), KVBootable::kJobRunning);
+  // Nor may a restore be launched beside the job while it erases.
+  EXPECT_EQ(engine->KVCreateBootableSystem("/", "/Volumes/SD CARD"), KVBootable::kJobRunning);
+  EXPECT_EQ(engine->KVCreateBootableSystem("", "/Volumes/SD CARD"), KVBootable::kNoSourceOrTarget);
   ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 120000));
   EXPECT_EQ(recorder.last().err, 0);
   // The SD card was never touched.

@@ -267,6 +267,23 @@ QStringList zipEntries(const QString& hostArchive) {
   return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
+TEST_F(ImageEngine, ZipCountsTheEntriesOfTheSelection) {
+  // A chosen folder counts everything below it; a partly chosen one only its chosen
+  // items; an unchosen item nothing.
+  for (const char* f : {"/Volumes/Data/all/x", "/Volumes/Data/all/sub/y", "/Volumes/Data/some/in",
+                        "/Volumes/Data/some/out", "/Volumes/Data/single"})
+    write(f);
+  FileNodePtr some = node("/Volumes/Data/some", true, FileNode::PartlySelected);
+  some->children() << node("/Volumes/Data/some/in", false)
+                   << node("/Volumes/Data/some/out", false, FileNode::NotSelected);
+  const FileNodeList roots{node("/Volumes/Data/all", true), some, node("/Volumes/Data/single", false),
+                           node("/Volumes/Data/some/out", false, FileNode::NotSelected)};
+  EXPECT_EQ(engine.getAllFileCount(roots), 5u);  // x, sub, sub/y, in, single
+  EXPECT_EQ(engine.selectedPaths(),
+            (QStringList{"/Volumes/Data/all", "/Volumes/Data/some/in", "/Volumes/Data/single"}));
+  EXPECT_EQ(MakeDmg::getAllFileCountWithPath("/Volumes/Data/missing"), 0u);
+}
+
 TEST_F(ImageEngine, ZipKeepsHostileNamesLiterally) {
   const QStringList names = {"a*b", "[x].txt", "x.txt", "quo'te\"$(touch pwned)`id`", "-rf", " lead", "semi;colon"};
   for (const QString& n : names) write("/Volumes/Data/hostile/" + n, n.toUtf8());

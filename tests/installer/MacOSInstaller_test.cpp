@@ -224,6 +224,23 @@ TEST_F(InstallerEngine, WritesTheInstallerOntoAMountedStick) {
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Install macOS Sonoma/Install macOS Sonoma.app")));
   EXPECT_FALSE(engine->isRunning());
   EXPECT_FALSE(engine->HasTaskRedy());
+  // The hand-over was used: starting again without a new one does nothing.
+  Receiver again;
+  EXPECT_FALSE(engine->startCreateInstall(&again));
+  EXPECT_TRUE(again.all().isEmpty());
+}
+
+TEST_F(InstallerEngine, CancelBeforeTheRunStartsErasesNothing) {
+  // The progress page saw the hand-over, then the user cancelled before its worker began.
+  engine->setInstallerAppInfo(installer("Ventura", "/Applications/Install macOS Ventura.app"),
+                              diskRecord("disk5", ""));
+  ASSERT_TRUE(engine->HasTaskRedy());
+  engine->cancelMacOSInstller();
+  Receiver receiver;
+  EXPECT_FALSE(engine->startCreateInstall(&receiver));
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
 }
 
 TEST_F(InstallerEngine, ErasesAWholeDiskWithoutVolumeFirst) {
@@ -302,6 +319,20 @@ TEST_F(InstallerEngine, CancelStopsTheToolAndNeverEndsAsSuccess) {
   EXPECT_EQ(receiver.successes(), 0);
   EXPECT_FALSE(engine->isRunning());
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/SD CARD")));
+}
+
+TEST_F(InstallerEngine, CancelDuringTheEraseRunsNoTool) {
+  knob(world::knob::kPace, 2.0);  // the erase takes several seconds
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), diskRecord("disk5", ""), &receiver);
+  ASSERT_TRUE(waitUntil([&] { return engine->isRunning(); }, 20000));
+  engine->cancelMacOSInstller();
+  ASSERT_TRUE(c.wait(60000));
+  EXPECT_FALSE(c.result);
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
+  EXPECT_FALSE(engine->isRunning());
 }
 
 TEST_F(InstallerEngine, StoreLinkOpensThroughTheWorkspace) {
