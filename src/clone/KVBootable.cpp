@@ -29,7 +29,6 @@ struct KVBootable::Job {
   QString volumeName;  // the name the erase gives the new volume
   std::atomic<bool> cancelled{false};
   std::atomic<bool> closed{false};       // its closing report has been delivered
-  std::atomic<bool> eraseActive{false};
   // Main thread only.
   QPointer<QProcess> asr;
   std::unique_ptr<AsrOutputParser> parser;
@@ -170,7 +169,9 @@ int KVBootable::KVStop() {
   }
   if (!job || job->closed.load()) return 0;
   job->cancelled = true;
-  stopErase(job);
+  // Again now that the job is marked: an erase about to launch sees the mark and
+  // never starts, one that has launched sees this stop.
+  KVTask::KVShareInstance()->KVStopTask();
   platform::dispatchMain([job] {
     if (QProcess* asr = job->asr.data()) {
       if (asr->state() == QProcess::NotRunning) return;
@@ -182,18 +183,6 @@ int KVBootable::KVStop() {
     }
   });
   return 0;
-}
-
-void KVBootable::stopErase(const JobPtr& job) {
-  if (!job->eraseActive.load()) return;
-  // The task runner forgets a stop that arrives before its run has begun, so the
-  // stop is repeated for as long as the erase is under way.
-  platform::dispatchGlobal([job] {
-    while (job->eraseActive.load()) {
-      KVTask::KVShareInstance()->KVStopTask();
-      QThread::msleep(200);
-    }
-  });
 }
 
 void KVBootable::runJob(const JobPtr& job) {
@@ -213,13 +202,11 @@ void KVBootable::runJob(const JobPtr& job) {
   task->KVSetLaunchPath(QString::fromLatin1(kDiskutil));
   task->KVSetArguments({QStringLiteral("eraseDisk"), fileSystem, job->volumeName, job->wholeDisk});
   task->KVSetTimeoutCount(600.0);
-  job->eraseActive = true;
   if (!job->cancelled.load()) {
     KVLog("erase %s as %s named %s", qUtf8Printable(job->wholeDisk), qUtf8Printable(fileSystem),
           qUtf8Printable(job->volumeName));
-    task->KVStartTask();
+    task->KVStartTask([job] { return job->cancelled.load(); });
   }
-  job->eraseActive = false;
   if (job->cancelled.load()) {
     KVUpdateProgress(0, kUserCancel, 2, job, true);
     return;

@@ -102,7 +102,6 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
   int launchAsr(const JobPtr& job, const QString& source, const QString& target);
   void asrOutput(const JobPtr& job);
   void asrEnded(const JobPtr& job, bool exitedCleanly);
-  void stopErase(const JobPtr& job);
 
   // Reports go through the main queue and reach the delegate only while `job`
   // is the current one and has not closed; a closing report ends the job.

@@ -81,7 +81,7 @@ void KVTask::KVTimerImp() {
 
 void KVTask::KVStopTask() { _bTimerOut = true; }
 
-void KVTask::KVStartTask() {
+void KVTask::KVStartTask(const std::function<bool()>& abandon) {
   QString launchPath;
   QStringList arguments;
   Clock* clock;
@@ -111,6 +111,11 @@ void KVTask::KVStartTask() {
   envp.push_back(nullptr);
 
   pid_t pid = 0;
+  if (_bTimerOut || (abandon && abandon())) {  // stopped while it was being set up
+    lastTimedOut_ = true;
+    qInfo("KVStartTask return");
+    return;
+  }
   if (launchPath.isEmpty() ||
       posix_spawn(&pid, program.constData(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
     qInfo("KVStartTask return");

@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 class KVTask {
@@ -25,7 +26,9 @@ class KVTask {
   // Runs the program; returns when it ended, or after a time-out or stop
   // terminated it (SIGTERM, SIGKILL after a short grace) and it was reaped.
   // A program that cannot be started returns at once. Call on a worker thread.
-  void KVStartTask();
+  // `abandon`, asked once right before the launch, lets a caller's cancel that
+  // raced the start keep the program from starting at all.
+  void KVStartTask(const std::function<bool()>& abandon = {});
   void KVStopTask();  // any thread
   void KVTimerImp();  // the time-out's action
 

@@ -134,3 +134,28 @@ TEST(KVTask, NullLaunchPathKeepsTheOldOne) {
   task.KVStartTask();
   EXPECT_EQ(task.lastExitStatus(), 5);
 }
+
+TEST(KVTask, StopOrAbandonBeforeTheLaunchStartsNothing) {
+  // A cancel that races the start must not let the program run even briefly
+  // (the clone engine's erase).
+  QTemporaryDir dir;
+  const QString marker = dir.filePath("ran");
+  for (const bool viaAbandon : {false, true}) {
+    KVTask task;
+    setUp(task, "touch '" + marker + "'", 60);
+    if (viaAbandon) {
+      task.KVStartTask([] { return true; });
+    } else {
+      task.KVStartTask([&task] {
+        task.KVStopTask();  // a stop that lands after the run cleared its flag
+        return false;
+      });
+    }
+    EXPECT_FALSE(QFile::exists(marker)) << viaAbandon;
+    EXPECT_TRUE(task.lastRunTimedOut()) << viaAbandon;
+  }
+  KVTask task;
+  setUp(task, "touch '" + marker + "'", 60);
+  task.KVStartTask([] { return false; });
+  EXPECT_TRUE(QFile::exists(marker));
+}
