@@ -120,11 +120,7 @@ void FourImageButton::paintEvent(QPaintEvent*) {
   }
   if (textField) {
     const QColor c = textColorForState(state());
-    QPalette pal = textField->palette();
-    if (pal.color(QPalette::WindowText) != c) {
-      pal.setColor(QPalette::WindowText, c);
-      textField->setPalette(pal);
-    }
+    if (textField->palette().color(textField->foregroundRole()) != c) setTextColor(textField, c);
     // Keep the label where it was put if the button was resized since.
     const QRect g = toQt(labelFrame_, height());
     if (textField->geometry() != g) textField->setGeometry(g);

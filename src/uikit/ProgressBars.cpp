@@ -287,7 +287,14 @@ void BgProgressView::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-  p.setPen(QPen(deviceColor(229, 229, 229, 0.2), 1));  // the faint shadowed outline
+  // The faint shadow (blur 1) around a hairline in the default stroke colour,
+  // black, whose inner half the white fill then covers.
+  p.setBrush(Qt::NoBrush);
+  p.setPen(QPen(deviceColor(229, 229, 229, 0.2), 2));
+  p.drawRoundedRect(r, 0.5, 0.5);
+  p.setPen(QPen(Qt::black, 1));
+  p.drawRoundedRect(r, 0.5, 0.5);
+  p.setPen(Qt::NoPen);
   p.setBrush(deviceColor(255, 255, 255, 1));
   p.drawRoundedRect(r, 0.5, 0.5);
 }

@@ -78,6 +78,8 @@ QFont boldFont(double size) { return productFont(KVPublicUtilities::getBoldFontN
 void setTextColor(QWidget* widget, const QColor& color) {
   QPalette palette = widget->palette();
   palette.setColor(QPalette::WindowText, color);
+  // A label inside a button inherits the button's text role, not its own.
+  palette.setColor(QPalette::ButtonText, color);
   widget->setPalette(palette);
 }
 

@@ -29,7 +29,7 @@ QFont mBoldFont(double size);
 QFont sBoldFont(double size);
 QFont boldFont(double size);
 
-// The colour of a widget's text (its palette's window text).
+// The colour of a widget's text, wherever it sits (a label in a button too).
 void setTextColor(QWidget* widget, const QColor& color);
 
 // An image resource of the bundle, keeping the name it was looked up by.

@@ -1,5 +1,6 @@
 #include "uikit/Tables.h"
 
+#include <QApplication>
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QDropEvent>
@@ -272,11 +273,16 @@ void ImageAndTextCell::paint(QPainter* p, const QStyleOptionViewItem& option, co
   // Views are top-down here, as a flipped view: the square is centred.
   const QRectF img(slice.x() + 3, f.y() + std::ceil((f.height() - 18) / 2), 18, 18);
   p->drawPixmap(img, pm, QRectF(pm.rect()));
+  // The text in the rest of the frame, without the item's own decoration
+  // (the base paint would read it from the index and draw it a second time).
   QStyleOptionViewItem rest = option;
+  initStyleOption(&rest, index);
   rest.rect = option.rect.adjusted(21, 0, 0, 0);
   rest.features &= ~QStyleOptionViewItem::HasDecoration;
   rest.icon = QIcon();
-  QStyledItemDelegate::paint(p, rest, index.siblingAtColumn(index.column()));
+  rest.decorationSize = QSize();
+  const QWidget* w = option.widget;
+  (w ? w->style() : QApplication::style())->drawControl(QStyle::CE_ItemViewItem, &rest, p, w);
 }
 
 QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {

@@ -225,10 +225,21 @@ TEST_F(AttachedWindowTest, PressesStayInTheAttachedWindow) {
 TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession) {
   QPointer<NODEAttachedWindow> w = showErrorCallout(main, viewOf(100, 30), kErrorPointDestination);
   closeAttachedWindowAfter(w, 0.05);
+  // A panel that ends itself, and a window attached to no parent, closed
+  // while another window runs modally.
+  auto* panelView = new QWidget;
+  panelView->resize(main->size());
+  QPointer<StatusAttachedWindow> panel = showPanel(main, panelView);
+  QPointer<AttachedWindow> loose = NODEAttachedWindow::initWithView(viewOf(80, 20), {300, 300}, nullptr, 3, 0);
+  loose->addToParentWindow();
   // Another window runs modally while the callout's timer closes it.
   PopBaseWindow other;
   other.resize(200, 100);
   bool stillModal = false;
+  QTimer::singleShot(100, &other, [&] {
+    panel->close();
+    loose->close();
+  });
   QTimer::singleShot(300, &other, [&] {
     stillModal = isRunningModal(&other);
     stopModalForWindow(&other, 7);
@@ -236,6 +247,8 @@ TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession
   EXPECT_EQ(runModalForWindow(&other), 7);
   EXPECT_TRUE(stillModal);
   EXPECT_TRUE(w.isNull());
+  EXPECT_TRUE(panel.isNull());
+  EXPECT_TRUE(loose.isNull());
   // Closing the modal window ends its own session.
   QTimer::singleShot(50, &other, [&] { other.close(); });
   EXPECT_EQ(runModalForWindow(&other), 0);

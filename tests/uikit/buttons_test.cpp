@@ -33,7 +33,7 @@ void hover(QWidget* w, bool in) {
 
 QColor labelColor(FourImageButton& b) {
   b.grab();  // drawing applies the colour
-  return b.label()->palette().color(QPalette::WindowText);
+  return b.label()->palette().color(b.label()->foregroundRole());
 }
 }  // namespace
 
@@ -84,6 +84,22 @@ TEST_F(Buttons, ImageOfTheStateIsDrawn) {
   const QColor disabled = b.grab().toImage().pixelColor(80, 20);
   EXPECT_EQ(normal, QColor(65, 98, 255));
   EXPECT_NE(disabled, normal);
+}
+
+TEST_F(Buttons, LabelIsRenderedInTheColourOfItsState) {
+  // The first picture of a button, as a screen shows it: white text on
+  // "btn_pri", near-black on "btn_sec"; never the platform's button text.
+  struct Case { QString family; QColor text; } cases[] = {
+      {"btn_pri", getColor(255, 255, 255, 1)}, {"btn_sec", getColor(26, 25, 28, 1)}};
+  for (const auto& c : cases) {
+    TextImageButton b;
+    b.resize(160, 40);
+    b.setImageFromFileNormalName(c.family, c.family + "_press", c.family + "_hover", c.family + "_disable");
+    b.setTextWithName(QString(6, QChar(0x2588)));  // full blocks: solid ink
+    const QImage img = b.grab().toImage();
+    const QRect text = b.label()->geometry();
+    EXPECT_EQ(img.pixelColor(text.center()), c.text) << c.family.toStdString();
+  }
 }
 
 TEST_F(Buttons, TextImageButtonColours) {

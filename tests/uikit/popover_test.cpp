@@ -65,6 +65,22 @@ TEST(PopoverBody, ArrowSitsOnTheSideOfItsDirection) {
   }
 }
 
+TEST(PopoverBody, OddBorderWidthsInsetThePathByHalfAPoint) {
+  PVPopoverWindowFrame frame;
+  frame.resize(224, 124);
+  frame.setArrowDirection(1);  // the tip on the left edge of the frame view
+  struct Case { double width; double tipX; } cases[] = {{1, 0.5}, {3, 0.5}, {0.5, 0}, {2, 0}, {0, 0}};
+  for (const auto& c : cases) {
+    frame.setBorderWidth(c.width);
+    EXPECT_DOUBLE_EQ(frame.paintedPath().boundingRect().left(), c.tipX) << c.width;
+  }
+  // Neither the radius nor the arrow size can be changed.
+  frame.setCornerRadius(30);
+  frame.setArrowSize({40, 30});
+  EXPECT_DOUBLE_EQ(frame.cornerRadius(), 12);
+  EXPECT_EQ(frame.arrowSize(), (NSSize{23, 12}));
+}
+
 namespace {
 struct Recorder : QObject, PVPopoverControllerDelegate {
   QStringList calls;

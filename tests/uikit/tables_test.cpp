@@ -121,6 +121,31 @@ TEST(Tables, OverlayScrollerFloatsBelowTheHeader) {
   EXPECT_EQ(knob.width(), 8);
 }
 
+TEST(Tables, ImageAndTextCellDrawsItsImageOnceBeforeTheText) {
+  QStandardItemModel model(1, 1);
+  QPixmap red(18, 18);
+  red.fill(Qt::red);
+  auto* item = new QStandardItem("x");
+  item->setData(red, Qt::DecorationRole);
+  model.setItem(0, 0, item);
+  ImageAndTextCell cell;
+  QStyleOptionViewItem option;
+  option.rect = QRect(0, 0, 200, 24);
+  option.state = QStyle::State_Enabled;
+  QImage img(200, 24, QImage::Format_ARGB32_Premultiplied);
+  img.fill(Qt::white);
+  QPainter p(&img);
+  cell.paint(&p, option, model.index(0, 0));
+  p.end();
+  EXPECT_EQ(img.pixelColor(3 + 9, 3 + 9), QColor(Qt::red)) << "the 18 x 18 square, 3 in, centred";
+  int redRight = 0;
+  for (int x = 21; x < img.width(); ++x)
+    for (int y = 0; y < img.height(); ++y) redRight += img.pixelColor(x, y) == QColor(Qt::red);
+  EXPECT_EQ(redRight, 0) << "no second image in the text area";
+  EXPECT_EQ(ImageAndTextCell::imageFrameForCellFrame(QRectF(0, 0, 200, 24), QSizeF(18, 18)),
+            QRectF(3, 3, 18, 18));
+}
+
 TEST(Tables, ErrorViewHoldsItsText) {
   ErrorViewController e;
   e.setErrorStr("short");

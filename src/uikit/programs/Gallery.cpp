@@ -45,6 +45,19 @@ QLabel* caption(QWidget* parent, const QString& text, int x, int y) {
   return label(parent, text, systemFont(11), getColor(128, 132, 136, 1), x, y);
 }
 
+// A bundle image as a sharp pixmap, at its own size or `side` points square.
+QPixmap iconPixmap(const QString& name, int side = 0) {
+  const Image img = Image::named(name);
+  const QSizeF size = side > 0 ? QSizeF(side, side) : img.size();
+  QPixmap pm(size.toSize() * 2);
+  pm.setDevicePixelRatio(2);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  img.draw(p, QRectF(QPointF(0, 0), size));
+  return pm;
+}
+
 // Puts a button into one of its four looks for display.
 void showState(FourImageButton* b, int state) {
   if (state == 1) {
@@ -160,7 +173,9 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     for (int s = 0; s < 4; ++s) {
       auto* c = new CancelTextImageButton(content_);
       c->setGeometry(125 + s * 245, y, 120, 36);
-      c->setImageFromFileNormalName("btn_cancel", "btn_cancel_press", "btn_cancel_hover", "btn_cancel_disable");
+      // Its text is white, then blue on hover and pressed, pale when disabled:
+      // a filled image, two light ones and a darker grey one suit it.
+      c->setImageFromFileNormalName("btn_pop_pri", "btn_pop_press", "btn_pop_hover", "btn_tool_disable");
       c->setTextWithName(getLocalizedString("UIKIT_GALLERY_CANCEL"));
       showState(c, s);
       auto* t = new TCImageButton(content_);
@@ -215,13 +230,17 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     heading(content_, "KVNSTableView / OverlayScrollView / CommOutlineView", x0, y);
     auto* model = new QStandardItemModel(40, 2, this);
     model->setHorizontalHeaderLabels({getLocalizedString("UIKIT_GALLERY_NAME"), getLocalizedString("UIKIT_GALLERY_SIZE")});
+    const QPixmap disk = iconPixmap("ic_disk_main", 18);
     for (int r = 0; r < 40; ++r) {
-      model->setItem(r, 0, new QStandardItem(QString("Volume %1").arg(r + 1)));
+      auto* name = new QStandardItem(QString("Volume %1").arg(r + 1));
+      name->setData(disk, Qt::DecorationRole);
+      model->setItem(r, 0, name);
       model->setItem(r, 1, new QStandardItem(QString("%1 GB").arg((r + 1) * 16)));
     }
     auto* sv = new OverlayScrollView(content_);
     auto* table = new KVNSTableView;
     table->setModel(model);
+    table->setItemDelegateForColumn(0, new ImageAndTextCell(table));
     table->setColumnWidth(0, 200);
     sv->setDocumentView(table);
     sv->setGeometry(x0, y + 28, 340, 150);
@@ -229,9 +248,16 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     empty->setModel(new QStandardItemModel(0, 2, this));
     empty->setGeometry(x0 + 360, y + 28, 460, 150);
     empty->changeNoValue(false);
+    // The outline's rows are views of their own, as the screens supply them.
     auto* outline = new CommOutlineView(content_);
-    outline->setItemDelegate(new ImageAndTextCell(outline));
-    outline->loadDataFormDetail({"a", "b", "c"}, 0);
+    const QVariantList items = {"Applications", "Documents", "Pictures", "Music"};
+    outline->loadDataFormDetail(items, 0);
+    for (int r = 0; r < items.size(); ++r) {
+      auto* cell = new QLabel(items[r].toString());
+      cell->setFont(systemFont(13));
+      cell->setContentsMargins(8, 0, 0, 0);
+      outline->setIndexWidget(outline->model()->index(r, 0), cell);
+    }
     outline->setGeometry(x0 + 840, y + 28, 160, 150);
     tablesBottom_ = y + 186;
   }
@@ -246,8 +272,18 @@ class Gallery : public QObject, public TCImageWindowDelegate {
         {"PopBgView", new PopBgView(content_)},       {"PopInView", new PopInView(content_)},
         {"BgProgressView", new BgProgressView(content_)}};
     for (int i = 0; i < views.size(); ++i) {
-      views[i].second->setGeometry(20 + i * 122, y + 28, 112, 64);
       caption(content_, views[i].first, 20 + i * 122, y + 96);
+      QWidget* v = views[i].second;
+      if (qobject_cast<BGWView*>(v)) {
+        // It fills its frame as placed in its superview: give it a superview
+        // of its own, so that frame is where the view is.
+        auto* holder = new QWidget(content_);
+        holder->setGeometry(20 + i * 122, y + 28, 112, 64);
+        v->setParent(holder);
+        v->setGeometry(0, 0, 112, 64);
+        continue;
+      }
+      v->setGeometry(20 + i * 122, y + 28, 112, 64);
     }
   }
 
@@ -284,7 +320,7 @@ class Gallery : public QObject, public TCImageWindowDelegate {
 
     // A panel over a small stand-in for the main window.
     heading(content_, "StatusAttachedWindow", 1140, 490);
-    auto* mini = new TopBgView(content_);
+    auto* mini = new BGMView(content_);
     mini->setGeometry(1140, 518, 380, 240);
     auto* panel = new PopInView;
     panel->resize(mini->size());
@@ -312,15 +348,8 @@ class Gallery : public QObject, public TCImageWindowDelegate {
     int x = 1140;
     for (const QString& n : names) {
       const Image img = Image::named(n);
-      QPixmap pm(img.size().toSize() * 2);
-      pm.setDevicePixelRatio(2);
-      pm.fill(Qt::transparent);
-      QPainter p(&pm);
-      p.setRenderHint(QPainter::Antialiasing);
-      img.draw(p, QRectF(QPointF(0, 0), img.size()));
-      p.end();
       auto* l = new QLabel(content_);
-      l->setPixmap(pm);
+      l->setPixmap(iconPixmap(n));
       l->setGeometry(x, 900 + (48 - int(img.size().height())) / 2, int(img.size().width()), int(img.size().height()));
       x += int(img.size().width()) + 10;
     }
