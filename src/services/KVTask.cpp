@@ -111,7 +111,7 @@ void KVTask::KVStartTask(const std::function<bool()>& abandon) {
   envp.push_back(nullptr);
 
   pid_t pid = 0;
-  if (_bTimerOut || (abandon && abandon())) {  // stopped while it was being set up
+  if ((abandon && abandon()) || _bTimerOut) {  // stopped while it was being set up
     lastTimedOut_ = true;
     qInfo("KVStartTask return");
     return;

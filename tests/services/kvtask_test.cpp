@@ -141,6 +141,7 @@ TEST(KVTask, StopOrAbandonBeforeTheLaunchStartsNothing) {
   QTemporaryDir dir;
   const QString marker = dir.filePath("ran");
   for (const bool viaAbandon : {false, true}) {
+    QFile::remove(marker);
     KVTask task;
     setUp(task, "touch '" + marker + "'", 60);
     if (viaAbandon) {
