@@ -216,6 +216,11 @@ TEST_F(MainWindowTest, ATabAboveFourReplaysThePanelWhereItIs) {
   settle();
   EXPECT_EQ(snapshot(), before);
   EXPECT_EQ(controller->panel()->selectTag(), 3);
+
+  const QString name = controller->panel()->name()->text();
+  controller->panel()->setSelectTag(5);
+  EXPECT_EQ(controller->panel()->selectTag(), 3);
+  EXPECT_EQ(controller->panel()->name()->text(), name);
 }
 
 TEST_F(MainWindowTest, AClickIntoTheWindowClosesTheErrorCalloutsOfThreeScreens) {
