@@ -2,17 +2,9 @@
 
 DiskCopyViewController::DiskCopyViewController(QWidget* parent) : QWidget(parent) {}
 
-void DiskCopyViewController::setDelegate(DiskCopyVCDelegate* delegate) {
-  delegate_ = delegate;
-  QObject* object = dynamic_cast<QObject*>(delegate);
-  delegateGuard_ = object;
-  guarded_ = object != nullptr;
-}
+void DiskCopyViewController::setDelegate(DiskCopyVCDelegate* delegate) { delegate_ = delegate; }
 
-DiskCopyVCDelegate* DiskCopyViewController::delegate() const {
-  if (guarded_ && !delegateGuard_) return nullptr;
-  return delegate_;
-}
+DiskCopyVCDelegate* DiskCopyViewController::delegate() const { return delegate_.get(); }
 
 void DiskCopyViewController::canChangeTab(bool canChange) {
   if (DiskCopyVCDelegate* target = delegate()) target->canChangeTab(canChange);

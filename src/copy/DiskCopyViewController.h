@@ -2,8 +2,9 @@
 // The copy screen. The main window controller is its delegate; the main window
 // sends chengeTabCloseNode when another tab is chosen and closeErrorWindow on a click into it.
 // The methods the main window calls are virtual so that its tests can record them.
-#include <QPointer>
 #include <QWidget>
+
+#include "uikit/Delegate.h"
 
 // Sent by the screen to lock (NO) and unlock (YES) the main window's sidebar.
 class DiskCopyVCDelegate {
@@ -26,7 +27,5 @@ class DiskCopyViewController : public QWidget {
   virtual void closeErrorWindow();
 
  private:
-  DiskCopyVCDelegate* delegate_ = nullptr;
-  QPointer<QObject> delegateGuard_;  // set when the delegate is a QObject
-  bool guarded_ = false;
+  uikit::WeakDelegate<DiskCopyVCDelegate> delegate_;
 };

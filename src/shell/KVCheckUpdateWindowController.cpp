@@ -102,9 +102,10 @@ void KVCheckUpdateWindowController::windowDidLoad() {
   changeValueScrollView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setFrame(changeValueScrollView, NSMakeRect(28, 84, 424, kContentHeight - 104 - 84 - 6));
   showVersionScrollView = new QWidget;
-  showVersionScrollView->setAutoFillBackground(false);
   showVersionScrollView->resize(int(update::kDocumentWidth), int(update::kDocumentMinHeight));
   changeValueScrollView->setWidget(showVersionScrollView);
+  // The scroll area fills its document with the window grey; the list is white.
+  shell::setWhiteGround(showVersionScrollView);
   installButton = new TextImageButton(haveUpdateView);
   setFrame(installButton, NSMakeRect(180, 24, 120, 36));  // the image's own size
   installButton->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),

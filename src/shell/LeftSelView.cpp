@@ -69,8 +69,11 @@ void LeftSelView::initView() {
 void LeftSelView::changeLanageue() { setSelectTag(aTag); }
 
 void LeftSelView::setSelectTag(int tag) {
+  // An unknown tag changes nothing, the stored one included, so that a later
+  // language change still re-reads the panel that shows.
+  if (tag < 0 || tag > 4) return;
   aTag = tag;
-  if (tag < 0 || tag > 4 || !nameLabel) return;
+  if (!nameLabel) return;
   const PanelEntry& entry = kPanel[tag];
   iconName_ = QString::fromLatin1(entry.icon);
   iconImage->setPixmap(platform::Bundle::mainBundle().imageNamed(iconName_, QSize(80, 80)));

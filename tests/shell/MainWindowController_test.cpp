@@ -118,6 +118,11 @@ TEST_F(MainWindowTest, StartsOnTheCopyTabWithEveryScreenInItsContainer) {
   EXPECT_EQ(controller->diskToolScreen()->parentWidget(), controller->container(4));
   EXPECT_EQ(controller->copyScreen()->delegate(), static_cast<DiskCopyVCDelegate*>(controller));
   EXPECT_EQ(controller->installerScreen()->delegate(), static_cast<InstallerVCDelegate*>(controller));
+  // The colour the tab labels are drawn in, not only the one they were given.
+  for (int k = 0; k < 5; ++k) {
+    const QLabel* label = controller->tabButton(k)->label();
+    EXPECT_EQ(label->palette().color(label->foregroundRole()), QColor(99, 100, 104)) << k;
+  }
   EXPECT_EQ(controller->title()->text(), "Quorvan Disk Clone");
   EXPECT_EQ(frameOf(controller->title()), NSMakeRect(420, 14, 300, 20));
 }
@@ -211,6 +216,11 @@ TEST_F(MainWindowTest, ATabAboveFourReplaysThePanelWhereItIs) {
   settle();
   EXPECT_EQ(snapshot(), before);
   EXPECT_EQ(controller->panel()->selectTag(), 3);
+
+  const QString name = controller->panel()->name()->text();
+  controller->panel()->setSelectTag(5);
+  EXPECT_EQ(controller->panel()->selectTag(), 3);
+  EXPECT_EQ(controller->panel()->name()->text(), name);
 }
 
 TEST_F(MainWindowTest, AClickIntoTheWindowClosesTheErrorCalloutsOfThreeScreens) {

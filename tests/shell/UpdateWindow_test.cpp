@@ -1,5 +1,6 @@
 #include "shell/KVCheckUpdateWindowController.h"
 
+#include "platform/UserDefaults.h"
 #include "platform/plist/PropertyList.h"
 #include "services/Localization.h"
 #include "services/Settings.h"
@@ -57,6 +58,22 @@ TEST_F(UpdateWindow, ANewerReleaseShowsItsTitlesAndNotes) {
   EXPECT_EQ(fields[0]->toolTip(), "Faster copies");
   EXPECT_EQ(controller.notesDocument()->size(), QSize(414, 121));
   EXPECT_EQ(uikit::frameOf(fields[0]), uikit::NSMakeRect(10, 96, 400, 25));
+}
+
+TEST_F(UpdateWindow, NotesFollowTheInterfaceLanguageElseEnglish) {
+  serve({{"VersionCheck", local + 1}, {"Version", "2.5"},
+         {"Localization", QVariantMap{{"en", QVariantMap{{"1", "Faster copies"}}},
+                                      {"ja", QVariantMap{{"1", "高速なコピー"}}}}}});
+  struct Case { const char* language; const char* shown; };
+  const Case cases[] = {{"ja", "1. 高速なコピー"}, {"de", "1. Faster copies"}, {"en", "1. Faster copies"}};
+  for (const Case& c : cases) {
+    platform::UserDefaults::standard().setObject("AppleLanguages", QStringList{c.language});
+    KVCheckUpdateWindowController controller(sources());
+    controller.window();
+    ASSERT_TRUE(waitUntil([&] { return controller.visiblePane() != 0; }, 10000)) << c.language;
+    ASSERT_EQ(controller.noteFields().size(), 1) << c.language;
+    EXPECT_EQ(controller.noteFields().first()->text(), QString::fromUtf8(c.shown)) << c.language;
+  }
 }
 
 TEST_F(UpdateWindow, TheSameReleaseOrNoDescriptionIsUpToDate) {
