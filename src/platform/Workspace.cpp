@@ -28,7 +28,16 @@ QString registryDir() {
   return base + "/qdc-running-" + QString::number(::getuid());
 }
 
-bool alive(qint64 pid) { return pid > 0 && (::kill(pid_t(pid), 0) == 0 || errno == EPERM); }
+// A process that has ended but is not reaped yet (a zombie) still answers
+// kill(pid, 0); it counts as gone.
+bool alive(qint64 pid) {
+  if (pid <= 0 || (::kill(pid_t(pid), 0) != 0 && errno != EPERM)) return false;
+  QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+  if (!stat.open(QIODevice::ReadOnly)) return true;
+  const QByteArray line = stat.readAll();
+  const qsizetype end = line.lastIndexOf(')');  // the name may hold blanks and ')'
+  return end < 0 || line.mid(end + 2, 1) != "Z";
+}
 
 QString serverNameFor(qint64 pid) {
   const QByteArray scope = QCryptographicHash::hash(registryDir().toUtf8(), QCryptographicHash::Sha1).toHex().left(12);

@@ -34,8 +34,6 @@ void LeftButton::creatNameLaebl() {
   textField->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   textField->setWordWrap(true);
   textField->setAttribute(Qt::WA_TransparentForMouseEvents);
-  // A child of a button would take the button's text role (black) otherwise.
-  textField->setForegroundRole(QPalette::WindowText);
   setTextColor(textField, getColor(99, 100, 104, 1));
   setFrame(textField, labelFrame(height()));
   textField->show();

@@ -14,6 +14,8 @@
 #include <QThread>
 #include <atomic>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 TEST(NotificationCenter, ObserversRunInOrderAndEndWithTheirOwner) {
   auto& center = platform::NotificationCenter::defaultCenter();
@@ -135,6 +137,16 @@ TEST(Workspace, OpensAreRecordedAndApplicationsFoundByIdentifier) {
   plist::writeFile(w.layout().runningDir() + "/999999.plist",
                    QVariantMap{{"pid", 999999999}, {"bundleIdentifier", "com.quorvan.test"}, {"bundlePath", "/x"}});
   EXPECT_EQ(ws.runningApplicationsWithBundleIdentifier("com.quorvan.test").size(), 1);
+  // Nor one that has ended but is not reaped yet (a zombie still answers kill(pid, 0)).
+  const pid_t zombie = ::fork();
+  if (zombie == 0) ::_exit(0);
+  ASSERT_GT(zombie, 0);
+  siginfo_t info{};
+  ::waitid(P_PID, id_t(zombie), &info, WEXITED | WNOWAIT);  // ended, left unreaped
+  plist::writeFile(w.layout().runningDir() + "/zombie.plist",
+                   QVariantMap{{"pid", qint64(zombie)}, {"bundleIdentifier", "com.quorvan.test"}, {"bundlePath", "/x"}});
+  EXPECT_EQ(ws.runningApplicationsWithBundleIdentifier("com.quorvan.test").size(), 1);
+  ::waitpid(zombie, nullptr, 0);
 }
 
 TEST(Power, AssertionIsHeldInTheWorldUntilReleased) {
