@@ -152,12 +152,20 @@ TCImageWindow::TCImageWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
   layoutTrafficLightsAndContent();
 }
 
-TCImageWindow::~TCImageWindow() = default;
+TCImageWindow::~TCImageWindow() {
+  // The buttons' own group (one per window) goes with them, after them.
+  qDeleteAll(findChildren<TCWindowButton*>());
+  TCWindowButtonGroup::releaseGroupWithIdentifier(buttonGroupIdentifier());
+}
+
+QString TCImageWindow::buttonGroupIdentifier() const {
+  return QStringLiteral("TCImageWindow.%1").arg(quintptr(this), 0, 16);
+}
 
 TCWindowButton* TCImageWindow::makeStandardButton(ButtonKind kind) {
   static const char* names[] = {"window_close", "window_minimize", "window_zoom"};
   static const QColor colors[] = {QColor(255, 95, 87), QColor(254, 188, 46), QColor(40, 200, 64)};
-  const QString group = QStringLiteral("TCImageWindow.%1").arg(quintptr(this), 0, 16);
+  const QString group = buttonGroupIdentifier();
   TCWindowButtonGroup::groupWithIdentifier(group)->resetMouseCaptures();
   const int d = int(kWindowButtonDiameter);
   auto* b = new TCWindowButton(QSize(d, d), group, this);

@@ -167,6 +167,7 @@ class TCImageWindow : public QWidget {
  private:
   void installButton(QPointer<TCWindowButton>& slot, TCWindowButton* b, ButtonKind kind);
   TCWindowButton* makeStandardButton(ButtonKind kind);
+  QString buttonGroupIdentifier() const;
   void connectStandardAction(TCWindowButton* b, ButtonKind kind);
   void redrawBar();
   // A setting that changed re-lays the buttons and content and/or redraws the bar.

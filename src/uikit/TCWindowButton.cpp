@@ -8,12 +8,25 @@
 #include "platform/NotificationCenter.h"
 #include "uikit/PVPopover.h"
 
+namespace {
+// Process-wide; the table itself is never destroyed, so a group outlives every
+// button that may still name it at exit.
+QHash<QString, TCWindowButtonGroup*>& groups() {
+  static auto* table = new QHash<QString, TCWindowButtonGroup*>;
+  return *table;
+}
+}  // namespace
+
 TCWindowButtonGroup* TCWindowButtonGroup::groupWithIdentifier(const QString& identifier) {
-  static QHash<QString, TCWindowButtonGroup*> groups;  // process-wide, never freed
   const QString id = identifier.isEmpty() ? defaultIdentifier() : identifier;
-  auto it = groups.find(id);
-  if (it == groups.end()) it = groups.insert(id, new TCWindowButtonGroup(id));
+  auto it = groups().find(id);
+  if (it == groups().end()) it = groups().insert(id, new TCWindowButtonGroup(id));
   return *it;
+}
+
+void TCWindowButtonGroup::releaseGroupWithIdentifier(const QString& identifier) {
+  const QString id = identifier.isEmpty() ? defaultIdentifier() : identifier;
+  delete groups().take(id);
 }
 
 void TCWindowButtonGroup::setNumberOfCaptures(qint64 n) {

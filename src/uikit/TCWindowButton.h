@@ -14,6 +14,8 @@ class TCWindowButtonGroup : public QObject {
  public:
   // The one group of an identifier; "" means the default group.
   static TCWindowButtonGroup* groupWithIdentifier(const QString& identifier);
+  // Frees a group whose buttons are going away with their window.
+  static void releaseGroupWithIdentifier(const QString& identifier);
   static QString defaultIdentifier() {
     return QStringLiteral("com.tormelin.TCImageWindow.defaultWindowButtonGroup");
   }
