@@ -20,6 +20,7 @@
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};
   std::atomic<bool> detached{false};
+  std::mutex delegateMutex;  // the screen may set it while the worker reports
   DelegateRef<DoCopyFilesDelegate> delegate;
   CopyItems items = CopyItems::ChosenItems;
   QString destination;  // the folder the copy goes into (Mac path)
@@ -36,7 +37,15 @@ struct DoCopyFiles::Job {
     if (childPid > 0) ::kill(-pid_t(childPid), SIGTERM);
   }
 
-  DoCopyFilesDelegate* target() const { return detached ? nullptr : delegate.get(); }
+  DoCopyFilesDelegate* target() {
+    if (detached) return nullptr;
+    std::lock_guard<std::mutex> lock(delegateMutex);
+    return delegate.get();
+  }
+  void setTarget(DoCopyFilesDelegate* d) {
+    std::lock_guard<std::mutex> lock(delegateMutex);
+    delegate = d;
+  }
 
   template <class F>
   void onMain(F&& call) {
@@ -277,7 +286,7 @@ DoCopyFiles::~DoCopyFiles() {
 
 void DoCopyFiles::setDelegate(DoCopyFilesDelegate* delegate) {
   delegate_ = delegate;
-  if (job_) job_->delegate = delegate;
+  if (job_) job_->setTarget(delegate);
 }
 
 bool DoCopyFiles::isCancel() const { return job_ && job_->cancel; }
@@ -297,7 +306,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
   }
   auto job = std::make_shared<Job>();
   job->weakSelf = job;
-  job->delegate = delegate_.get();
+  job->setTarget(delegate_.get());
   job->items = items;
   job->destination = copyPath;
   job_ = job;
