@@ -1,12 +1,34 @@
 #include "platform/Queue.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
+#include <QEvent>
+#include <QRunnable>
+#include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
 
+#if defined(__SANITIZE_THREAD__)
+extern "C" void __tsan_acquire(void* addr);
+extern "C" void __tsan_release(void* addr);
+#endif
+
 namespace platform {
 namespace {
+
+// Qt hands a block to another thread through locks that ThreadSanitizer cannot
+// see (Qt is not built with it). The block's holder is made here, released
+// before Qt takes it and acquired before it runs, so the sanitizer knows that
+// what the poster did happens before the block.
+void handOver([[maybe_unused]] void* holder) {
+#if defined(__SANITIZE_THREAD__)
+  __tsan_release(holder);
+#endif
+}
+void takeOver([[maybe_unused]] void* holder) {
+#if defined(__SANITIZE_THREAD__)
+  __tsan_acquire(holder);
+#endif
+}
 
 QThreadPool& globalPool() {
   // Blocks on the global queue wait for child processes; like GCD, let the pool
@@ -19,6 +41,51 @@ QThreadPool& globalPool() {
   }();
   return *pool;
 }
+
+class BlockEvent : public QEvent {
+ public:
+  explicit BlockEvent(std::function<void()> block) : QEvent(eventType()), block_(std::move(block)) {}
+  static QEvent::Type eventType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+  }
+  void run() { block_(); }
+
+ private:
+  std::function<void()> block_;
+};
+
+// Lives on the main thread and runs the blocks posted to it.
+class MainQueue : public QObject {
+ public:
+  static MainQueue* instance(QCoreApplication* app) {
+    static MainQueue* queue = [app] {
+      auto* q = new MainQueue;
+      q->moveToThread(app->thread());
+      return q;
+    }();
+    return queue;
+  }
+  bool event(QEvent* e) override {
+    takeOver(e);  // before its type is read; a no-op for an event not handed over
+    if (e->type() != BlockEvent::eventType()) return QObject::event(e);
+    static_cast<BlockEvent*>(e)->run();
+    return true;
+  }
+};
+
+class BlockRunnable : public QRunnable {
+ public:
+  explicit BlockRunnable(std::function<void()> block) : block_(std::move(block)) {}
+  void run() override {
+    takeOver(this);
+    block_();
+    handOver(&globalPool());  // for waitForGlobalQueue
+  }
+
+ private:
+  std::function<void()> block_;
+};
 
 }  // namespace
 
@@ -33,7 +100,9 @@ void dispatchMain(std::function<void()> block) {
     block();
     return;
   }
-  QMetaObject::invokeMethod(app, std::move(block), Qt::QueuedConnection);
+  auto* event = new BlockEvent(std::move(block));
+  handOver(event);
+  QCoreApplication::postEvent(MainQueue::instance(app), event);
 }
 
 void dispatchMainSync(const std::function<void()>& block) {
@@ -42,11 +111,25 @@ void dispatchMainSync(const std::function<void()>& block) {
     block();
     return;
   }
-  QMetaObject::invokeMethod(app, block, Qt::BlockingQueuedConnection);
+  QSemaphore done;
+  dispatchMain([&] {
+    block();
+    handOver(&done);
+    done.release();
+  });
+  done.acquire();
+  takeOver(&done);
 }
 
-void dispatchGlobal(std::function<void()> block) { globalPool().start(std::move(block)); }
+void dispatchGlobal(std::function<void()> block) {
+  auto* runnable = new BlockRunnable(std::move(block));
+  handOver(runnable);
+  globalPool().start(runnable);  // the pool deletes it after it ran
+}
 
-void waitForGlobalQueue() { globalPool().waitForDone(); }
+void waitForGlobalQueue() {
+  globalPool().waitForDone();
+  takeOver(&globalPool());
+}
 
 }  // namespace platform
