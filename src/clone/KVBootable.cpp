@@ -161,17 +161,17 @@ int KVBootable::KVStart(const VolumeObjPtr& target) {
 
 int KVBootable::KVStop() {
   _bUserCancel = true;
-  KVTask::KVShareInstance()->KVStopTask();
   JobPtr job;
   {
     std::lock_guard lock(mutex_);
     job = current_;
   }
-  if (!job || job->closed.load()) return 0;
-  job->cancelled = true;
-  // Again now that the job is marked: an erase about to launch sees the mark and
-  // never starts, one that has launched sees this stop.
+  const bool running = job && !job->closed.load();
+  if (running) job->cancelled = true;
+  // After the mark: an erase about to launch sees the mark and never starts, one
+  // that has launched sees this stop.
   KVTask::KVShareInstance()->KVStopTask();
+  if (!running) return 0;
   platform::dispatchMain([job] {
     if (QProcess* asr = job->asr.data()) {
       if (asr->state() == QProcess::NotRunning) return;
