@@ -97,8 +97,30 @@ QMessageBox* KVPublicUtilities::getAlertWithTitle(const QString& title, const QS
   return alert;
 }
 
+namespace {
+QList<int>& nextAnswers() {
+  static QList<int> answers;
+  return answers;
+}
+QStringList& answered() {
+  static QStringList list;
+  return list;
+}
+}  // namespace
+
+void KVPublicUtilities::setNextAnswer(int answer) { nextAnswers().append(answer); }
+QStringList KVPublicUtilities::answeredAlerts() { return answered(); }
+void KVPublicUtilities::clearAnsweredAlerts() {
+  answered().clear();
+  nextAnswers().clear();
+}
+
 int KVPublicUtilities::runAlert(QMessageBox* alert) {
   if (!alert) return 0;
+  if (!nextAnswers().isEmpty()) {
+    answered().append(alert->text() + "\n" + alert->informativeText());
+    return nextAnswers().takeFirst();
+  }
   alert->exec();
   QAbstractButton* clicked = alert->clickedButton();
   return clicked ? clicked->property("qdcAlertAnswer").toInt() : 0;

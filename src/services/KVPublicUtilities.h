@@ -1,6 +1,7 @@
 #pragma once
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 
 class QMessageBox;
@@ -26,6 +27,11 @@ class KVPublicUtilities {
   static QMessageBox* getAlertWithTitle(const QString& title, const QString& message,
                                         const QString& defaultButton, const QString& alternateButton);
   static int runAlert(QMessageBox* alert);
+  // Tests answer the coming alerts without showing them, in the order set; each
+  // alert answered that way is recorded as its title, a newline, its message.
+  static void setNextAnswer(int answer);
+  static QStringList answeredAlerts();
+  static void clearAnsweredAlerts();
 
   // "CurLanguage" of the bundle's settings file.
   static QString getLangauage();

@@ -1,0 +1,46 @@
+// qdc-shots OUTDIR [TOOL…]: remakes the screen pictures from the real screens.
+#include "Shots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <cstdio>
+#include <map>
+#include <vector>
+
+namespace shots {
+namespace {
+std::map<QString, std::vector<Maker>>& makers() {
+  static std::map<QString, std::vector<Maker>> m;
+  return m;
+}
+}  // namespace
+
+Registrar::Registrar(const char* tool, Maker maker) { makers()[QString::fromUtf8(tool)].push_back(std::move(maker)); }
+
+bool save(const ScreenDriver& driver, const QString& outDir, const QString& name) {
+  const QString file = outDir + "/" + name + ".png";
+  const bool ok = driver.saveShot(file);
+  std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
+  return ok;
+}
+
+}  // namespace shots
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: qdc-shots OUTDIR [TOOL…]\n");
+    return 2;
+  }
+  const QString outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
+  QDir().mkpath(outDir);
+  QStringList wanted;
+  for (int i = 2; i < argc; ++i) wanted << QString::fromLocal8Bit(argv[i]);
+  for (const auto& [tool, list] : shots::makers()) {
+    if (!wanted.isEmpty() && !wanted.contains(tool)) continue;
+    for (const shots::Maker& make : list) make(outDir);
+  }
+  return 0;
+}
