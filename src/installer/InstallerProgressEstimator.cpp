@@ -25,12 +25,12 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::GetCreateProgress(cons
     i32CurProgress = row->i32CurProgress;
     i32NextProgress = row->i32NextProaress;
     if (i32CurProgress > 0) {
-      i32TotalSecond = i32CurSecond * 100 / i32CurProgress;
+      i32TotalSecond = i32CurSecond * i32TotalProgress / i32CurProgress;
       i32RemainSecond = i32TotalSecond - i32CurSecond;
     }
   }
   if (!matched) return nullptr;
-  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress, 100,
+  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress, i32TotalProgress,
                                                      i32RemainSecond, i32TotalSecond);
 }
 
@@ -66,7 +66,7 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::finish(bool exitedClea
   if (!cancelled && exitedCleanly) {
     if (heldSuccess_) return heldSuccess_;
     if (hasSuccessText(output_))
-      return MacOSInstallerProgressinfo::infoWithCurrent(100, 100, 100, 0, i32CurSecond);
+      return MacOSInstallerProgressinfo::infoWithCurrent(100, 100, i32TotalProgress, 0, i32CurSecond);
   }
   const int kind = (!cancelled && hasEraseErrorText(output_))
                        ? MacOSInstallerProgressinfo::EraseFailed
