@@ -30,8 +30,9 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::GetCreateProgress(cons
     }
   }
   if (!matched) return nullptr;
-  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress, i32TotalProgress,
-                                                     i32RemainSecond, i32TotalSecond);
+  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress,
+                                                     i32TotalProgress, i32RemainSecond,
+                                                     i32TotalSecond);
 }
 
 MacOSInstallerProgressinfoPtr InstallerProgressEstimator::addOutput(const QByteArray& chunk,
