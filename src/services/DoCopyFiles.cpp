@@ -188,7 +188,12 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
   }
 }
 
-void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder) {
+void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder);
+
+// The children of a partly ticked item into `folder`: a partly ticked child
+// becomes a folder there holding its own ticked children, a ticked child is
+// copied, an unticked one is passed over.
+void doCopyFilesWithChiNode(Job& job, const FileNodeList& children, const QString& folder) {
   for (const FileNodePtr& child : children) {
     if (job.cancel) return;
     if (!child) continue;
@@ -203,6 +208,11 @@ void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString
       toCopyFileWithNode(job, child, folder);
     }
   }
+}
+
+// The levels further down follow the same rule.
+void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder) {
+  doCopyFilesWithChiNode(job, children, folder);
 }
 
 // What "/System" stands for in a copy: its entries (a partly ticked one: the
@@ -244,7 +254,7 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
     if (node && node->state() != FileNode::NotSelected && node->path() == QLatin1String("/System"))
       node = systemFolderNode(node);
     if (node && node->state() == FileNode::PartlySelected) {
-      doCopyFilesWithChiArr(job, node->children(), destination);
+      doCopyFilesWithChiNode(job, node->children(), destination);
     } else if (node && node->state() == FileNode::Selected) {
       SystemLog("==== %s", qUtf8Printable(node->path()));
       if (job.items == CopyItems::CopyAllListing && DoCopyFiles::isHiddenAtPath(node->path())) {
