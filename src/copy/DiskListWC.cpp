@@ -574,24 +574,40 @@ void ListFileViewController::setBusy(bool busy) {
   doneButton_->setButtonEnabled(!busy);
 }
 
+namespace {
+// Takes the totaller's one report on its worker and hands it to the main
+// thread. It lives until that report (the browser may be gone by then), so the
+// worker never reads a browser that is being destroyed.
+class SizeRelay : public GetFilesSizeDelegate {
+ public:
+  explicit SizeRelay(std::shared_ptr<QPointer<ListFileViewController>> guard) : guard_(std::move(guard)) {}
+  void allCopyFilesSize(qint64 size) override {
+    platform::dispatchMain([guard = guard_, size] {
+      if (ListFileViewController* browser = guard->data()) browser->allCopyFilesSize(size);
+    });
+    delete this;
+  }
+
+ private:
+  std::shared_ptr<QPointer<ListFileViewController>> guard_;
+};
+}  // namespace
+
 void ListFileViewController::doneButtonAction() {
   if (isScan_ || totalling_ || !rootNodeArr_) return;
   setBusy(true);
   if (auto* d = detagate_.get()) d->getSelectFilesSize(true);
   totalling_ = GetFilesSize::create();
-  totalling_->setDelegate(this);
+  totalling_->setDelegate(new SizeRelay(guard_));
   totalling_->getAllFilesSizeWithArr(*rootNodeArr_);
 }
 
 void ListFileViewController::allCopyFilesSize(qint64 size) {
-  // From the totaller's worker: everything happens on the main thread.
-  platform::dispatchMain([guard = guard_, size] {
-    ListFileViewController* self = guard->data();
-    if (!self || !self->totalling_) return;
-    self->totalling_.reset();
-    self->setBusy(false);
-    if (auto* d = self->detagate_.get()) d->closeWindowWithSelect(*self->rootNodeArr_, quint64(size));
-  });
+  // Main thread (through the relay): the total is in.
+  if (!totalling_) return;
+  totalling_.reset();
+  setBusy(false);
+  if (auto* d = detagate_.get()) d->closeWindowWithSelect(*rootNodeArr_, quint64(size));
 }
 
 void ListFileViewController::cancelButtonAction() {
