@@ -598,7 +598,9 @@ void ListFileViewController::allCopyFilesSize(qint64 size) {
   if (!totalling_) return;
   totalling_.reset();
   setBusy(false);
-  if (auto* d = detagate_.get()) d->closeWindowWithSelect(*rootNodeArr_, quint64(size));
+  // A copy on this frame: the screen may drop the browser while it takes the roots.
+  const FileNodeList roots = *rootNodeArr_;
+  if (auto* d = detagate_.get()) d->closeWindowWithSelect(roots, quint64(size));
 }
 
 void ListFileViewController::cancelButtonAction() {
