@@ -194,7 +194,11 @@ void SelectValueView::setSelectImage(const QString& name) { selectDiskBut_->setI
 
 void SelectValueView::setBgImage(const QString& name) { bgImageView_->setImageNamed(name); }
 
-void SelectValueView::removeDragView() { delete dragVie_.data(); }
+void SelectValueView::removeDragView() {
+  if (!dragVie_) return;
+  dragVie_->removeEventFilter(this);
+  delete dragVie_.data();
+}
 
 void SelectValueView::selectDiskButton(QWidget* sender) {
   if (!isCanSelect_) return;
