@@ -98,6 +98,12 @@ VolumeObjPtr wholeDisk(const QString& bsd) {
   return v;
 }
 
+void startClone(ScreenDriver&, Engines& e) {
+  KVBootable::KVShareInstance()->KVInit();
+  KVBootable::KVShareInstance()->KVSetDelegate(&e.cloneReceiver);
+  ASSERT_EQ(KVBootable::KVShareInstance()->KVStart(wholeDisk("disk3")), 0);
+}
+
 struct Case {
   const char* name;
   double pace;              // world pace for the stand-in tools, 0 for none
@@ -132,19 +138,11 @@ TEST(QuitWhileAJobRuns, TheJobStopsItsChildrenAreGoneAndTheRunEndsWithZero) {
        [](Engines& e) { return !e.image.isRunning(); },
        [](Engines&) { return true; }},
       {"clone erase (diskutil under the task runner)", 2.0, "eraseDisk",
-       [](ScreenDriver&, Engines& e) {
-         KVBootable::KVShareInstance()->KVInit();
-         KVBootable::KVShareInstance()->KVSetDelegate(&e.cloneReceiver);
-         ASSERT_EQ(KVBootable::KVShareInstance()->KVStart(wholeDisk("disk3")), 0);
-       },
+       startClone,
        [](Engines&) { return !KVBootable::KVShareInstance()->isRunning(); },
        [](Engines& e) { return e.cloneReceiver.lastError == KVBootable::kUserCancel; }},
       {"clone restore (asr)", 0.3, "asr",
-       [](ScreenDriver&, Engines& e) {
-         KVBootable::KVShareInstance()->KVInit();
-         KVBootable::KVShareInstance()->KVSetDelegate(&e.cloneReceiver);
-         ASSERT_EQ(KVBootable::KVShareInstance()->KVStart(wholeDisk("disk3")), 0);
-       },
+       startClone,
        [](Engines&) { return !KVBootable::KVShareInstance()->isRunning(); },
        [](Engines& e) { return e.cloneReceiver.lastError != KVBootable::kOK; }},
       {"installer (createinstallmedia)", 0.3, "createinstallmedia",
