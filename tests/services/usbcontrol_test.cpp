@@ -9,6 +9,7 @@
 #include "TestWorld.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "services/KVLog.h"
 #include "services/KVUSBControl.h"
 #include "world/lib/Tools.h"
 
@@ -40,6 +41,7 @@ struct Finish : KVUSBControlDelegate {
 TEST(USBDiskList, KeepsTheUSBDisksThatCanTakeACloneAsTheyComeAndGo) {
   TestWorld w(TestWorld::demo());
   ASSERT_TRUE(w.ok());
+  KVUninitLog();  // the log of this world
   KVUSBControl* usb = KVUSBControl::KVShareInstance();
   Finish finish;
   usb->KVSetDelegateObj(&finish);
@@ -68,6 +70,14 @@ TEST(USBDiskList, KeepsTheUSBDisksThatCanTakeACloneAsTheyComeAndGo) {
   ASSERT_TRUE(waitUntil([] { return !listed().contains("disk3"); }, 20000));
   EXPECT_EQ(listed().size(), 2);
   EXPECT_EQ(finish.finished, 1);
+
+  // Each change is logged with the list as it then is.
+  QFile log(w.host(KVLogPath()));
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QString text = QString::fromUtf8(log.readAll());
+  EXPECT_EQ(text.count("  Add ("), 3);
+  EXPECT_EQ(text.count("  remove ("), 1);
+  EXPECT_TRUE(text.contains("KVUSBMediaName = \"SanDisk Ultra\"")) << qPrintable(text);
   usb->KVSetDelegateObj(nullptr);
 }
 
