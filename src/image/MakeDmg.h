@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/Jobs.h"
 #include "services/DelegateRef.h"
 #include "services/FileNode.h"
 
@@ -106,4 +107,6 @@ class MakeDmg : public QObject {
 
   mutable std::mutex mutex_;
   JobPtr current_;
+  // Quitting stops a running job as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); }, [this] { stopMakeDmg(); }};
 };

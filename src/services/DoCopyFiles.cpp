@@ -20,6 +20,7 @@
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};
   std::atomic<bool> detached{false};
+  std::atomic<bool> ended{false};  // the worker is done, its last rsync waited for
   std::mutex delegateMutex;  // the screen may set it while the worker reports
   DelegateRef<DoCopyFilesDelegate> delegate;
   CopyItems items = CopyItems::ChosenItems;
@@ -37,10 +38,16 @@ struct DoCopyFiles::Job {
     if (childPid > 0) ::kill(-pid_t(childPid), SIGTERM);
   }
 
-  DoCopyFilesDelegate* target() {
-    if (detached) return nullptr;
-    std::lock_guard<std::mutex> lock(delegateMutex);
-    return delegate.get();
+  // Runs `report` with the delegate kept alive for the call, on this thread.
+  template <class F>
+  void tell(F&& report) {
+    if (detached) return;
+    DelegateRef<DoCopyFilesDelegate> receiver;
+    {
+      std::lock_guard<std::mutex> lock(delegateMutex);
+      receiver = delegate;
+    }
+    receiver.call(report);
   }
   void setTarget(DoCopyFilesDelegate* d) {
     std::lock_guard<std::mutex> lock(delegateMutex);
@@ -51,7 +58,7 @@ struct DoCopyFiles::Job {
   void onMain(F&& call) {
     std::shared_ptr<Job> self = shared();
     platform::dispatchMain([self, call] {
-      if (DoCopyFilesDelegate* d = self->target()) call(d);
+      self->tell(call);
     });
   }
   std::weak_ptr<Job> weakSelf;
@@ -118,7 +125,7 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
   if (job.cancel) return;
   if (!existsAt(folder)) {
     ++job.failed;
-    if (DoCopyFilesDelegate* d = job.target()) d->copyFileError();
+    job.tell([](DoCopyFilesDelegate* d) { d->copyFileError(); });
     return;
   }
   const QString source = node->path();
@@ -280,6 +287,7 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
   else
     outcome = CopyOutcome::Failed;
   job.onMain([outcome](DoCopyFilesDelegate* d) { d->copyFilesFinished(outcome); });
+  job.ended = true;
 }
 
 }  // namespace
@@ -301,6 +309,8 @@ void DoCopyFiles::setDelegate(DoCopyFilesDelegate* delegate) {
 
 bool DoCopyFiles::isCancel() const { return job_ && job_->cancel; }
 
+bool DoCopyFiles::isRunning() const { return job_ && !job_->ended; }
+
 void DoCopyFiles::setIsCancel(bool cancel) {
   if (!job_) return;
   job_->cancel = cancel;
@@ -321,6 +331,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
   job->destination = copyPath;
   job_ = job;
   if (arr.isEmpty()) {
+    job->ended = true;
     job->onMain([](DoCopyFilesDelegate* d) { d->copyFilesFinished(CopyOutcome::Failed); });
     return;
   }

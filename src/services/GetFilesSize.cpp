@@ -78,6 +78,11 @@ void GetFilesSize::getAllFilesSizeWithArr(const FileNodeList& arr) {
     const quint64 total = self->allFileSize_;
     SystemLog("---%llu | %s", static_cast<unsigned long long>(total),
               qUtf8Printable(KVPublicUtilities::longlongDiskSize(qint64(total))));
-    if (GetFilesSizeDelegate* d = self->delegate_.get()) d->allCopyFilesSize(qint64(total));
+    DelegateRef<GetFilesSizeDelegate> receiver;
+    {
+      std::lock_guard lock(self->delegateMutex_);
+      receiver = self->delegate_;
+    }
+    receiver.call([total](GetFilesSizeDelegate* d) { d->allCopyFilesSize(qint64(total)); });
   });
 }

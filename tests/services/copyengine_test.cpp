@@ -5,7 +5,10 @@
 #include <QDirIterator>
 #include <QObject>
 #include <QTemporaryDir>
+#include <atomic>
+#include <future>
 #include <mutex>
+#include <thread>
 
 #include "VolumesTestHelpers.h"
 #include "platform/Paths.h"
@@ -170,11 +173,17 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
     FileNodeList list;
     qint64 total;
   };
+  // A file's size is the one the scan stored, not what the disk says now.
+  FileNodePtr stored = node(dir.path() + "/big");
+  stored->setSize(1234);
+  // A folder that went away after the scan: the folder walk finds nothing.
+  FileNodePtr gone = FileNode::initWithPath(dir.path() + "/gone", "gone", true, nullptr);
+  gone->setState(FileNode::Selected);
   const QList<Case> cases = {
       {"partly ticked folder", {top}, 1100 + linkSize},
-      {"ticked file uses its stored size", {node(dir.path() + "/big")}, 70000},
+      {"ticked file uses its stored size", {stored}, 1234},
       {"unticked adds nothing", {node(dir.path() + "/big", FileNode::NotSelected)}, 0},
-      {"missing folder counts 0", {node(dir.path() + "/gone")}, 0},
+      {"missing folder counts 0", {gone}, 0},
       {"empty list", {}, 0},
   };
   for (const Case& c : cases) {
@@ -189,6 +198,51 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
     settle(50);
     EXPECT_EQ(rec.get(), QList<qint64>{c.total});
   }
+}
+
+// Holds its report until the test lets it go, then writes into itself.
+struct HeldSizeReceiver : QObject, GetFilesSizeDelegate {
+  std::promise<void> entered;
+  std::shared_future<void> go;
+  std::atomic<bool>* gone = nullptr;
+  QString seen;
+  ~HeldSizeReceiver() override {
+    stopReports();
+    *gone = true;
+  }
+  void allCopyFilesSize(qint64 size) override {
+    entered.set_value();
+    go.wait();
+    seen = QString::number(size);
+  }
+};
+
+TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
+  QTemporaryDir dir;
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(writeFile(dir.path() + QString("/tree/d%1/f").arg(i % 20) + QString::number(i), 10));
+  std::promise<void> letGo;
+  std::atomic<bool> gone{false};
+  auto* receiver = new HeldSizeReceiver;
+  receiver->go = letGo.get_future().share();
+  receiver->gone = &gone;
+  std::future<void> entered = receiver->entered.get_future();
+  auto totaller = GetFilesSize::create();
+  totaller->setDelegate(receiver);
+  totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
+  ASSERT_EQ(entered.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+
+  // The screen goes away while the worker is inside its report.
+  std::thread destroyer([receiver] { delete receiver; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(gone.load()) << "destroyed while its report was still running";
+  letGo.set_value();
+  destroyer.join();
+  platform::waitForGlobalQueue();
+  EXPECT_TRUE(gone.load());
+
+  // Gone now: a later total reports to nobody.
+  totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
+  platform::waitForGlobalQueue();
 }
 
 TEST_F(DoCopyFilesTest, ProgressSeries) {
