@@ -263,7 +263,7 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
   CopyOutcome outcome;
   if (job.cancel)
     outcome = CopyOutcome::Cancelled;
-  else if (job.failed == 0)
+  else if (job.failed == 0 && job.copied > 0)
     outcome = CopyOutcome::AllCopied;
   else if (job.copied > 0)
     outcome = CopyOutcome::SomeFailed;
