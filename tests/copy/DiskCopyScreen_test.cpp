@@ -146,8 +146,17 @@ TEST(DiskCopyScreenTest, CopyAllOfAVolume) {
   CopyScreen s;
   ASSERT_TRUE(s.pick(1, "Data"));
   ASSERT_TRUE(s.pick(2, "USB Stick"));
-  ASSERT_TRUE(s.confirmCopy());  // the volume is listed first, then confirmed
+  // The volume is listed first; meanwhile the copy button takes no second click.
+  platform::gates::arm("EumeRoot.beforeEnd");
+  ASSERT_TRUE(s.d.click("copyButton"));
+  ASSERT_TRUE(platform::gates::waitReached("EumeRoot.beforeEnd"));
+  auto* copyButton = s.d.find<FourImageButton>("copyButton");
+  EXPECT_FALSE(copyButton->buttonEnabled());
+  ScreenDriver::click(copyButton);
+  platform::gates::release("EumeRoot.beforeEnd");
+  ASSERT_TRUE(s.d.click("copyMakeSureDone"));
   ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));  // one confirmation, not two
   const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
   for (const char* item : {"Movies/Trailer.mov", "Shared Docs/Zoë's résumé.docx", "Backups/2024-01-01/manifest.txt",
                            "Empty Folder"})
