@@ -1,6 +1,6 @@
 #include "copy/DiskCopyViewController.h"
 
-#include <QTimer>
+#include <array>
 
 #include "platform/Bundle.h"
 #include "platform/FileSystemInfo.h"
@@ -74,6 +74,19 @@ TextImageButton* button(QWidget* parent, const char* family, const NSRect& frame
   return b;
 }
 
+// A panel button: its four images (normal, pressed, hover, disabled) and its title.
+TextImageButton* popButton(QWidget* parent, const char* name, const std::array<const char*, 4>& images,
+                           const NSRect& frame, const QString& title) {
+  auto* b = new TextImageButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setImageFromFileNormalName(QString::fromLatin1(images[0]), QString::fromLatin1(images[1]),
+                                QString::fromLatin1(images[2]), QString::fromLatin1(images[3]));
+  setFrame(b, frame);
+  b->setTextWithName(title);
+  b->setButtonEnabled(true);
+  return b;
+}
+
 QLabel* image(QWidget* parent, const QPixmap& pixmap, const NSRect& frame) {
   auto* l = new QLabel(parent);
   l->setPixmap(pixmap);
@@ -142,20 +155,11 @@ CopyMakeSureWC::CopyMakeSureWC(QWidget* parent) : QWidget(parent) {
   nodeLabel_ = label(box, regularFont(13), getColor(88, 88, 88, 1), NSMakeRect(30, 84, 380, 64));
   nodeLabel_->setWordWrap(true);
   nodeLabel_->setText(text("FILE_COPY_COPY_NODE"));
-  cancelButton_ = new TextImageButton(box);
-  cancelButton_->setObjectName(QStringLiteral("copyMakeSureCancel"));
-  cancelButton_->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
-                                            QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
-  setFrame(cancelButton_, NSMakeRect(60, 24, 150, 36));
-  cancelButton_->setTextWithName(text("COMM_CANCEL"));
-  cancelButton_->setButtonEnabled(true);
-  doneButton_ = new TextImageButton(box);
-  doneButton_->setObjectName(QStringLiteral("copyMakeSureDone"));
-  doneButton_->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
-                                          QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
-  setFrame(doneButton_, NSMakeRect(230, 24, 150, 36));
-  doneButton_->setTextWithName(text("FILE_COPY_COPY_NOW"));
-  doneButton_->setButtonEnabled(true);
+  cancelButton_ = popButton(box, "copyMakeSureCancel", {"btn_pop_sec", "btn_pop_press", "btn_pop_hover", "btn_pop_disable"},
+                            NSMakeRect(60, 24, 150, 36), text("COMM_CANCEL"));
+  doneButton_ = popButton(box, "copyMakeSureDone",
+                          {"btn_pop_pri", "btn_pop_pri_press", "btn_pop_pri_hover", "btn_pop_disable"},
+                          NSMakeRect(230, 24, 150, 36), text("FILE_COPY_COPY_NOW"));
   connect(cancelButton_, &QAbstractButton::clicked, this, [this] { closeWindow(); });
   connect(doneButton_, &QAbstractButton::clicked, this, [this] {
     const uikit::WeakDelegate<CopyMakeSureWCDelegate> target = delegate_;

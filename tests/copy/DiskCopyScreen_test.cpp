@@ -89,6 +89,9 @@ struct CopyScreen {
     return d.waitHidden("DiskListWC");
   }
 
+  // Data to the stick, with only "Shared Docs" ticked.
+  bool sharedDocsToStick() { return pick(1, "Data") && pick(2, "USB Stick") && browseAndTick("Shared Docs"); }
+
   bool confirmCopy() { return d.click("copyButton") && d.click("copyMakeSureDone"); }
 
   QString failText() const {
@@ -116,9 +119,7 @@ QStringList tree(const QString& hostRoot) {
 
 TEST(DiskCopyScreenTest, TickedFolderArrivesOnTheStickAndOpens) {
   CopyScreen s;
-  ASSERT_TRUE(s.pick(1, "Data"));
-  ASSERT_TRUE(s.pick(2, "USB Stick"));
-  ASSERT_TRUE(s.browseAndTick("Shared Docs"));
+  ASSERT_TRUE(s.sharedDocsToStick());
   ASSERT_TRUE(s.confirmCopy());
   EXPECT_FALSE(s.d.main().tabsUnlocked());
   ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
@@ -167,9 +168,7 @@ TEST(DiskCopyScreenTest, CopyAllOfAVolume) {
 TEST(DiskCopyScreenTest, FailingRsyncEndsInTheFailurePane) {
   CopyScreen s;
   ASSERT_EQ(s.d.worldCommand("fail", {"rsync"}), 0);
-  ASSERT_TRUE(s.pick(1, "Data"));
-  ASSERT_TRUE(s.pick(2, "USB Stick"));
-  ASSERT_TRUE(s.browseAndTick("Shared Docs"));
+  ASSERT_TRUE(s.sharedDocsToStick());
   ASSERT_TRUE(s.confirmCopy());
   ASSERT_TRUE(s.d.waitShown("copyFailPane", 60000));
   EXPECT_EQ(s.failText(), getLocalizedString("DISK_COPY_Fail_some"));
@@ -179,9 +178,7 @@ TEST(DiskCopyScreenTest, FailingRsyncEndsInTheFailurePane) {
 
 TEST(DiskCopyScreenTest, CancelMidCopyStopsAndStaysStopped) {
   CopyScreen s;
-  ASSERT_TRUE(s.pick(1, "Data"));
-  ASSERT_TRUE(s.pick(2, "USB Stick"));
-  ASSERT_TRUE(s.browseAndTick("Shared Docs"));
+  ASSERT_TRUE(s.sharedDocsToStick());
   platform::gates::arm("DoCopyFiles.item");
   ASSERT_TRUE(s.confirmCopy());
   ASSERT_TRUE(platform::gates::waitReached("DoCopyFiles.item"));
