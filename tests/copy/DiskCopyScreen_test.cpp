@@ -7,6 +7,9 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
 #include <QTest>
 #include <QTreeView>
 
@@ -16,6 +19,7 @@
 #include "shell/MainWindowController.h"
 #include "support/ScreenDriver.h"
 #include "uikit/ImageButtons.h"
+#include "uikit/Tables.h"
 
 namespace {
 
@@ -229,4 +233,34 @@ TEST(DiskCopyScreenTest, RefusalsShowTheirText) {
   EXPECT_TRUE(waitUntil([&] { return s.calloutText() == getLocalizedString("DISK_COPY_NO_Select"); }));
   EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
   EXPECT_TRUE(s.d.isShown("copyChoicePage"));
+}
+
+TEST(DiskCopyScreenTest, DroppedItemsAreCopiedAndOutsidersRefused) {
+  CopyScreen s;
+  auto* drop = s.d.find<DragView>("dragVie1");
+  ASSERT_NE(drop, nullptr);
+  auto dropHost = [&](const QStringList& hostPaths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : hostPaths) urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    return drop->performDragOperation(&data);
+  };
+  // A file of the host, outside the simulated Mac: refused, with a text.
+  QTemporaryDir outside;
+  ASSERT_TRUE(outside.isValid());
+  dropHost({s.d.host("/Volumes/Data/Shared Docs"), outside.path()});
+  EXPECT_TRUE(waitUntil([&] { return s.calloutText() == getLocalizedString("DISK_COPY_Drop_outside"); }));
+  EXPECT_EQ(s.d.main().copyScreen()->choice().sourceShows, copyscreen::SourceShows::Nothing);
+
+  // Items of the Mac: they are the source, and a destination makes them copyable.
+  ASSERT_TRUE(dropHost({s.d.host("/Volumes/Data/Shared Docs"), s.d.host("/Volumes/Data/Movies/Trailer.mov")}));
+  EXPECT_EQ(s.d.find<QLabel>("nameLabel1")->text(), getLocalizedString("DISK_COPY_ADD_SOME_FILE"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  EXPECT_TRUE(s.d.find<FourImageButton>("copyButton")->buttonEnabled());
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
+  EXPECT_EQ(tree(folder), (QStringList{"Shared Docs", "Shared Docs/Meeting $(date) `notes`.txt",
+                                       "Shared Docs/Zoë's résumé.docx", "Trailer.mov"}));
 }
