@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/FileFlags.h"
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
@@ -122,6 +123,7 @@ void copyAroundDestination(Job& job, const QString& source, const QString& folde
 
 // Copies one item into `folder` with one rsync run.
 void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder) {
+  platform::gatePoint("DoCopyFiles.item");  // tests hold a copy here to stop it mid-way
   if (job.cancel) return;
   if (!existsAt(folder)) {
     ++job.failed;
@@ -280,7 +282,7 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
   CopyOutcome outcome;
   if (job.cancel)
     outcome = CopyOutcome::Cancelled;
-  else if (job.failed == 0)
+  else if (job.failed == 0 && job.copied > 0)
     outcome = CopyOutcome::AllCopied;
   else if (job.copied > 0)
     outcome = CopyOutcome::SomeFailed;

@@ -18,9 +18,9 @@
 #include "services/FileNode.h"
 
 enum class CopyOutcome {
-  AllCopied,   // every item that was to be copied arrived
+  AllCopied,   // every item that was to be copied arrived, and at least one did
   SomeFailed,  // some arrived, some did not
-  Failed,      // nothing arrived (also: nothing to copy was given)
+  Failed,      // nothing arrived (also: nothing to copy was given, or all was skipped)
   Cancelled,   // the copy was stopped
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 // The size totaller: adds up the bytes of what is ticked, on a worker. Hidden
 // items are counted; resource forks and symbolic links' targets are not (a link
-// counts as itself, so a link loop cannot make the walk endless).
+// counts as itself, so a link loop cannot make the walk endless). "/Volumes" and
+// "/System/Volumes", the other volumes' mount points, are never counted: the
+// copy never copies them.
 #include <QString>
 #include <atomic>
 #include <cstdint>

@@ -196,7 +196,11 @@ AttachedWindow::AttachedWindow(QWidget* view, const NSPoint& point, QWidget* par
   }
 }
 
-AttachedWindow::~AttachedWindow() = default;
+AttachedWindow::~AttachedWindow() {
+  // ~QWidget clears the focus of a window that holds it; the handler below
+  // must not run then on the half-destroyed window.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void AttachedWindow::setUp() {
   if (_side == SideAutomatic) {

@@ -245,6 +245,45 @@ TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
   platform::waitForGlobalQueue();
 }
 
+TEST(GetFilesSizeTest, OtherVolumesAreNotPartOfTheStartupVolume) {
+  TestWorld world;
+  ASSERT_TRUE(world.ok()) << world.error().toStdString();
+  auto total = [](const FileNodeList& list) {
+    SizeRecorder rec;
+    auto totaller = GetFilesSize::create();
+    totaller->setDelegate(&rec);
+    totaller->getAllFilesSizeWithArr(list);
+    EXPECT_TRUE(waitFor([&] { return !rec.get().isEmpty(); }));
+    return rec.get().value(0, -1);
+  };
+  const qint64 before = total({node("/")});
+  ASSERT_GT(before, 0);
+  // Bytes on other volumes (and a stray folder in /Volumes) leave the startup
+  // volume's total as it was; bytes of its own grow it.
+  ASSERT_TRUE(writeFile(world.host("/Volumes/Stray/big"), 1000000));
+  ASSERT_TRUE(writeFile(world.host("/System/Volumes/Data/big"), 2000000));
+  ASSERT_TRUE(writeFile(world.host("/Users/alex/own"), 100));
+  FileNodePtr volumes = node("/Volumes", FileNode::PartlySelected);
+  node("/Volumes/Stray", FileNode::Selected, volumes.data());
+  struct Case {
+    const char* name;
+    FileNodeList list;
+    qint64 total;
+  };
+  const QList<Case> cases = {
+      {"the whole startup volume", {node("/")}, before + 100},
+      {"the volumes folder", {node("/Volumes")}, 0},
+      {"the system's volumes folder", {node("/System/Volumes")}, 0},
+      {"a folder below it, named", {node("/Volumes/Stray")}, 1000000},
+      {"a folder below it, ticked inside", {volumes}, 1000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(total(c.list), c.total);
+  }
+  EXPECT_LT(total({node("/System")}), 2000000);  // its Volumes folder is left out
+}
+
 TEST_F(DoCopyFilesTest, ProgressSeries) {
   // Unticked items run no rsync but still report their step.
   struct Case {
@@ -260,7 +299,7 @@ TEST_F(DoCopyFilesTest, ProgressSeries) {
     FileNodeList items;
     for (int i = 0; i < c.items; ++i) items << node(kSrc + QString("/n%1").arg(i), FileNode::NotSelected);
     CopyRecorder rec;
-    EXPECT_EQ(runCopy(rec, items, kDest), CopyOutcome::AllCopied);
+    runCopy(rec, items, kDest);
     EXPECT_EQ(rec.progress, c.expected);
     EXPECT_FALSE(rec.offMainProgress);
   }
@@ -355,6 +394,11 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
       {"destination missing", {node(kSrc + "/ok"), node(kSrc + "/ok")}, false, CopyOutcome::Failed, 2,
        {5, 50, 100}},
       {"empty list", {}, true, CopyOutcome::Failed, 0, {}},
+      // Nothing copied is never a success, however the run got there.
+      {"every item unticked", {node(kSrc + "/ok", FileNode::NotSelected)}, true, CopyOutcome::Failed, 0,
+       {5, 100}},
+      {"only the other volumes ticked", {node("/Volumes"), node("/System/Volumes")}, true,
+       CopyOutcome::Failed, 0, {5, 50, 100}},
       // Its folders are not made again where the destination was.
       {"destination missing below a partly ticked folder", {partly}, false, CopyOutcome::Failed, 2,
        {5, 100}},
@@ -369,6 +413,14 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
     EXPECT_EQ(rec.errors, c.errors);
     EXPECT_EQ(rec.progress, c.progress);
     EXPECT_EQ(QFileInfo::exists(platform::hostPath(target)), c.destinationExists);
+  }
+  // A copy-all listing whose every item is hidden copies nothing.
+  {
+    const QString target = freshDest("allHidden");
+    ASSERT_TRUE(put(kSrc + "/.hidden", 3));
+    CopyRecorder rec;
+    EXPECT_EQ(runCopy(rec, {node(kSrc + "/.hidden")}, target, CopyItems::CopyAllListing), CopyOutcome::Failed);
+    EXPECT_TRUE(topEntries(target).isEmpty());
   }
   // A read-only destination volume: rsync fails, and so does the copy.
   CopyRecorder rec;
