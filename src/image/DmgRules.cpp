@@ -144,7 +144,7 @@ SizeFrom sizeFrom(qint64 selectFilesSize, bool isDragValue, int comboType) {
 // ---- Choice -----------------------------------------------------------------
 
 std::optional<Choice::Bubble> Choice::chooseSource(const VolumeObjPtr& volume) {
-  source_ = volume;
+  source_ = shownSource_ = volume;
   selectFilesSize_ = -1;
   hasSelection_ = false;
   partial_ = false;
@@ -168,7 +168,8 @@ std::optional<Choice::Bubble> Choice::chooseSource(const VolumeObjPtr& volume) {
 }
 
 std::optional<Choice::Bubble> Choice::chooseDestination(const VolumeObjPtr& volume) {
-  destination_ = volume;
+  destination_ = shownDestination_ = volume;
+  destinationShowsAdd_ = false;
   freeSize_ = volume ? volume->volumeFreeSizeNum : -1;
   std::optional<Bubble> bubble;
   if (source_ && sameVolume(source_.get(), volume.get())) {
@@ -187,6 +188,7 @@ std::optional<Choice::Bubble> Choice::chooseDestination(const VolumeObjPtr& volu
 
 void Choice::clearSource() {
   source_.reset();
+  shownSource_.reset();
   usedSize_ = -1;
   selectFilesSize_ = -1;
   isDragValue_ = false;
@@ -200,6 +202,8 @@ void Choice::clearSource() {
 
 void Choice::clearDestination() {
   destination_.reset();
+  shownDestination_.reset();
+  destinationShowsAdd_ = false;
   freeSize_ = -1;
   destinationError_ = false;
   if (usedSize_ >= 0) comboEnabled_ = true;
@@ -254,6 +258,7 @@ std::optional<Choice::Bubble> Choice::spaceCheck() {
   comboEnabled_ = true;
   cloneEnabled_ = true;
   destinationError_ = false;
+  destinationShowsAdd_ = false;
   return std::nullopt;
 }
 
@@ -266,6 +271,7 @@ void Choice::selectionCheck() {
   } else {
     return;
   }
+  destinationShowsAdd_ = !enough;
   if (enough) {
     cloneEnabled_ = true;
     destinationError_ = false;

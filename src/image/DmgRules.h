@@ -82,6 +82,11 @@ class Choice {
   std::optional<Bubble> chooseCopyType(int type);
 
   const VolumeObjPtr& source() const { return source_; }
+  // What the boxes show: a refused volume stays in its box, marked.
+  const VolumeObjPtr& shownSource() const { return shownSource_; }
+  const VolumeObjPtr& shownDestination() const { return shownDestination_; }
+  // The destination box's select button shows "add" after a selection that does not fit.
+  bool destinationShowsAdd() const { return destinationShowsAdd_; }
   const VolumeObjPtr& destination() const { return destination_; }
   qint64 usedSize() const { return usedSize_; }
   qint64 freeSize() const { return freeSize_; }
@@ -101,7 +106,8 @@ class Choice {
   std::optional<Bubble> spaceCheck();
   void selectionCheck();
 
-  VolumeObjPtr source_, destination_;
+  VolumeObjPtr source_, destination_, shownSource_, shownDestination_;
+  bool destinationShowsAdd_ = false;
   qint64 usedSize_ = -1;
   qint64 freeSize_ = -1;
   qint64 selectFilesSize_ = -1;

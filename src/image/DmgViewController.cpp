@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include "platform/Gate.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Queue.h"
 #include "platform/SystemInfo.h"
@@ -339,6 +340,7 @@ class DmgTotal : public GetFilesSize, public GetFilesSizeDelegate {
  public:
   DmgTotal(DmgViewController* screen, quint64 job) : screen_(screen), job_(job) { setDelegate(this); }
   void allCopyFilesSize(qint64 size) override {
+    platform::gatePoint("dmg.total");
     QPointer<DmgViewController> screen = screen_;
     const quint64 job = job_;
     platform::dispatchMain([screen, job, size] {

@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
@@ -450,6 +451,8 @@ void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths, const QStri
       continue;
     }
     if (j == 0) report(job, text, 20);
+    platform::gatePoint("makeDmg.copyItem");
+    if (job->cancelled.load()) continue;
     QString error;
     const QString to = platform::hostPath(job->mountPoint + '/' + name);
     // A target inside a folder keeps the item's place below a folder that was

@@ -91,6 +91,7 @@ TEST(DmgChoice, SameVolumeFromEitherSideWithTwoRecordsOfOnePath) {
     const auto b = c.chooseDestination(volume("/Volumes/USB Stick", 1000, 400));
     check(c, b, {false, true, false, true, 0, "MAKE_DMG_error_same_drice", 1});
     EXPECT_FALSE(c.destination());
+    EXPECT_TRUE(c.shownDestination());  // the box keeps the refused volume, marked
     EXPECT_TRUE(c.source());
   }
   {
@@ -149,6 +150,7 @@ TEST(DmgChoice, BrowserSelectionThenCopyAllPacksEverything) {
   c.chooseDestination(volume("/Volumes/B", 10000, 500));  // too small for all
   EXPECT_FALSE(c.cloneEnabled());
   EXPECT_EQ(c.comboType(), 1);
+  EXPECT_FALSE(c.destinationShowsAdd());
   c.browserResult(300, 1, 4);
   EXPECT_TRUE(c.cloneEnabled());
   EXPECT_TRUE(c.hasSelection());
