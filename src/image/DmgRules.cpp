@@ -130,7 +130,11 @@ FileNodeList nodesFor(const QStringList& sources) {
   FileNodeList nodes;
   for (const QString& path : sources) {
     const QFileInfo info(platform::hostPath(path));
-    nodes << FileNode::initWithPath(path, lastName(path), info.isDir() && !info.isSymLink());
+    const bool folder = info.isDir() && !info.isSymLink();
+    FileNodePtr node = FileNode::initWithPath(path, lastName(path), folder);
+    // The totaller takes a file's size from its node, as the scanner fills it.
+    if (!folder && !info.isSymLink()) node->setSize(quint64(info.size()));
+    nodes << node;
   }
   return nodes;
 }

@@ -53,7 +53,8 @@ struct Packed {
 // are refused. An item without a Mac path (dropped from outside) is refused.
 Packed packedPaths(const FileNodeList& roots, Kind kind);
 
-// The roots the archive engine takes for packed sources.
+// Nodes of packed sources (fully selected, files with their size), as the
+// archive engine and the totaller take them.
 FileNodeList nodesFor(const QStringList& sources);
 
 // How the bytes that size an image are found.

@@ -16,6 +16,7 @@
 #include "uikit/ImageButtons.h"
 #include "uikit/Layout.h"
 #include "uikit/ListItems.h"
+#include "uikit/PVPopover.h"
 #include "uikit/ProgressBars.h"
 #include "uikit/Style.h"
 #include "uikit/Tables.h"
@@ -93,6 +94,26 @@ DmgViewController::DmgViewController(QWidget* parent) : QWidget(parent) {
   controller = std::make_unique<Controller>();
   controller->setADelegate(this);
   cloneButton->setButtonEnabled(false);
+
+  lComboBox = new LComboBox(comboBoxView);
+  lComboBox->setLconboBoxDelegate(this);
+  lComboBox->setlComboBoxEnde(false);
+  lComboBox->move(0, 0);
+  comboBoxView->hide();
+  selectFromVC = new SelectValueView(selectFromView);
+  selectFromVC->setDiskFrom(1);
+  selectFromVC->setDelegate(this);
+  selectToVC = new SelectValueView(selectToView);
+  selectToVC->setDiskFrom(2);
+  selectToVC->setDelegate(this);
+  selectToVC->removeDragView();
+  setpVC = new SetpViewController(setpView);
+  setpVC->setCopyOrDiskImage(1);
+  setpVC->setSetpIn(1);
+  setpVC_2 = new SetpViewController(setp_2);
+  setpVC_2->setCopyOrDiskImage(1);
+  setpVC_2->setSetpIn(2);
+
   rogressView->setFloatValue(0);
   cancelButton->setButtonEnabled(true);
   failCancelButton->setButtonEnabled(true);
@@ -126,27 +147,34 @@ DmgViewController::DmgViewController(QWidget* parent) : QWidget(parent) {
 DmgViewController::~DmgViewController() {
   platform::NotificationCenter::defaultCenter().removeObserver(this);
   if (errorPopWin) errorPopWin->dismiss();
+  if (sortAttachedWindow) sortAttachedWindow->dismiss();
+  delete popoverController.data();
+  delete selectDiskVC.data();
 }
 
 void DmgViewController::buildLayout() {
   // Choosing.
   selectDiskView = pane(this, "dmgChoicePane", NSMakeRect(0, 0, kWidth, kHeight));
-  setpView = pane(selectDiskView, "dmgStepBar", NSMakeRect(44, 576, 800, 44));
+  setpView = pane(selectDiskView, "dmgStepBar", NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height));
   topLabel = label(selectDiskView, "dmgTopLabel", 13, getColor(129, 129, 129, 1));
   setFrame(topLabel, NSMakeRect(44, 540, 800, 20));
   sourceLabel = label(selectDiskView, "dmgSourceLabel", 14, getColor(71, 71, 71, 1));
-  setFrame(sourceLabel, NSMakeRect(44, 476, 300, 22));
+  setFrame(sourceLabel, NSMakeRect(44, 480, 300, 22));
   destinationLabel = label(selectDiskView, "dmgDestinationLabel", 14, getColor(71, 71, 71, 1));
-  setFrame(destinationLabel, NSMakeRect(544, 476, 300, 22));
-  selectFromView = pane(selectDiskView, "dmgSourceHost", NSMakeRect(44, 236, 300, 232));
-  selectToView = pane(selectDiskView, "dmgDestinationHost", NSMakeRect(544, 236, 300, 232));
-  comboBoxView = pane(selectDiskView, "dmgComboHost", NSMakeRect(41, 96, 300, 40));
+  setFrame(destinationLabel, NSMakeRect(544, 480, 300, 22));
+  // The boxes sit around x 446 and 946 of the main window (194 and 694 here),
+  // the drop-down's top at y 137, where its list opens.
+  const NSSize box = SelectValueView::kSize;
+  selectFromView = pane(selectDiskView, "dmgSourceHost", NSMakeRect(194 - box.width / 2, 250, box.width, box.height));
+  selectToView = pane(selectDiskView, "dmgDestinationHost", NSMakeRect(694 - box.width / 2, 250, box.width, box.height));
+  const NSSize combo = LComboBox::kSize;
+  comboBoxView = pane(selectDiskView, "dmgComboHost", NSMakeRect(191 - combo.width / 2, 137 - combo.height, combo.width, combo.height));
   makeDmgBut = new DmgRadioButton(selectDiskView);
   makeDmgBut->setObjectName(QStringLiteral("dmgMakeDmgButton"));
-  setFrame(makeDmgBut, NSMakeRect(584, 180, 260, 24));
+  setFrame(makeDmgBut, NSMakeRect(600, 190, 240, 24));
   makeZipBut = new DmgRadioButton(selectDiskView);
   makeZipBut->setObjectName(QStringLiteral("dmgMakeZipButton"));
-  setFrame(makeZipBut, NSMakeRect(584, 146, 260, 24));
+  setFrame(makeZipBut, NSMakeRect(600, 156, 240, 24));
   connect(makeDmgBut, &QAbstractButton::clicked, this, [this] { makeDmgButAction(); });
   connect(makeZipBut, &QAbstractButton::clicked, this, [this] { makeZipButAction(); });
   cloneButton = button(selectDiskView, "dmgCreateButton", NSMakeRect(344, 30, 200, 44), "btn_pri");
@@ -154,7 +182,7 @@ void DmgViewController::buildLayout() {
 
   // Working, then the result.
   copyProgressView = pane(this, "dmgWorkPane", NSMakeRect(0, 0, kWidth, kHeight));
-  setp_2 = pane(copyProgressView, "dmgWorkStepBar", NSMakeRect(44, 576, 800, 44));
+  setp_2 = pane(copyProgressView, "dmgWorkStepBar", NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height));
   progressView = pane(copyProgressView, "dmgProgressPane", NSMakeRect(0, 0, kWidth, 560));
   pathLabel = label(progressView, "dmgPathLabel", 13, getColor(71, 71, 71, 1));
   pathLabel->setTextFormat(Qt::PlainText);
@@ -220,8 +248,215 @@ void DmgViewController::changeLanageue() {
 
 // ---- choosing -----------------------------------------------------------------
 
+namespace {
+
+QString volumeIcon(const VolumeObj& v) {
+  if (v.bCanEject) return QStringLiteral("ic_usb_main");
+  if (v.volumeMountPoint == QLatin1String("/")) return QStringLiteral("ic_os_main_b");
+  return QStringLiteral("ic_disk_main");
+}
+
+QString withValue(const char* key, const QString& value) {
+  return getLocalizedString(QLatin1String(key)).replace(QLatin1String("%@"), value);
+}
+
+void emptyBox(SelectValueView* box, const char* hintKey) {
+  box->setIsHaveD(false);
+  box->setSelectImage(QStringLiteral("add"));
+  box->nameLabel()->clear();
+  box->sizeLabel()->clear();
+  box->nodeSelectLabel()->setText(getLocalizedString(QLatin1String(hintKey)));
+  box->closeDisk()->hide();
+}
+
+void filledBox(SelectValueView* box, const QString& name, const QString& size, const QString& icon) {
+  box->nameLabel()->setText(name);
+  box->sizeLabel()->setText(size);
+  box->nodeSelectLabel()->clear();
+  box->setSelectImage(icon);
+  box->setIsHaveD(true);
+  box->closeDisk()->show();
+}
+
+}  // namespace
+
+// The boxes, the drop-down and the button show the choice as it stands.
 void DmgViewController::applyChoice() {
+  applySourceBox();
+  applyDestinationBox();
+  comboBoxView->setVisible(choice_.comboShown() || choice_.shownSource());
+  setComboType(choice_.comboType());
+  lComboBox->setlComboBoxEnde(choice_.comboEnabled());
   cloneButton->setButtonEnabled(choice_.cloneEnabled() && phase_ == Phase::Choosing);
+}
+
+void DmgViewController::applySourceBox() {
+  const VolumeObjPtr& v = choice_.shownSource();
+  if (choice_.isDragValue()) {
+    filledBox(selectFromVC, getLocalizedString("MAKE_DMG_Drag"),
+              withValue("MAKE_DMG_Select_F_Count", QString::number(filesArr ? filesArr->size() : 0)),
+              QStringLiteral("ic_folder"));
+  } else if (v && choice_.selectionIsPartial()) {
+    filledBox(selectFromVC, withValue("MAKE_DMG_select_FF_count", QString::number(rootsTouched_)),
+              KVPublicUtilities::longlongConvertVolSpace(choice_.selectFilesSize()), QStringLiteral("ic_folder"));
+  } else if (v) {
+    filledBox(selectFromVC, v->volumeName,
+              withValue("MAKE_DMG_select_count",
+                        KVPublicUtilities::longlongDiskSize(v->volumeTotalSizeNum - v->volumeFreeSizeNum)),
+              volumeIcon(*v));
+  } else {
+    emptyBox(selectFromVC, "MAKE_DMG_CUSS_select_source");
+  }
+  selectFromVC->changeBgImageViewWithError(choice_.sourceError());
+}
+
+void DmgViewController::applyDestinationBox() {
+  if (const VolumeObjPtr& v = choice_.shownDestination()) {
+    filledBox(selectToVC, v->volumeName, withValue("MAKE_DMG_Free", v->volumeFreeSize),
+              choice_.destinationShowsAdd() ? QStringLiteral("add") : volumeIcon(*v));
+  } else {
+    emptyBox(selectToVC, "MAKE_DMG_CUSS_select_destination");
+  }
+  selectToVC->changeBgImageViewWithError(choice_.destinationError());
+}
+
+// The drop-down reports copy all back; that report is ours, not the user's.
+void DmgViewController::setComboType(int type) {
+  if (lComboBox->aTageIndex() == type) return;
+  settingCombo_ = true;
+  lComboBox->changeSelectType(type);
+  settingCombo_ = false;
+}
+
+void DmgViewController::closePopover() {
+  if (popoverController && popoverController->popoverIsVisible()) popoverController->closePopover();
+}
+
+void DmgViewController::selectDiskButton(int diskFrom, QWidget* sender) {
+  if (phase_ != Phase::Choosing) return;
+  closeErrorWindow();
+  if (popoverController && popoverController->popoverIsVisible()) {
+    popoverController->closePopover();
+    return;
+  }
+  delete popoverController.data();
+  delete selectDiskVC.data();
+  openPopType = diskFrom;
+  selectDiskVC = new SelectDiskViewController;
+  selectDiskVC->setSelectDiskVCDelegate(this);
+  popoverController = new PVPopoverController(selectDiskVC, this);
+  popoverController->setColor(getColor(255, 255, 255, 1));
+  popoverController->setBorderColor(getColor(255, 255, 255, 1));
+  popoverController->setBorderWidth(0.5);
+  popoverController->setAnimates(false);
+  popoverController->presentPopoverFromRect(NSMakeRect(0, 0, sender->width(), sender->height()), sender,
+                                            openPopType == 2 ? 2 : 1, true);
+}
+
+void DmgViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
+  closePopover();
+  if (phase_ != Phase::Choosing || !volume) return;
+  std::optional<dmg::Choice::Bubble> bubble;
+  if (openPopType == 1) {
+    filesArr.reset();
+    bubble = choice_.chooseSource(volume);
+  } else {
+    bubble = choice_.chooseDestination(volume);
+  }
+  applyChoice();
+  showBubble(bubble);
+}
+
+void DmgViewController::closeDiskValue(int diskFrom) {
+  closeErrorWindow();
+  if (diskFrom == 1) {
+    choice_.clearSource();
+    filesArr.reset();
+  } else {
+    choice_.clearDestination();
+  }
+  applyChoice();
+}
+
+void DmgViewController::viewDragAction(const FileNodeList& nodes) {
+  if (phase_ != Phase::Choosing) return;
+  closeErrorWindow();
+  for (const FileNodePtr& n : nodes) {
+    if (!n || n->path().isEmpty()) {
+      viewDragRefused({});
+      return;
+    }
+  }
+  filesArr = std::make_shared<FileNodeList>(nodes);
+  const auto bubble = choice_.drop();
+  applyChoice();
+  showBubble(bubble);
+}
+
+void DmgViewController::viewDragRefused(const QStringList& macPaths) {
+  (void)macPaths;
+  showErrorWindowWithErrorStr(getLocalizedString("MAKE_DMG_error_outside"), 0);
+}
+
+void DmgViewController::changeSelectCopyType() {
+  if (settingCombo_) return;
+  selectFormatbyType(0);
+}
+
+void DmgViewController::doShowSearchView() {
+  if (phase_ != Phase::Choosing) return;
+  closeErrorWindow();
+  const VolumeObjPtr& source = choice_.source();
+  if (!source && !(choice_.hasSelection() && filesArr)) return;
+  delete diskListWC.data();
+  diskListWC = new DiskListWC(this);
+  diskListWC->setDelegate(this);
+  if (choice_.hasSelection() && filesArr)
+    diskListWC->listFileVC()->setArrForListWithArr(*filesArr, source ? source->volumePath : QString());
+  else
+    diskListWC->showDetailWithPath(source->volumeMountPoint);
+  diskListWC->runModal();
+}
+
+void DmgViewController::closeWindowWithSelect(const FileNodeList& roots, quint64 size) {
+  if (phase_ != Phase::Choosing) return;
+  filesArr = std::make_shared<FileNodeList>(roots);
+  rootsTouched_ = 0;
+  for (const FileNodePtr& n : roots)
+    if (n && n->state() != FileNode::NotSelected) ++rootsTouched_;
+  choice_.browserResult(qint64(size), rootsTouched_, int(roots.size()));
+  applyChoice();
+}
+
+void DmgViewController::showSelectAllVC() {
+  if (isPopSortWin || phase_ != Phase::Choosing) return;
+  isPopSortWin = true;
+  auto* list = new SelectAllFilePopVC;
+  list->setDelegate(this);
+  sortAttachedWindow = showCopyModeList(window(), list);
+  QTimer::singleShot(3000, this, [this] {
+    if (isPopSortWin) closeMattachedWindow();
+  });
+}
+
+void DmgViewController::closeMattachedWindow() {
+  isPopSortWin = false;
+  if (sortAttachedWindow) sortAttachedWindow->dismiss();
+  sortAttachedWindow = nullptr;
+}
+
+void DmgViewController::mouseEixtView(bool exited) {
+  isPopSortWin = exited;
+  if (exited) closeMattachedWindow();
+}
+
+void DmgViewController::selectFormatbyType(int type) {
+  const bool forgets = type == 0 && !choice_.isDragValue();
+  const auto bubble = choice_.chooseCopyType(type);
+  if (forgets) filesArr.reset();
+  applyChoice();
+  showBubble(bubble);
+  mouseEixtView(true);
 }
 
 void DmgViewController::showBubble(const std::optional<dmg::Choice::Bubble>& bubble) {
@@ -312,6 +547,7 @@ void DmgViewController::beginToMakeDMGorZIP() {
   endView->hide();
   pathLabel->setText(getLocalizedString("MAKE_DMG_Greating"));
   rogressView->setFloatValue(0);
+  setpVC_2->setSetpIn(2);
   canChangeTab(false);
   startJob();
 }
@@ -424,6 +660,7 @@ void DmgViewController::showFailView(const QString& text) {
 }
 
 void DmgViewController::showFaile(bool failed) {
+  setpVC_2->setSetpIn(3);
   failView->setVisible(failed);
   sussView->setVisible(!failed);
   canChangeTab(true);
@@ -468,8 +705,8 @@ void DmgViewController::backHomeView() {
   rogressView->setFloatValue(0);
   progressView->show();
   endView->hide();
-  choice_ = dmg::Choice();
-  filesArr.reset();
+  closeDiskValue(1);
+  closeDiskValue(2);
   zipFilesArr = {};
   applyChoice();
   selectDiskView->show();

@@ -10,6 +10,11 @@
 #include <QWidget>
 #include <memory>
 
+#include "copy/DiskListWC.h"
+#include "copy/LComboBox.h"
+#include "copy/SelectDiskViewController.h"
+#include "copy/SelectValueView.h"
+#include "copy/SetpViewController.h"
 #include "image/DMGMakeSureWC.h"
 #include "image/DmgRules.h"
 #include "image/MakeDmg.h"
@@ -23,6 +28,8 @@ class KVHandButton;
 class NODEAttachedWindow;
 class ErrorViewController;
 class DmgRadioButton;
+class PVPopoverController;
+class RAttachedWindow;
 
 // Sent by the screen to lock (NO) and unlock (YES) the main window's sidebar.
 class DmgVCDelegate {
@@ -32,6 +39,11 @@ class DmgVCDelegate {
 };
 
 class DmgViewController : public QWidget,
+                          public SelectValueViewDelegate,
+                          public LComboBoxDelegate,
+                          public SelectAllFileVCDelegate,
+                          public SelectDiskVCDelegate,
+                          public DiskListWCDelegate,
                           public DMGMakeSureWCDelegate,
                           public MakeDmgDelegate,
                           public ControllerDelegate {
@@ -47,6 +59,23 @@ class DmgViewController : public QWidget,
   virtual void canChangeTab(bool canChange);
   virtual void closeErrorWindow();
 
+  // SelectValueViewDelegate
+  void selectDiskButton(int diskFrom, QWidget* sender) override;
+  void closeDiskValue(int diskFrom) override;
+  void viewDragAction(const FileNodeList& nodes) override;
+  void viewDragRefused(const QStringList& macPaths) override;
+  // SelectDiskVCDelegate
+  void doSelectDiskWithVolume(const VolumeObjPtr& volume) override;
+  // LComboBoxDelegate
+  void changeSelectCopyType() override;
+  void doShowSearchView() override;
+  void showSelectAllVC() override;
+  // SelectAllFileVCDelegate
+  void mouseEixtView(bool exited) override;
+  void selectFormatbyType(int type) override;
+  void closeMattachedWindow();
+  // DiskListWCDelegate
+  void closeWindowWithSelect(const FileNodeList& roots, quint64 size) override;
   // DMGMakeSureWCDelegate
   void beginToMakeDMGorZIP() override;
   // MakeDmgDelegate
@@ -70,6 +99,10 @@ class DmgViewController : public QWidget,
   void buildLayout();
   void changeLanageue();
   void applyChoice();
+  void applySourceBox();
+  void applyDestinationBox();
+  void setComboType(int type);
+  void closePopover();
   void showBubble(const std::optional<dmg::Choice::Bubble>& bubble);
   void showErrorWindowWithErrorStr(const QString& text, int leftOrRight);
 
@@ -117,6 +150,19 @@ class DmgViewController : public QWidget,
   DmgRadioButton* makeDmgBut = nullptr;
   StripedProgressBar* rogressView = nullptr;
   QPointer<NODEAttachedWindow> errorPopWin;
+  SelectValueView* selectFromVC = nullptr;
+  SelectValueView* selectToVC = nullptr;
+  LComboBox* lComboBox = nullptr;
+  SetpViewController* setpVC = nullptr;
+  SetpViewController* setpVC_2 = nullptr;
+  int openPopType = 0;
+  QPointer<SelectDiskViewController> selectDiskVC;
+  QPointer<PVPopoverController> popoverController;
+  QPointer<DiskListWC> diskListWC;
+  QPointer<RAttachedWindow> sortAttachedWindow;
+  bool isPopSortWin = false;
+  bool settingCombo_ = false;
+  int rootsTouched_ = 0;
   QTimer* aTimer = nullptr;
   QTimer* errorTimer = nullptr;
 

@@ -196,6 +196,7 @@ class DmgPacking : public ::testing::Test {
       QDir().mkpath(world.host(dir));
     QFile f(world.host("/System/readme.txt"));
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("hello");
   }
   FileNodePtr node(const QString& path, bool dir, int state, const FileNodeList& children = {}) {
     FileNodePtr n = FileNode::initWithPath(path, path.mid(path.lastIndexOf('/') + 1), dir);
@@ -275,6 +276,7 @@ TEST_F(DmgPacking, ArchiveRootsCarryTheFolderFlag) {
   EXPECT_FALSE(nodes[1]->isDirectory());
   EXPECT_EQ(nodes[1]->state(), FileNode::Selected);
   EXPECT_EQ(nodes[1]->path(), "/System/readme.txt");
+  EXPECT_EQ(nodes[1]->size(), 5u);
 }
 
 }  // namespace
