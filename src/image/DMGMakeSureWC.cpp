@@ -3,7 +3,6 @@
 #include <QPainter>
 
 #include "services/Localization.h"
-#include "uikit/Backgrounds.h"
 #include "uikit/Geometry.h"
 #include "uikit/Style.h"
 
@@ -23,6 +22,21 @@ class Shade : public QWidget {
   }
 };
 
+// The panel itself: white, so the screen under it does not show through.
+class Card : public QWidget {
+ public:
+  using QWidget::QWidget;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(deviceColor(220, 224, 232), 1));
+    p.setBrush(deviceColor(255, 255, 255));
+    p.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 10, 10);
+  }
+};
+
 constexpr double kCardWidth = 460;
 constexpr double kCardHeight = 220;
 
@@ -33,7 +47,7 @@ DMGMakeSureWC::DMGMakeSureWC(const QSize& size, QWidget* parent) : QWidget(paren
   resize(size);
   auto* shade = new Shade(this);
   shade->setGeometry(rect());
-  auto* card = new PopInView(this);
+  auto* card = new Card(this);
   setFrame(card, NSMakeRect((size.width() - kCardWidth) / 2, (size.height() - kCardHeight) / 2, kCardWidth,
                             kCardHeight));
 
@@ -54,10 +68,10 @@ DMGMakeSureWC::DMGMakeSureWC(const QSize& size, QWidget* parent) : QWidget(paren
 
   cancelButton_ = new TextImageButton(card);
   cancelButton_->setObjectName(QStringLiteral("dmgSureCancel"));
-  setFrame(cancelButton_, NSMakeRect(kCardWidth / 2 - 150, 26, 140, 36));
+  setFrame(cancelButton_, NSMakeRect(kCardWidth / 2 - 130, 28, 120, 36));
   doneButton_ = new TextImageButton(card);
   doneButton_->setObjectName(QStringLiteral("dmgSureDone"));
-  setFrame(doneButton_, NSMakeRect(kCardWidth / 2 + 10, 26, 140, 36));
+  setFrame(doneButton_, NSMakeRect(kCardWidth / 2 + 10, 28, 120, 36));
   connect(cancelButton_, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
   connect(doneButton_, &QAbstractButton::clicked, this, [this] { doneButtonAction(); });
   awakeFromNib();

@@ -159,25 +159,25 @@ void DmgViewController::buildLayout() {
   topLabel = label(selectDiskView, "dmgTopLabel", 13, getColor(129, 129, 129, 1));
   setFrame(topLabel, NSMakeRect(44, 540, 800, 20));
   sourceLabel = label(selectDiskView, "dmgSourceLabel", 14, getColor(71, 71, 71, 1));
-  setFrame(sourceLabel, NSMakeRect(44, 480, 300, 22));
+  setFrame(sourceLabel, NSMakeRect(34, 405, 320, 22));
   destinationLabel = label(selectDiskView, "dmgDestinationLabel", 14, getColor(71, 71, 71, 1));
-  setFrame(destinationLabel, NSMakeRect(544, 480, 300, 22));
+  setFrame(destinationLabel, NSMakeRect(534, 405, 320, 22));
   // The boxes sit around x 446 and 946 of the main window (194 and 694 here),
   // the drop-down's top at y 137, where its list opens.
   const NSSize box = SelectValueView::kSize;
-  selectFromView = pane(selectDiskView, "dmgSourceHost", NSMakeRect(194 - box.width / 2, 250, box.width, box.height));
-  selectToView = pane(selectDiskView, "dmgDestinationHost", NSMakeRect(694 - box.width / 2, 250, box.width, box.height));
+  selectFromView = pane(selectDiskView, "dmgSourceHost", NSMakeRect(194 - box.width / 2, 175, box.width, box.height));
+  selectToView = pane(selectDiskView, "dmgDestinationHost", NSMakeRect(694 - box.width / 2, 175, box.width, box.height));
   const NSSize combo = LComboBox::kSize;
   comboBoxView = pane(selectDiskView, "dmgComboHost", NSMakeRect(191 - combo.width / 2, 137 - combo.height, combo.width, combo.height));
   makeDmgBut = new DmgRadioButton(selectDiskView);
   makeDmgBut->setObjectName(QStringLiteral("dmgMakeDmgButton"));
-  setFrame(makeDmgBut, NSMakeRect(600, 190, 240, 24));
+  setFrame(makeDmgBut, NSMakeRect(594, 122, 240, 24));
   makeZipBut = new DmgRadioButton(selectDiskView);
   makeZipBut->setObjectName(QStringLiteral("dmgMakeZipButton"));
-  setFrame(makeZipBut, NSMakeRect(600, 156, 240, 24));
+  setFrame(makeZipBut, NSMakeRect(594, 92, 240, 24));
   connect(makeDmgBut, &QAbstractButton::clicked, this, [this] { makeDmgButAction(); });
   connect(makeZipBut, &QAbstractButton::clicked, this, [this] { makeZipButAction(); });
-  cloneButton = button(selectDiskView, "dmgCreateButton", NSMakeRect(344, 30, 200, 44), "btn_pri");
+  cloneButton = button(selectDiskView, "dmgCreateButton", NSMakeRect(364, 40, 160, 40), "btn_pri");
   connect(cloneButton, &QAbstractButton::clicked, this, [this] { cloneButtonAction(); });
 
   // Working, then the result.
@@ -190,7 +190,7 @@ void DmgViewController::buildLayout() {
   rogressView = new StripedProgressBar(progressView);
   rogressView->setObjectName(QStringLiteral("dmgProgressBar"));
   setFrame(rogressView, NSMakeRect(94, 290, 700, 20));
-  cancelButton = button(progressView, "dmgCancelButton", NSMakeRect(374, 170, 140, 40), "btn_sec");
+  cancelButton = button(progressView, "dmgCancelButton", NSMakeRect(364, 170, 160, 40), "btn_sec");
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
 
   endView = pane(copyProgressView, "dmgEndPane", NSMakeRect(0, 0, kWidth, 560));
@@ -205,7 +205,7 @@ void DmgViewController::buildLayout() {
   openButton->setObjectName(QStringLiteral("dmgOpenButton"));
   setFrame(openButton, NSMakeRect(94, 318, 700, 22));
   connect(openButton, &QAbstractButton::clicked, this, [this] { openPathButtonAction(); });
-  succCancelButton = button(sussView, "dmgSuccessDone", NSMakeRect(374, 170, 140, 40), "btn_pri");
+  succCancelButton = button(sussView, "dmgSuccessDone", NSMakeRect(364, 170, 160, 40), "btn_pri");
   connect(succCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
 
   failView = pane(endView, "dmgFailView", NSMakeRect(0, 0, kWidth, 560));
@@ -216,7 +216,7 @@ void DmgViewController::buildLayout() {
   errorNodeLabel = label(failView, "dmgFailNode", 13, getColor(98, 98, 98, 1));
   errorNodeLabel->setWordWrap(true);
   setFrame(errorNodeLabel, NSMakeRect(94, 300, 700, 40));
-  failCancelButton = button(failView, "dmgFailDone", NSMakeRect(374, 170, 140, 40), "btn_sec");
+  failCancelButton = button(failView, "dmgFailDone", NSMakeRect(364, 170, 160, 40), "btn_sec");
   connect(failCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
 }
 
@@ -650,8 +650,9 @@ void DmgViewController::makeDmgFailWithError(int error) {
   showFailView(getLocalizedString("MAKE_DMG_Operation"));
 }
 
-void DmgViewController::showFailView(const QString& text) {
+void DmgViewController::showFailView(const QString& text, bool withHint) {
   phase_ = Phase::Ended;
+  errorNodeLabel->setVisible(withHint);
   progressView->hide();
   endView->show();
   failText_ = text;
@@ -696,7 +697,7 @@ void DmgViewController::cancelButtonAction() {
       return;
   }
   ++job_;
-  showFailView(getLocalizedString("MAKE_DMG_Stop"));
+  showFailView(getLocalizedString("MAKE_DMG_Stop"), false);
 }
 
 void DmgViewController::backHomeView() {

@@ -115,7 +115,8 @@ class DmgViewController : public QWidget,
   void doMakeDMGWithFileArr();
   void makeImageOfSize(qint64 size);
   void changePathValue(const QString& text, float value);
-  void showFailView(const QString& text);
+  // `withHint`: the advice under the text (not after the user's own stop).
+  void showFailView(const QString& text, bool withHint = true);
   void showFaile(bool failed);
   void setOpenLabel();
   void openPathButtonAction();
