@@ -238,6 +238,29 @@ TEST_F(DmgScreen, ADropFromOutsideTheMacIsRefused) {
   EXPECT_FALSE(screen->choice().isDragValue());
 }
 
+TEST_F(DmgScreen, ANewJobWaitsUntilTheCancelledOneHasClosed) {
+  ASSERT_TRUE(choose(1, "USB Stick"));
+  ASSERT_TRUE(choose(2, "Data"));
+  platform::gates::arm("makeDmg.copyItem");
+  ASSERT_TRUE(confirm());
+  ASSERT_TRUE(platform::gates::waitReached("makeDmg.copyItem", 30000));
+  ASSERT_TRUE(d.click("dmgCancelButton"));
+  ASSERT_TRUE(d.click("dmgFailDone"));
+  // The held worker has not yet removed its image: the engine still runs.
+  ASSERT_TRUE(screen->engine()->isRunning());
+  ASSERT_TRUE(choose(1, "USB Stick"));
+  ASSERT_TRUE(choose(2, "Data"));
+  ASSERT_TRUE(d.click("dmgCreateButton"));
+  ASSERT_TRUE(d.waitShown("dmgErrorBubble"));
+  EXPECT_FALSE(d.isShown("dmgSureDone"));
+  EXPECT_TRUE(d.isShown("dmgChoicePane"));
+  platform::gates::release("makeDmg.copyItem");
+  ASSERT_TRUE(waitUntil([&] { return !screen->engine()->isRunning(); }, 30000));
+  EXPECT_TRUE(made("/Volumes/Data", "dmg").isEmpty());
+  ASSERT_TRUE(confirm());
+  EXPECT_TRUE(d.waitShown("dmgSuccessView", 60000));
+}
+
 // Cancel at each stage: the stopped pane stays, nothing is left behind.
 TEST_F(DmgScreen, CancelAtEveryStageLeavesNothing) {
   enum Stage { Delay, Totalling, Create, Copy };
