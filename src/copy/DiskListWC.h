@@ -142,7 +142,7 @@ class NewOutlineView : public QTreeView {
   uikit::WeakDelegate<NewOutlineViewDelegate> aDelegate_;
 };
 
-class ListFileViewController : public QWidget, public ControllerDelegate, public GetFilesSizeDelegate {
+class ListFileViewController : public QWidget, public ControllerDelegate {
   Q_OBJECT
  public:
   explicit ListFileViewController(QWidget* parent = nullptr);
@@ -169,8 +169,9 @@ class ListFileViewController : public QWidget, public ControllerDelegate, public
   // ControllerDelegate
   void reloadTreeList() override;
   void changeSelectAllButtonState() override;
-  // GetFilesSizeDelegate (worker thread)
-  void allCopyFilesSize(qint64 size) override;
+  // The total of Done arrived (main thread; the totaller's worker report is
+  // moved here first).
+  void allCopyFilesSize(qint64 size);
 
   FileNodeListRef rootNodeArr() const { return rootNodeArr_; }
   QString searchPath() const { return searchPath_; }
