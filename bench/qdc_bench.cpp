@@ -1,12 +1,14 @@
 // Side-by-side figures for the file tree, the size totaller, the copy engine and
-// the file browser. Each figure runs our code and its reference alternately,
-// several times, in this one process, and compares the medians.
+// the file browser and the archive engine. Each figure runs our code and its
+// reference alternately, several times, in this one process, and compares the
+// medians.
 //
-//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big
+//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big zip
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
@@ -27,6 +29,7 @@
 #include "services/EumeRoot.h"
 #include "services/FileNode.h"
 #include "services/GetFilesSize.h"
+#include "image/MakeDmg.h"
 
 namespace {
 
@@ -304,6 +307,69 @@ void figureCopyBig(const QString& work, int reps) {
   report("copy big cp", median(ours), median(refCp), "s");
 }
 
+// 200 MB of mixed files: incompressible blocks, text and many small files.
+bool makeMixed(const QString& dir) {
+  if (QFileInfo::exists(dir + "/.done")) return true;
+  QDir(dir).removeRecursively();
+  QDir().mkpath(dir + "/media");
+  QDir().mkpath(dir + "/text");
+  for (int i = 0; i < 18; ++i)
+    shell(QString("head -c 6000000 /dev/urandom > %1").arg(q(QString("%1/media/clip%2.bin").arg(dir).arg(i))));
+  QRandomGenerator rng(5);
+  for (int i = 0; i < 12; ++i) {
+    QFile f(QString("%1/text/log%2.txt").arg(dir).arg(i));
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray line;
+    for (int n = 0; n < 100000; ++n) {
+      line = QByteArray::number(rng.generate()) + " event " + QByteArray::number(n) + " status ok\n";
+      f.write(line);
+    }
+  }
+  for (int d = 0; d < 40; ++d) {
+    const QString sub = QString("%1/small/d%2").arg(dir).arg(d);
+    QDir().mkpath(sub);
+    for (int i = 0; i < 50; ++i) writeSmall(QString("%1/f%2.txt").arg(sub).arg(i).toUtf8(), int(rng.bounded(60000)));
+  }
+  writeSmall((dir + "/.done").toUtf8(), 0);
+  return true;
+}
+
+struct ZipWaiter : MakeDmgDelegate {
+  bool done = false;
+  bool ok = false;
+  void makeDmgFailWithError(int) override { done = true; }
+  void copyFileToDmgWithFileName(const QString&, float p) override {
+    if (p >= 100) ok = done = true;
+  }
+};
+
+double engineZip(const QString& folder, const QString& archive) {
+  QFile::remove(archive);
+  return seconds([&] {
+    MakeDmg engine;
+    ZipWaiter w;
+    engine.setMakeDmgDelegate(&w);
+    engine.doZipWithPath(archive, {FileNode::initWithPath(folder, QFileInfo(folder).fileName(), true)});
+    waitUntil([&] { return w.done; });
+    if (!w.ok) std::fprintf(stderr, "zip did not succeed\n");
+  });
+}
+
+void figureZip(const QString& work, int reps) {
+  const QString src = work + "/mixed";
+  if (!makeMixed(src)) return;
+  const QString archive = work + "/mixed.zip";
+  const QString line = "/usr/bin/zip -r " + q(archive) + " " + q(src);
+  std::vector<double> ours, ref;
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) ref.push_back(seconds([&] { QFile::remove(archive); shell(line); }));
+    ours.push_back(engineZip(src, archive));
+    if (i % 2 == 0) ref.push_back(seconds([&] { QFile::remove(archive); shell(line); }));
+  }
+  QFile::remove(archive);
+  report("zip folder", median(ours), median(ref), "s");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -316,12 +382,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big ...]\n");
+    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big|zip ...]\n");
     return 2;
   }
   const QString work = QDir(args.takeFirst()).absolutePath();
   QDir().mkpath(work);
-  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big"};
+  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big", "zip"};
   const int reps = qEnvironmentVariableIsSet("QDC_BENCH_REPS") ? qEnvironmentVariableIntValue("QDC_BENCH_REPS") : 5;
   for (const QString& figure : args) {
     if (figure == "scan") figureScan(work, reps);
@@ -330,6 +396,7 @@ int main(int argc, char** argv) {
     else if (figure == "nodes") figureNodes(work);
     else if (figure == "copy") figureCopyItems(work, reps);
     else if (figure == "big") figureCopyBig(work, reps);
+    else if (figure == "zip") figureZip(work, reps);
   }
   return 0;
 }

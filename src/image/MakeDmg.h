@@ -45,8 +45,10 @@ class MakeDmg : public QObject {
 
   // Starts an image job: "<folder>/<name>.dmg" sized for `size` bytes of files.
   void makeTmpDmgWithPath(const QString& folder, const QString& name, qint64 size);
-  // Copies `paths` (Mac paths) into the mounted image, then ejects it.
-  void doCopyFilesToDmgWithDmg(const QStringList& paths);
+  // Copies `paths` (Mac paths) into the mounted image, then ejects it. Each
+  // item goes to its last name in the image's root, or to its entry of
+  // `targets` (a path inside the image) when given.
+  void doCopyFilesToDmgWithDmg(const QStringList& paths, const QStringList& targets = {});
   // Ejects the current job's image volume, if it is mounted.
   void unmountDmgWithFullPath();
   // Cancels the running job; nothing more is reported for it and what it made
@@ -87,7 +89,7 @@ class MakeDmg : public QObject {
   void refuse();
   bool createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
   bool mountImage(const JobPtr& job);
-  void copyItems(const JobPtr& job, const QStringList& paths);
+  void copyItems(const JobPtr& job, const QStringList& paths, const QStringList& targets);
   bool ejectImage(const JobPtr& job);
   void failImage(const JobPtr& job);
   void discardImage(const JobPtr& job);
