@@ -49,6 +49,7 @@ class RepairDiskViewController : public QWidget, public CustomTableViewSource, p
   int selectedRow() const { return selectIndex; }
   VolumeObjPtr selectedVolume() const { return selectVolume; }
   bool isScanning() const { return isScanV; }
+  bool isRescanAsked() const { return rescanAsked_; }
   bool isFormatIdle() const { return formatend; }
   CustomTableView* table() const { return parTableView; }
   RepairDiskTableCellView* cellAt(int row) const { return parTableView->cellAt(row); }
