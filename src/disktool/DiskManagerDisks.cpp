@@ -2,9 +2,14 @@
 
 #include "platform/DiskArbitration.h"
 #include "platform/Gate.h"
+#include "platform/Queue.h"
 #include "platform/Privacy.h"
 #include "platform/Shell.h"
 #include "services/KVExecCommand.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <vector>
 
 namespace diskmanager {
 namespace {
@@ -46,12 +51,35 @@ std::optional<QVariantMap> getDisjInfo(const QString& name) {
   return info;
 }
 
+namespace {
+
+// The descriptions of `names`, in their order, read side by side: each is one
+// diskutil run that mostly waits for its process.
+std::vector<std::optional<QVariantMap>> describeAll(const QStringList& names) {
+  std::vector<std::optional<QVariantMap>> infos(size_t(names.size()));
+  std::mutex mutex;
+  std::condition_variable done;
+  qsizetype pending = names.size();
+  for (qsizetype i = 0; i < names.size(); ++i) {
+    platform::dispatchGlobal([&, i] {
+      auto info = getDisjInfo(names[i]);
+      std::lock_guard lock(mutex);
+      infos[size_t(i)] = std::move(info);
+      if (--pending == 0) done.notify_all();
+    });
+  }
+  std::unique_lock lock(mutex);
+  done.wait(lock, [&] { return pending == 0; });
+  return infos;
+}
+
+}  // namespace
+
 QList<VolumeObjPtr> scanVolumes() {
   const QStringList names = mountedBSDNames();
   platform::gatePoint(kDescribeGate);
   QList<VolumeObjPtr> found;
-  for (const QString& bsd : names) {
-    const auto info = getDisjInfo(bsd);
+  for (const std::optional<QVariantMap>& info : describeAll(names)) {
     if (!info) continue;
     const QString name = info->value(QStringLiteral("VolumeName")).toString();
     const QString node = info->value(QStringLiteral("DeviceNode")).toString();
