@@ -5,6 +5,7 @@
 
 #include "disktool/RepairDiskViewController.h"
 #include "platform/Gate.h"
+#include "services/KVLinkUrl.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
@@ -125,6 +126,11 @@ TEST_F(DiskManagerScreen, TableAfterLoadOffersWhatEachVolumeAllows) {
     for (int other = 1; other < rows().count(); ++other)
       if (other != r && rows().volumeAt(other)) EXPECT_FALSE(shownInRow(other, "rename")) << other;
   }
+
+  const QString support = KVPublicUtilities::setLangWithLink(KVLinkUrl::GetUrl("Support"));
+  ASSERT_FALSE(support.isEmpty());
+  ASSERT_TRUE(d.click("helpButton"));
+  EXPECT_TRUE(waitUntil([&] { return d.opened().join("\n").contains(support); })) << d.opened().join("\n").toStdString();
 }
 
 TEST_F(DiskManagerScreen, RenameTakesTheTextLiterally) {
