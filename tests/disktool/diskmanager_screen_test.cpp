@@ -10,6 +10,8 @@
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
@@ -39,8 +41,21 @@ class DiskManagerScreen : public ::testing::Test {
     return -1;
   }
   VolumeObjPtr volume(const QString& name) { return rows().volumeAt(rowOf(name)); }
+  // The row is there (or gone) and stays so: a change of the disks may bring
+  // its mount and unmount notices in more than one batch, each with a rescan.
   bool waitForRow(const QString& name, bool present = true) {
-    return waitUntil([&] { return settled(0) && (rowOf(name) >= 0) == present; }, 20000);
+    auto holds = [&] { return settled(0) && (rowOf(name) >= 0) == present; };
+    for (int tries = 0; tries < 50; ++tries) {
+      if (!waitUntil(holds, 20000)) return false;
+      QDeadlineTimer calm(300);
+      bool stayed = true;
+      while (!calm.hasExpired() && stayed) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        stayed = holds() && !screen()->isScanning();
+      }
+      if (stayed) return true;
+    }
+    return false;
   }
   bool select(const QString& name) {
     if (!waitForRow(name)) return false;
