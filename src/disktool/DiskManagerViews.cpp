@@ -1,11 +1,15 @@
 #include "disktool/DiskManagerViews.h"
 
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
 #include "services/Color.h"
+#include "uikit/ProgressBars.h"
+#include "uikit/Style.h"
 #include "uikit/Tables.h"
 
 namespace {
@@ -17,6 +21,30 @@ void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& c) {
 }
 
 }  // namespace
+
+QLabel* makeTextField(QWidget* parent, const QString& name, const QFont& font, const QColor& color) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(name);
+  l->setFont(font);
+  setTextFieldColor(l, color);
+  l->setAttribute(Qt::WA_TransparentForMouseEvents);
+  return l;
+}
+
+void setTextFieldColor(QLabel* field, const QColor& color) {
+  // Set by a style rule: the table's row views take the view's palette over their own.
+  field->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
+}
+
+QLineEdit* makeEditField(QWidget* background, const QString& name, const QRect& frame) {
+  auto* field = new QLineEdit(background);
+  field->setObjectName(name);
+  field->setFrame(false);
+  field->setFont(uikit::regularFont(13));
+  field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: rgb(58,58,58); }"));
+  field->setGeometry(frame);
+  return field;
+}
 
 class CustomTableView::Model : public QAbstractTableModel {
  public:
@@ -142,8 +170,7 @@ void TextFiledBgView::paintEvent(QPaintEvent*) {
 }
 
 float WipeDiskProView::fillWidth(float width, float percent) {
-  const float w = width * percent / 100.0f;
-  if (w > width - 1) return width;
+  const float w = uikit::percentFillWidth(width, percent);
   // Free space above the total gives a negative share: no fill, never a negative width.
   return w > 0 ? w : 0;
 }

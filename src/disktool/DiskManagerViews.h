@@ -9,7 +9,16 @@
 
 #include "uikit/Delegate.h"
 
+class QLabel;
+class QLineEdit;
 class QMouseEvent;
+
+// A text field of the disk manager and its panels: font and colour set, and
+// clicks passing through to the view below.
+QLabel* makeTextField(QWidget* parent, const QString& name, const QFont& font, const QColor& color);
+void setTextFieldColor(QLabel* field, const QColor& color);
+// An editable name field drawn over a TextFiledBgView.
+QLineEdit* makeEditField(QWidget* background, const QString& name, const QRect& frame);
 
 class CustomTableViewDelegate {
  public:

@@ -17,12 +17,21 @@ namespace {
 
 constexpr double kBoxWidth = 520;
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QFont& font, const QColor& color) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(name);
-  l->setFont(font);
-  uikit::setTextColor(l, color);
-  return l;
+// A panel button: primary (blue) or secondary, with its localized title.
+TextImageButton* makePopButton(QWidget* parent, const QString& name, bool primary, const QRect& frame,
+                               const QString& titleKey) {
+  auto* b = new TextImageButton(parent);
+  b->setObjectName(name);
+  if (primary)
+    b->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
+                                  QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
+  else
+    b->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
+                                  QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
+  b->setGeometry(frame);
+  b->setTextWithName(getLocalizedString(titleKey));
+  b->setButtonEnabled(true);
+  return b;
 }
 
 // The small chevron of the file-system field.
@@ -79,7 +88,7 @@ FormatTypeViewController::FormatTypeViewController(QWidget* parent) : QWidget(pa
     row->setIdentifier(QString::number(i));
     row->setDelegate(this);
     row->setGeometry(0, 4 + i * 30, 290, 30);
-    auto* label = makeLabel(row, QStringLiteral("label_%1").arg(i + 1), uikit::regularFont(13), getColor(58, 58, 58, 1));
+    auto* label = makeTextField(row, QStringLiteral("label_%1").arg(i + 1), uikit::regularFont(13), getColor(58, 58, 58, 1));
     label->setText(QString::fromLatin1(diskmanager::kFormatPersonalities[i]));
     label->setGeometry(14, 0, 262, 30);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -90,7 +99,7 @@ FormatTypeViewController::FormatTypeViewController(QWidget* parent) : QWidget(pa
 
 void FormatTypeViewController::mouseInView(bool inside, int tag) {
   for (int i = 0; i < 4; ++i)
-    uikit::setTextColor(labels_[i], inside && tag == i ? QColor(Qt::white) : getColor(58, 58, 58, 1));
+    setTextFieldColor(labels_[i], inside && tag == i ? QColor(Qt::white) : getColor(58, 58, 58, 1));
 }
 
 void FormatTypeViewController::selectSortType(SortSelectBgView* row) {
@@ -113,34 +122,29 @@ MakeSureFormatViewController::MakeSureFormatViewController(const QSize& windowSi
     : FormatPanelBase(windowSize, 330, parent) {
   setObjectName(QStringLiteral("MakeSureFormatViewController"));
   const QColor dark = getColor(58, 58, 58, 1);
-  titleLabel = makeLabel(box, QStringLiteral("titleLabel"), uikit::sBoldFont(16), dark);
+  titleLabel = makeTextField(box, QStringLiteral("titleLabel"), uikit::sBoldFont(16), dark);
   titleLabel->setGeometry(boxFrame(30, 272, 460, 30));
   titleLabel->setWordWrap(true);
-  nodeLabel = makeLabel(box, QStringLiteral("nodeLabel"), uikit::regularFont(12), getColor(110, 110, 110, 1));
+  nodeLabel = makeTextField(box, QStringLiteral("nodeLabel"), uikit::regularFont(12), getColor(110, 110, 110, 1));
   nodeLabel->setGeometry(boxFrame(30, 196, 460, 68));
   nodeLabel->setWordWrap(true);
   nodeLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-  nameLabel = makeLabel(box, QStringLiteral("nameLabel"), uikit::regularFont(13), dark);
+  nameLabel = makeTextField(box, QStringLiteral("nameLabel"), uikit::regularFont(13), dark);
   nameLabel->setGeometry(boxFrame(30, 130, 170, 30));
   nameLabel->setText(getLocalizedString(QStringLiteral("Format_name")));
   auto* nameBg = new TextFiledBgView(box);
   nameBg->setGeometry(boxFrame(210, 130, 290, 30));
-  nameTextFiled = new QLineEdit(nameBg);
-  nameTextFiled->setObjectName(QStringLiteral("nameTextFiled"));
-  nameTextFiled->setFrame(false);
-  nameTextFiled->setFont(uikit::regularFont(13));
-  nameTextFiled->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: rgb(58,58,58); }"));
-  nameTextFiled->setGeometry(8, 3, 274, 24);
+  nameTextFiled = makeEditField(nameBg, QStringLiteral("nameTextFiled"), QRect(8, 3, 274, 24));
 
-  fileSystemLabel = makeLabel(box, QStringLiteral("fileSystemLabel"), uikit::regularFont(13), dark);
+  fileSystemLabel = makeTextField(box, QStringLiteral("fileSystemLabel"), uikit::regularFont(13), dark);
   fileSystemLabel->setGeometry(boxFrame(30, 70, 170, 30));
   fileSystemLabel->setText(getLocalizedString(QStringLiteral("Format_tyle")));
   fileSysBg = new QLabel(box);
   fileSysBg->setObjectName(QStringLiteral("fileSysBg"));
   fileSysBg->setScaledContents(true);
   fileSysBg->setGeometry(boxFrame(210, 70, 290, 30));
-  typeLabel = makeLabel(box, QStringLiteral("typeLabel"), uikit::regularFont(13), dark);
+  typeLabel = makeTextField(box, QStringLiteral("typeLabel"), uikit::regularFont(13), dark);
   typeLabel->setGeometry(boxFrame(222, 73, 240, 24));
   openImageV = new DropArrow(box);
   openImageV->setObjectName(QStringLiteral("openImageV"));
@@ -152,21 +156,11 @@ MakeSureFormatViewController::MakeSureFormatViewController(const QSize& windowSi
   typeSelectBut->setGeometry(boxFrame(210, 70, 290, 30));
   connect(typeSelectBut, &QPushButton::clicked, this, &MakeSureFormatViewController::openMenuAction);
 
-  noButton = new TextImageButton(box);
-  noButton->setObjectName(QStringLiteral("noButton"));
-  noButton->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
-                                       QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
-  noButton->setGeometry(boxFrame(244, 18, 120, 36));
-  noButton->setTextWithName(getLocalizedString(QStringLiteral("COMM_CANCEL")));
-  noButton->setButtonEnabled(true);
+  noButton = makePopButton(box, QStringLiteral("noButton"), false, boxFrame(244, 18, 120, 36),
+                           QStringLiteral("COMM_CANCEL"));
   connect(noButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::noButtonAction);
-  okButton = new TextImageButton(box);
-  okButton->setObjectName(QStringLiteral("okButton"));
-  okButton->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
-                                       QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
-  okButton->setGeometry(boxFrame(380, 18, 120, 36));
-  okButton->setTextWithName(getLocalizedString(QStringLiteral("COMM_Continue")));
-  okButton->setButtonEnabled(true);
+  okButton = makePopButton(box, QStringLiteral("okButton"), true, boxFrame(380, 18, 120, 36),
+                           QStringLiteral("COMM_Continue"));
   connect(okButton, &QAbstractButton::clicked, this, &MakeSureFormatViewController::okButtonAction);
 }
 
@@ -188,12 +182,12 @@ void MakeSureFormatViewController::setName(const QString& volumeName, const QStr
     if (field) field->setReadOnly(false);
   });
   typeLabel->setText(fileSystem);
-  uikit::setTextColor(typeLabel, getColor(58, 58, 58, 1));
+  setTextFieldColor(typeLabel, getColor(58, 58, 58, 1));
   openImageV->show();
   fileSysBgName_ = QStringLiteral("format_input");
   fileSysBg->setPixmap(platform::Bundle::mainBundle().imageNamed(QStringLiteral("format_input"), QSize(580, 60)));
   if (fileSystem.toLower().contains(QLatin1String("apfs"))) {
-    uikit::setTextColor(typeLabel, getColor(218, 220, 224, 1));
+    setTextFieldColor(typeLabel, getColor(218, 220, 224, 1));
     openImageV->hide();
     typeSelectBut->setEnabled(false);
     fileSysBgName_ = QStringLiteral("format_input_disable");
@@ -253,7 +247,7 @@ void MakeSureFormatViewController::noButtonAction() {
 FormatingViewController::FormatingViewController(const QSize& windowSize, QWidget* parent)
     : FormatPanelBase(windowSize, 160, parent) {
   setObjectName(QStringLiteral("FormatingViewController"));
-  nodelLabel = makeLabel(box, QStringLiteral("nodelLabel"), uikit::sBoldFont(15), getColor(58, 58, 58, 1));
+  nodelLabel = makeTextField(box, QStringLiteral("nodelLabel"), uikit::sBoldFont(15), getColor(58, 58, 58, 1));
   nodelLabel->setAlignment(Qt::AlignCenter);
   nodelLabel->setWordWrap(true);
   nodelLabel->setGeometry(boxFrame(30, 86, 460, 44));
@@ -270,22 +264,17 @@ FormatingViewController::FormatingViewController(const QSize& windowSize, QWidge
 FormatEndViewController::FormatEndViewController(const QSize& windowSize, QWidget* parent)
     : FormatPanelBase(windowSize, 190, parent) {
   setObjectName(QStringLiteral("FormatEndViewController"));
-  titleLabel = makeLabel(box, QStringLiteral("titleLabel"), uikit::sBoldFont(15), getColor(58, 58, 58, 1));
+  titleLabel = makeTextField(box, QStringLiteral("titleLabel"), uikit::sBoldFont(15), getColor(58, 58, 58, 1));
   titleLabel->setAlignment(Qt::AlignCenter);
   titleLabel->setWordWrap(true);
   titleLabel->setGeometry(boxFrame(30, 80, 460, 84));
   titleLabel->setText(getLocalizedString(QStringLiteral("Format_complet")));
-  closeButton = new TextImageButton(box);
-  closeButton->setObjectName(QStringLiteral("closeButton"));
-  closeButton->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
-                                          QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
-  closeButton->setGeometry(boxFrame(200, 24, 120, 36));
-  closeButton->setTextWithName(getLocalizedString(QStringLiteral("COMMNT_OK")));
-  closeButton->setButtonEnabled(true);
+  closeButton = makePopButton(box, QStringLiteral("closeButton"), true, boxFrame(200, 24, 120, 36),
+                              QStringLiteral("COMMNT_OK"));
   connect(closeButton, &QAbstractButton::clicked, this, &FormatEndViewController::closeWindow);
 }
 
 void FormatEndViewController::setFailureText(const QString& text) {
   titleLabel->setText(text);
-  uikit::setTextColor(titleLabel, getColor(230, 72, 72, 1));
+  setTextFieldColor(titleLabel, getColor(230, 72, 72, 1));
 }

@@ -30,16 +30,6 @@ QRect cellFrame(double x, double y, double w, double h, double parentHeight = kC
   return uikit::toQt(uikit::NSMakeRect(x, y, w, h), parentHeight);
 }
 
-QLabel* makeLabel(QWidget* parent, const QString& name, const QFont& font, const QColor& color) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(name);
-  l->setFont(font);
-  // Set by a style rule: the table's row views take the view's palette over their own.
-  l->setStyleSheet(QStringLiteral("color: %1;").arg(color.name()));
-  l->setAttribute(Qt::WA_TransparentForMouseEvents);
-  return l;
-}
-
 // The round "?" of the help button.
 class HelpButton : public QAbstractButton {
  public:
@@ -73,10 +63,10 @@ void makeCellSubviews(RepairDiskTableCellView* cell, RepairDiskViewController* o
   icon->setAttribute(Qt::WA_TransparentForMouseEvents);
 
   const QColor dark = getColor(58, 58, 58, 1), grey = getColor(128, 128, 133, 1);
-  makeLabel(cell, QStringLiteral("name"), uikit::sBoldFont(14), dark)->setGeometry(cellFrame(84, 46, 330, 22));
-  makeLabel(cell, QStringLiteral("type"), uikit::regularFont(12), grey)->setGeometry(cellFrame(84, 14, 120, 18));
-  makeLabel(cell, QStringLiteral("size"), uikit::regularFont(12), grey)->setGeometry(cellFrame(214, 14, 200, 18));
-  makeLabel(cell, QStringLiteral("Tip"), uikit::sBoldFont(14), getColor(200, 200, 204, 1))
+  makeTextField(cell, QStringLiteral("name"), uikit::sBoldFont(14), dark)->setGeometry(cellFrame(84, 46, 330, 22));
+  makeTextField(cell, QStringLiteral("type"), uikit::regularFont(12), grey)->setGeometry(cellFrame(84, 14, 120, 18));
+  makeTextField(cell, QStringLiteral("size"), uikit::regularFont(12), grey)->setGeometry(cellFrame(214, 14, 200, 18));
+  makeTextField(cell, QStringLiteral("Tip"), uikit::sBoldFont(14), getColor(200, 200, 204, 1))
       ->setGeometry(cellFrame(14, 8, 400, 24, 40));
   auto* pro = new WipeDiskProView(cell);
   pro->setObjectName(QStringLiteral("pro"));
@@ -85,12 +75,7 @@ void makeCellSubviews(RepairDiskTableCellView* cell, RepairDiskViewController* o
   auto* edit = new TextFiledBgView(cell);
   edit->setObjectName(QStringLiteral("editname"));
   edit->setGeometry(cellFrame(84, 42, 330, 28));
-  auto* field = new QLineEdit(edit);
-  field->setObjectName(QStringLiteral("editnameField"));
-  field->setFrame(false);
-  field->setFont(uikit::regularFont(13));
-  field->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; color: rgb(58,58,58); }"));
-  field->setGeometry(8, 2, 314, 24);
+  QLineEdit* field = makeEditField(edit, QStringLiteral("editnameField"), QRect(8, 2, 314, 24));
   QObject::connect(field, &QLineEdit::textEdited, owner, &RepairDiskViewController::controlTextDidChange);
 
   struct ButtonSpec {
@@ -152,7 +137,7 @@ void RepairDiskViewController::buildLayout() {
   loadProView->setGeometry(frame(20, 20, 848, 580));
   loadProView->setAttribute(Qt::WA_StyledBackground);
   loadProView->setStyleSheet(QStringLiteral("#loadProView { background: rgba(40,40,44,150); border-radius: 10px; }"));
-  loadLabel = makeLabel(loadProView, QStringLiteral("loadLabel"), uikit::sBoldFont(15), Qt::white);
+  loadLabel = makeTextField(loadProView, QStringLiteral("loadLabel"), uikit::sBoldFont(15), Qt::white);
   loadLabel->setAlignment(Qt::AlignCenter);
   loadLabel->setGeometry(0, 0, loadProView->width(), loadProView->height());
   loadProView->hide();
