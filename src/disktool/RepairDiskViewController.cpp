@@ -366,7 +366,10 @@ void RepairDiskViewController::showFailure(const QString& text) {
                                                             QString());
   // One button: the alert only tells.
   for (QAbstractButton* b : alert->buttons())
-    if (b->property("qdcAlertAnswer").toInt() == 0) alert->removeButton(b);
+    if (b->property("qdcAlertAnswer").toInt() == 0) {
+      alert->removeButton(b);
+      delete b;  // removeButton leaves the button to its caller
+    }
   KVPublicUtilities::runAlert(alert);
   alert->deleteLater();
 }
