@@ -211,6 +211,11 @@ TEST_F(DiskManagerScreen, CancelLetsTheNextFormatOpenThePanel) {
   for (int round = 0; round < 2; ++round) {
     ASSERT_TRUE(openFormat("USB Stick", "x", -1)) << round;
     EXPECT_FALSE(screen()->isFormatIdle());
+    // A drop-down the pointer never entered closes by itself, the choice unchanged.
+    ASSERT_TRUE(d.click("typeSelectBut"));
+    ASSERT_TRUE(d.waitShown("FormatTypeViewController"));
+    EXPECT_TRUE(d.waitHidden("FormatTypeViewController", 6000));
+    EXPECT_EQ(d.find<MakeSureFormatViewController>("MakeSureFormatViewController")->typeText(), "Journaled HFS+");
     ASSERT_TRUE(d.click("noButton"));
     ASSERT_TRUE(d.waitHidden("MakeSureFormatViewController"));
     EXPECT_TRUE(screen()->isFormatIdle());
