@@ -106,17 +106,19 @@ bool ejectVolume(const QString& diskUUID) {
 
 FormatTarget bindFormatTarget(const VolumeObjPtr& record) {
   FormatTarget t;
-  t.record = record;
   if (record) {
+    t.bound = true;
     t.diskUUID = record->diskUUID;
     t.deviceNode = record->volRootDir;
+    t.mountPoint = record->volumeMountPoint;
+    t.diskType = record->diskType;
   }
   return t;
 }
 
 FormatOutcome runFormat(const FormatTarget& target, const FormatPlan& plan) {
   platform::gatePoint(kFormatGate);
-  if (!target.record || target.record->volumeMountPoint == QLatin1String("/")) return FormatOutcome::StartupRefused;
+  if (!target.bound || target.mountPoint == QLatin1String("/")) return FormatOutcome::StartupRefused;
   if (target.diskUUID.isEmpty() || target.deviceNode.isEmpty()) return FormatOutcome::TargetChanged;
   // The node is described again just before the erase: a disk unplugged since
   // the click, or another one that took its node, is never erased.

@@ -28,11 +28,14 @@ QList<VolumeObjPtr> scanVolumes();
 bool renameVolume(const QString& diskUUID, const QString& name);
 bool ejectVolume(const QString& diskUUID);
 
-// The volume a Format click bound: its record, its DiskUUID and device node.
+// The volume a Format click bound, as plain values copied on the main thread:
+// the worker that erases never reads a record the screen holds.
 struct FormatTarget {
-  VolumeObjPtr record;
+  bool bound = false;
   QString diskUUID;
   QString deviceNode;
+  QString mountPoint;
+  QString diskType;
 };
 
 FormatTarget bindFormatTarget(const VolumeObjPtr& record);

@@ -398,7 +398,7 @@ void RepairDiskViewController::cancelFormatVoluem() {
 
 void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QString& name, const QString& type) {
   const diskmanager::FormatTarget target = formatTarget_;
-  if (!target.record) {
+  if (!target.bound) {
     formatend = true;
     return;
   }
@@ -408,7 +408,7 @@ void RepairDiskViewController::makeSureToFormatSelectVolumeWithName(const QStrin
     // Work that ended within the delay never leaves a progress panel behind.
     if (formatRunning_ && job == formatJob_) showFormatingView();
   });
-  const diskmanager::FormatPlan plan = diskmanager::formatPlan(target.record->diskType, name, type);
+  const diskmanager::FormatPlan plan = diskmanager::formatPlan(target.diskType, name, type);
   QPointer<RepairDiskViewController> self(this);
   platform::dispatchGlobal([self, job, target, plan] {
     const FormatOutcome outcome = diskmanager::runFormat(target, plan);
