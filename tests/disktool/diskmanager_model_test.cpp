@@ -1,5 +1,6 @@
 // The disk manager's decisions without a window: size texts, the FAT32 name
 // rule, the rows of the table, the usage bar and the format plan.
+#include "disktool/DiskManagerDisks.h"
 #include "disktool/DiskManagerModel.h"
 #include "disktool/DiskManagerViews.h"
 
@@ -160,4 +161,16 @@ TEST(DiskManagerModel, FormatPlan) {
     EXPECT_EQ(plan.name, c.planned) << c.diskType << " " << c.name.toStdString();
     EXPECT_EQ(plan.personality, QString(c.plannedPersonality)) << c.diskType << " " << c.name.toStdString();
   }
+}
+
+TEST(DiskManagerFormat, RefusesWhatItMustNotErase) {
+  auto startup = volume("Macintosh HD", false, "/");
+  startup->diskUUID = "A-B";
+  startup->volRootDir = "/dev/disk1s1";
+  const FormatPlan plan = formatPlan("APFS", "New", "APFS");
+  // Both answer before any tool runs: there is no world here to run one in.
+  EXPECT_EQ(runFormat(bindFormatTarget(startup), plan), FormatOutcome::StartupRefused);
+  EXPECT_EQ(runFormat(bindFormatTarget(nullptr), plan), FormatOutcome::StartupRefused);
+  auto unnamed = volume("Stick", true);
+  EXPECT_EQ(runFormat(bindFormatTarget(unnamed), plan), FormatOutcome::TargetChanged);  // no DiskUUID, no node
 }
