@@ -1,9 +1,9 @@
-// Side-by-side figures for the file tree, the size totaller, the copy engine and
-// the file browser and the archive engine. Each figure runs our code and its
-// reference alternately, several times, in this one process, and compares the
-// medians.
+// Side-by-side figures for the file tree, the size totaller, the copy engine,
+// the file browser, the archive engine, the disk manager's rescan and the main
+// window's first paint. Each figure runs our code and its reference alternately,
+// several times, in this one process, and compares the medians.
 //
-//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big zip
+//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big zip rescan paint
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "copy/DiskListWC.h"
+#include "disktool/DiskManagerDisks.h"
+#include "platform/Paths.h"
 #include "uikit/TCImageWindow.h"
 #include "platform/Queue.h"
 #include "services/Controller.h"
@@ -372,6 +374,103 @@ void figureZip(const QString& work, int reps) {
 
 }  // namespace
 
+// A program of this build's bin folder, run to its end; false when it failed.
+bool runTool(const QString& name, const QStringList& args) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.start(QCoreApplication::applicationDirPath() + "/" + name, args);
+  return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Uses the world at `root` for the platform calls of this process until the scope ends.
+struct InWorld {
+  explicit InWorld(const QString& root) {
+    qputenv("QDC_ROOT", QFile::encodeName(root));
+    platform::resetPathsForTesting();
+  }
+  ~InWorld() {
+    qunsetenv("QDC_ROOT");
+    platform::resetPathsForTesting();
+  }
+};
+
+// The disk manager's rescan of 30 mounted volumes against the same 30
+// "diskutil info -plist" lines run one after another by one shell.
+void figureRescan(const QString& work, int reps) {
+  const QString dir = work + "/world30";
+  if (!QFileInfo::exists(dir + "/.done")) {
+    QDir(dir).removeRecursively();
+    if (!runTool("qdc-world", {"create", dir})) return;
+    // The startup volume and 29 sticks.
+    for (int i = 1; i < 30; ++i)
+      if (!runTool("qdc-world", {"attach", dir, "--new", "usb", QString("Stick %1").arg(i), "64M", "ExFAT"})) return;
+    writeSmall((dir + "/.done").toUtf8(), 0);
+  }
+  InWorld world(dir + "/root");
+  const QList<VolumeObjPtr> found = diskmanager::scanVolumes();
+  if (found.size() != 30) std::fprintf(stderr, "rescan lists %d volumes, not 30\n", int(found.size()));
+  QString line;
+  for (const VolumeObjPtr& v : found)
+    line += q(platform::toolPath("/usr/sbin/diskutil")) + " info -plist " + q(QString(v->volumePath).remove("/dev/")) +
+            " >/dev/null; ";
+  const QProcessEnvironment env = platform::toolEnvironment();
+  auto reference = [&] {
+    return seconds([&] {
+      QProcess p;
+      p.setProcessEnvironment(env);
+      p.setStandardOutputFile(QProcess::nullDevice());
+      p.start("/bin/sh", {"-c", line});
+      p.waitForFinished(-1);
+    });
+  };
+  std::vector<double> ours, theirs;
+  for (int i = 0; i < reps; ++i) {
+    ours.push_back(seconds([] { diskmanager::scanVolumes(); }));
+    theirs.push_back(reference());
+  }
+  report("disk manager rescan, 30 volumes (scan vs diskutil info lines)", median(ours), median(theirs), "s");
+}
+
+// Start to first paint: the main window with its five screens against a bare
+// window of the same size, both on Qt's offscreen platform, in the same run.
+void figurePaint(const QString& work, int reps) {
+  const QString dir = work + "/demo";
+  if (!QFileInfo::exists(dir + "/.done")) {
+    QDir(dir).removeRecursively();
+    if (!runTool("qdc-world", {"create", dir, "--demo"})) return;
+    writeSmall((dir + "/.done").toUtf8(), 0);
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("QDC_ROOT", dir + "/root");
+  // From the start of the process to its line at the first paint; its exit is not counted.
+  auto firstPaint = [&](const QString& program) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(QCoreApplication::applicationDirPath() + "/" + program, QStringList());
+    QByteArray out;
+    while (p.state() != QProcess::NotRunning && !out.contains("painted")) {
+      p.waitForReadyRead(-1);
+      out += p.readAllStandardOutput();
+    }
+    const double elapsed = double(t.nsecsElapsed()) / 1e9;
+    p.waitForFinished(-1);
+    if (!out.contains("painted")) std::fprintf(stderr, "%s did not paint\n", qPrintable(program));
+    return elapsed;
+  };
+  firstPaint("qdc-bench-paint-bare");  // warm the caches
+  firstPaint("qdc-bench-paint-main");
+  std::vector<double> ours, theirs;
+  for (int i = 0; i < reps; ++i) {
+    ours.push_back(firstPaint("qdc-bench-paint-main"));
+    theirs.push_back(firstPaint("qdc-bench-paint-bare"));
+  }
+  report("first paint, main window with five screens vs bare window (offscreen)", median(ours), median(theirs), "s");
+}
+
 int main(int argc, char** argv) {
   qputenv("QT_LOGGING_RULES", "qdc.system=false");
   // The fixtures are host folders: with no world, both sides of every figure run
@@ -382,12 +481,12 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big|zip ...]\n");
+    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big|zip|rescan|paint ...]\n");
     return 2;
   }
   const QString work = QDir(args.takeFirst()).absolutePath();
   QDir().mkpath(work);
-  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big", "zip"};
+  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big", "zip", "rescan", "paint"};
   const int reps = qEnvironmentVariableIsSet("QDC_BENCH_REPS") ? qEnvironmentVariableIntValue("QDC_BENCH_REPS") : 5;
   for (const QString& figure : args) {
     if (figure == "scan") figureScan(work, reps);
@@ -397,6 +496,8 @@ int main(int argc, char** argv) {
     else if (figure == "copy") figureCopyItems(work, reps);
     else if (figure == "big") figureCopyBig(work, reps);
     else if (figure == "zip") figureZip(work, reps);
+    else if (figure == "rescan") figureRescan(work, reps);
+    else if (figure == "paint") figurePaint(work, reps);
   }
   return 0;
 }
