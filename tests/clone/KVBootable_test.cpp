@@ -172,16 +172,41 @@ TEST_F(CloneEngine, RefusedTargetsStartNothing) {
   struct Case { VolumeObjPtr target; int result; } cases[] = {
       {nullptr, KVBootable::kNoTarget},
       {wholeDisk(""), KVBootable::kNoTarget},
-      {wholeDisk("disk0"), KVBootable::kTargetRefused},     // physical store of "/"
-      {wholeDisk("disk1"), KVBootable::kTargetRefused},     // container of "/"
       {wholeDisk("disk3s2"), KVBootable::kTargetRefused},   // a partition
-      {wholeDisk("/dev/disk1"), KVBootable::kTargetRefused},
+      {wholeDisk("/dev/disk3s2"), KVBootable::kTargetRefused},
   };
   for (const Case& c : cases) EXPECT_EQ(engine->KVStart(c.target), c.result);
   EXPECT_FALSE(engine->isRunning());
   QCoreApplication::processEvents();
   EXPECT_TRUE(recorder.reports.isEmpty());
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/USB Stick")));
+}
+
+// Which disk holds "/" is asked by the job, off the main thread: KVStart queues it,
+// and a startup disk, or one that cannot be told, ends it with one closing -5
+// before anything is erased.
+TEST_F(CloneEngine, StartupDiskIsRefusedByTheJobBeforeTheErase) {
+  struct Case { const char* disk; bool infoFails; } cases[] = {
+      {"disk0", false},  // physical store of "/"
+      {"disk1", false},  // container of "/"
+      {"/dev/disk1", false},
+      {"disk3", true},   // the stick, but "/" cannot be looked up
+  };
+  for (const Case& c : cases) {
+    knob(world::knob::kFailTools, c.infoFails ? QStringList{"diskutil info"} : QStringList{});
+    recorder.reports.clear();
+    ASSERT_EQ(engine->KVStart(wholeDisk(c.disk)), 0) << c.disk;
+    ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 30000)) << c.disk;
+    ASSERT_TRUE(waitUntil([&] { return !engine->isRunning(); }, 10000)) << c.disk;
+    EXPECT_EQ(recorder.last().err, KVBootable::kTargetRefused) << c.disk;
+    int negatives = 0;
+    for (const Report& r : recorder.reports) negatives += r.err < 0;
+    EXPECT_EQ(negatives, 1) << c.disk;
+    EXPECT_FALSE(recorder.sawStep(2)) << c.disk;
+  }
+  knob(world::knob::kFailTools, QStringList{});
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/USB Stick")));
+  EXPECT_TRUE(QFileInfo::exists(world.host("/System/Volumes/Preboot/Cryptexes")));
 }
 
 TEST_F(CloneEngine, CancelDuringTheEraseEndsWithUserCancelAndNoRestore) {
