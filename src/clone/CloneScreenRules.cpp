@@ -107,9 +107,7 @@ int getAuthorizationStatus() {
 
 bool isAppleChipBrand(const QString& cpuBrand) { return cpuBrand.contains(QLatin1String("Apple")); }
 
-bool prebootRepairRuns(const QString& cpuBrand, int systemVersion) {
-  return isAppleChipBrand(cpuBrand) || systemVersion >= 1300;
-}
+bool prebootRepairRuns(bool appleChip, int systemVersion) { return appleChip || systemVersion >= 1300; }
 
 }  // namespace cloning
 

@@ -52,7 +52,7 @@ int getAuthorizationStatus();
 
 bool isAppleChipBrand(const QString& cpuBrand);
 // The Preboot repair runs on Apple-chip Macs and from 13.0 on.
-bool prebootRepairRuns(const QString& cpuBrand, int systemVersion);
+bool prebootRepairRuns(bool appleChip, int systemVersion);
 
 }  // namespace cloning
 

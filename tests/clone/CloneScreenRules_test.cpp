@@ -114,7 +114,7 @@ TEST(CloneScreenRules, PrebootRepairRunsOnAppleChipsAndFrom13) {
       {intel, 1299, false}, {intel, 1300, true},  {intel, 1015, false}, {intel, 1507, true},
       {"Apple M1", 1102, true}, {"Apple M2 Pro", 1299, true}, {"Apple M1", 1300, true}, {"", 1299, false},
   };
-  for (const Case& c : cases) EXPECT_EQ(prebootRepairRuns(c.brand, c.version), c.runs) << c.brand << " " << c.version;
+  for (const Case& c : cases) EXPECT_EQ(prebootRepairRuns(isAppleChipBrand(c.brand), c.version), c.runs) << c.brand << " " << c.version;
 }
 
 namespace {
