@@ -248,12 +248,10 @@ void FullDiskAccessViewController::setLangue() {
   nodel_4->setText(getLocalizedString(QStringLiteral("FullDiskAccess_4")));
 }
 
-int FullDiskAccessViewController::runModal() {
+int FullDiskAccessViewController::runModal(QWidget* over) {
   TCImageWindow* w = window();
-  if (QWidget* parent = QApplication::activeWindow()) {
-    const QPoint centre = parent->geometry().center();
-    w->move(centre - QPoint(w->width() / 2, w->height() / 2));
-  }
+  if (!over) over = QApplication::activeWindow();
+  if (over) w->move(over->geometry().center() - QPoint(w->width() / 2, w->height() / 2));
   return runModalForWindow(w);
 }
 

@@ -129,8 +129,8 @@ class FullDiskAccessViewController : public QObject {
   ~FullDiskAccessViewController() override;
 
   TCImageWindow* window();
-  // Shows the window and returns once it is closed.
-  int runModal();
+  // Shows the window centred over `over` (the screen's window) and returns once it is closed.
+  int runModal(QWidget* over = nullptr);
   void closeWindow();
   void openSetView();
   void setLangue();

@@ -13,6 +13,9 @@
 #include "services/KVExecCommand.h"
 #include "services/Localization.h"
 #include "world/lib/Layout.h"
+#include "CloneWorld_support.h"
+
+using clonetest::volumeOnDiskHolding;
 
 namespace {
 
@@ -59,24 +62,6 @@ VolumeObjPtr wholeDisk(const QString& bsd) {
   v->volumeName = "SanDisk Ultra";
   v->volumePath = bsd;
   return v;
-}
-
-std::optional<QVariantMap> info(const QString& target) {
-  return KVExecCommandDictionary(platform::shellLine("/usr/sbin/diskutil", {"info", "-plist", target}),
-                                 "cloneTestInfo.plist");
-}
-
-// The mount point of a mounted volume of `disk` whose files include `relative`.
-QString volumeOnDiskHolding(const TestWorld& w, const QString& disk, const QString& relative) {
-  for (const QString& name : QDir(w.host("/Volumes")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const QString mount = "/Volumes/" + name;
-    if (QFileInfo(w.host(mount)).isSymLink()) continue;
-    const auto i = info(mount);
-    if (!i || i->value("MountPoint").toString() != mount) continue;
-    if (!KVBootable::wholeDisksOfVolume(*i).contains(disk)) continue;
-    if (QFileInfo::exists(w.host(mount + "/" + relative))) return mount;
-  }
-  return QString();
 }
 
 class CloneEngine : public ::testing::Test {
@@ -311,7 +296,7 @@ TEST(CloneEngineVersions, EraseUsesTheFileSystemOfTheRunningSystem) {
     engine->KVSetDelegate(nullptr);
     EXPECT_EQ(recorder.last().err, KVBootable::kAsrFailed) << c.version;
     const QString volume = "/Volumes/" + KVUSBControl::KVShareInstance()->KVGetOstrelVolumeName();
-    const auto i = info(volume);
+    const auto i = KVExecCommandDictionary(platform::shellLine("/usr/sbin/diskutil", {"info", "-plist", volume}), "cloneTestInfo.plist");
     ASSERT_TRUE(i) << c.version;
     EXPECT_EQ(i->value("FilesystemName").toString(), c.fileSystem) << c.version;
     EXPECT_TRUE(KVBootable::wholeDisksOfVolume(*i).contains("disk3"));

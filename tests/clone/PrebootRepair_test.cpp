@@ -7,14 +7,12 @@
 #include "clone/CloneDiskWork.h"
 #include "platform/Shell.h"
 #include "world/lib/Layout.h"
+#include "CloneWorld_support.h"
 
 using namespace cloning;
+using namespace clonetest;
 
 namespace {
-
-int run(const QString& tool, const QStringList& args) {
-  return platform::runShell(platform::shellLine(tool, args), "/dev/null");
-}
 
 // `disk` erased as `fileSystem` and the running system restored onto it, as a
 // clone leaves it before its Preboot repair.
@@ -24,24 +22,8 @@ bool clonedOnto(const QString& disk, const QString& fileSystem) {
                                "--noprompt"}) == 0;
 }
 
-QString prebootOf(const QString& disk) {
-  const PrebootPlan plan = planPrebootRepair(disk, diskutilReader());
-  return plan.kind == PrebootPlan::Found ? plan.preboot : QString();
-}
-
 QStringList volumesFolder(const TestWorld& w) {
   return QDir(w.host("/Volumes")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-}
-
-// Where the Preboot volume's files lie while it is mounted at `mount`.
-bool holdsCryptexes(const TestWorld& w, const QString& preboot) {
-  if (run("/usr/sbin/diskutil", {"mount", "/dev/" + preboot}) != 0) return false;
-  const auto info = diskutilReader()({"info", "-plist", "/dev/" + preboot});
-  const QString mount = info ? info->value("MountPoint").toString() : QString();
-  const bool there = !mount.isEmpty() &&
-                     QFileInfo::exists(w.host(mount + "/Cryptexes/App/System/Library/Frameworks/Safari.txt"));
-  run("/usr/sbin/diskutil", {"unmount", "/dev/" + preboot});
-  return there;
 }
 
 const auto never = [] { return false; };
@@ -60,7 +42,7 @@ TEST(PrebootRepair, CopiesTheCryptexesToWhereTheNewPrebootMountsAndUnmountsIt) {
   EXPECT_EQ(repairPrebootFile("disk3", true, never), PrebootRepairResult::Repaired);
   EXPECT_TRUE(QDir(w.host("/Volumes/Preboot")).isEmpty()) << "the other volume got files";
   EXPECT_FALSE(volumesFolder(w).contains("Preboot 1")) << "left mounted";
-  EXPECT_TRUE(holdsCryptexes(w, preboot));
+  EXPECT_TRUE(prebootHoldsCryptexes(w, preboot));
 }
 
 TEST(PrebootRepair, FailuresOnAnApfsCloneAreReportedAndCreateNothing) {
