@@ -1,14 +1,16 @@
-// Side-by-side figures for the file tree, the size totaller and the copy engine.
-// Each figure runs our code and its reference alternately, several times, in
-// this one process, and compares the medians.
+// Side-by-side figures for the file tree, the size totaller, the copy engine and
+// the file browser. Each figure runs our code and its reference alternately,
+// several times, in this one process, and compares the medians.
 //
-//   qdc-bench WORKDIR [figure ...]     figures: scan total nodes copy big
+//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,6 +19,8 @@
 #include <unistd.h>
 #include <vector>
 
+#include "copy/DiskListWC.h"
+#include "uikit/TCImageWindow.h"
 #include "platform/Queue.h"
 #include "services/Controller.h"
 #include "services/DoCopyFiles.h"
@@ -120,6 +124,48 @@ void figureScan(const QString& work, int reps) {
     if (i % 2 == 0) ref.push_back(shell(findLine));
   }
   report("scan", median(ours), median(ref), "s");
+}
+
+// The file browser lists the flat folder through its real outline (offscreen):
+// from the start until the listing has ended with every entry a row of the
+// outline's model. Meanwhile a 5 ms timer measures the longest the event loop
+// was held; it is set against the 100 ms a user would notice.
+void figureBrowser(const QString& work, int reps) {
+  const QString dir = work + "/flat";
+  makeFlat(dir, 100000);
+  const QString findLine = "find " + q(dir) + " -maxdepth 1 -printf '%s\\n'";
+  shell(findLine);
+  const int entries = int(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size());
+  std::vector<double> ours, ref, stalls;
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) ref.push_back(shell(findLine));
+    DiskListWC browser;
+    browser.window()->show();
+    QCoreApplication::processEvents();
+    ListFileViewController* list = browser.listFileVC();
+    QElapsedTimer sinceTick;
+    double longest = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      longest = std::max(longest, double(sinceTick.nsecsElapsed()) / 1e6);
+      sinceTick.restart();
+    });
+    ticker.start();
+    sinceTick.start();
+    ours.push_back(seconds([&] {
+      list->getRootNodeListWithPath(dir);
+      waitUntil([&] { return !list->isScan() && list->model()->rowCount() == entries; });
+    }));
+    // The rows on screen are drawn too.
+    list->outlineView()->viewport()->repaint();
+    QCoreApplication::processEvents();
+    longest = std::max(longest, double(sinceTick.nsecsElapsed()) / 1e6);
+    stalls.push_back(longest);
+    if (i % 2 == 0) ref.push_back(shell(findLine));
+  }
+  report("browser list", median(ours), median(ref), "s");
+  report("browser stall", *std::max_element(stalls.begin(), stalls.end()), 100.0, "ms");
 }
 
 struct SizeWaiter : GetFilesSizeDelegate {
@@ -265,18 +311,21 @@ int main(int argc, char** argv) {
   // The fixtures are host folders: with no world, both sides of every figure run
   // the host's tools on the same paths.
   qunsetenv("QDC_ROOT");
-  QCoreApplication app(argc, argv);
+  // The browser figure draws its window without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|total|nodes|copy|big ...]\n");
+    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big ...]\n");
     return 2;
   }
   const QString work = QDir(args.takeFirst()).absolutePath();
   QDir().mkpath(work);
-  if (args.isEmpty()) args = {"scan", "total", "nodes", "copy", "big"};
+  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big"};
   const int reps = qEnvironmentVariableIsSet("QDC_BENCH_REPS") ? qEnvironmentVariableIntValue("QDC_BENCH_REPS") : 5;
   for (const QString& figure : args) {
     if (figure == "scan") figureScan(work, reps);
+    else if (figure == "browser") figureBrowser(work, reps);
     else if (figure == "total") figureTotal(work, reps);
     else if (figure == "nodes") figureNodes(work);
     else if (figure == "copy") figureCopyItems(work, reps);
