@@ -400,30 +400,21 @@ void ListFileViewController::buildLayout() {
             outlineView_->viewport()->update();
           });
 
-  refeshButton_ = new TextImageButton(this);
-  refeshButton_->setObjectName(QStringLiteral("listRefresh"));
-  refeshButton_->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
-                                            QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
-  setFrame(refeshButton_, NSMakeRect(34, 18, 120, 36));
-  connect(refeshButton_, &QAbstractButton::clicked, this, [this] { refreshButtonAction(); });
-
-  cancelButton_ = new TextImageButton(this);
-  cancelButton_->setObjectName(QStringLiteral("listCancel"));
-  cancelButton_->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
-                                            QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
-  setFrame(cancelButton_, NSMakeRect(476, 18, 120, 36));
-  connect(cancelButton_, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
-
-  doneButton_ = new TextImageButton(this);
-  doneButton_->setObjectName(QStringLiteral("listDone"));
-  doneButton_->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
-                                          QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
-  setFrame(doneButton_, NSMakeRect(606, 18, 120, 36));
-  connect(doneButton_, &QAbstractButton::clicked, this, [this] { doneButtonAction(); });
-
-  refeshButton_->setButtonEnabled(true);
-  cancelButton_->setButtonEnabled(true);
-  doneButton_->setButtonEnabled(true);
+  // Secondary buttons on the "btn_pop" family, Done on "btn_pop_pri"; all usable.
+  auto button = [this](const char* name, const QString& family, double x, void (ListFileViewController::*action)()) {
+    auto* b = new TextImageButton(this);
+    b->setObjectName(QString::fromLatin1(name));
+    const QString pressed = family == QLatin1String("btn_pop_pri") ? family + "_press" : QStringLiteral("btn_pop_press");
+    const QString hover = family == QLatin1String("btn_pop_pri") ? family + "_hover" : QStringLiteral("btn_pop_hover");
+    b->setImageFromFileNormalName(family, pressed, hover, QStringLiteral("btn_pop_disable"));
+    setFrame(b, NSMakeRect(x, 18, 120, 36));
+    connect(b, &QAbstractButton::clicked, this, [this, action] { (this->*action)(); });
+    b->setButtonEnabled(true);
+    return b;
+  };
+  refeshButton_ = button("listRefresh", QStringLiteral("btn_pop_sec"), 34, &ListFileViewController::refreshButtonAction);
+  cancelButton_ = button("listCancel", QStringLiteral("btn_pop_sec"), 476, &ListFileViewController::cancelButtonAction);
+  doneButton_ = button("listDone", QStringLiteral("btn_pop_pri"), 606, &ListFileViewController::doneButtonAction);
 
   waitView_ = new QWidget(this);
   waitView_->setObjectName(QStringLiteral("listWait"));
@@ -607,7 +598,9 @@ void ListFileViewController::allCopyFilesSize(qint64 size) {
   if (!totalling_) return;
   totalling_.reset();
   setBusy(false);
-  if (auto* d = detagate_.get()) d->closeWindowWithSelect(*rootNodeArr_, quint64(size));
+  // A copy on this frame: the screen may drop the browser while it takes the roots.
+  const FileNodeList roots = *rootNodeArr_;
+  if (auto* d = detagate_.get()) d->closeWindowWithSelect(roots, quint64(size));
 }
 
 void ListFileViewController::cancelButtonAction() {

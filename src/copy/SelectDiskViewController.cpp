@@ -273,7 +273,7 @@ void DiskListViewController::refreshaView() {
   nameLabel_->setToolTip(volumeObj->volumeName);
   if (isOnlyShowEx) {
     nameLabel_->setFont(systemFont(12));
-    nameLabel_->resize(180, 14);
+    setFrame(nameLabel_, NSMakeRect(76, 29, 180, 14));
     sizeLabel_->setText(volumeObj->volumeTotalSize);
   } else {
     const QString used =
@@ -301,7 +301,11 @@ void DiskListViewController::mouseOutView() { applyIcon(); }
 SelectDiskViewController::SelectDiskViewController(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("SelectDiskViewController"));
   resize(int(picker::kListWidth), int(picker::kMinListHeight));
-  setAutoFillBackground(false);
+  // White like the popover's body; the list inherits it.
+  QPalette pal = palette();
+  pal.setColor(QPalette::Window, Qt::white);
+  setPalette(pal);
+  setAutoFillBackground(true);
   listScrollView_ = new QScrollArea(this);
   listScrollView_->setObjectName(QStringLiteral("listScrollView"));
   listScrollView_->setFrameShape(QFrame::NoFrame);

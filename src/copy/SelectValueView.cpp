@@ -95,23 +95,22 @@ void ImageNameButton::setImageNamed(const QString& name) {
   update();
 }
 
-void ImageNameButton::paintEvent(QPaintEvent*) {
-  QPainter p(this);
+namespace {
+void drawNamedImage(QWidget* w, const QString& name) {
+  QPainter p(w);
   p.setRenderHint(QPainter::Antialiasing);
-  if (!isEnabled()) p.setOpacity(0.9);
-  Image::named(imageName_).draw(p, QRectF(rect()));
+  Image::named(name).draw(p, QRectF(w->rect()));
 }
+}  // namespace
+
+void ImageNameButton::paintEvent(QPaintEvent*) { drawNamedImage(this, imageName_); }
 
 void NamedImageView::setImageNamed(const QString& name) {
   imageName_ = name;
   update();
 }
 
-void NamedImageView::paintEvent(QPaintEvent*) {
-  QPainter p(this);
-  p.setRenderHint(QPainter::Antialiasing);
-  Image::named(imageName_).draw(p, QRectF(rect()));
-}
+void NamedImageView::paintEvent(QPaintEvent*) { drawNamedImage(this, imageName_); }
 
 // ----------------------------------------------------------- SelectValueView
 
@@ -195,7 +194,11 @@ void SelectValueView::setSelectImage(const QString& name) { selectDiskBut_->setI
 
 void SelectValueView::setBgImage(const QString& name) { bgImageView_->setImageNamed(name); }
 
-void SelectValueView::removeDragView() { delete dragVie_.data(); }
+void SelectValueView::removeDragView() {
+  if (!dragVie_) return;
+  dragVie_->removeEventFilter(this);
+  delete dragVie_.data();
+}
 
 void SelectValueView::selectDiskButton(QWidget* sender) {
   if (!isCanSelect_) return;

@@ -234,3 +234,27 @@ TEST_F(Browser, OpenInFolderRevealsTheItemItself) {
   EXPECT_TRUE(world::openedRecords(world.layout()).contains("reveal\t" + kFolder + "/b.txt"))
       << qPrintable(world::openedRecords(world.layout()).join(" | "));
 }
+
+TEST(BrowserLifetime, TheScreenMayDropTheBrowserWhenTheSelectionArrives) {
+  TestWorld world{TestWorld::demo()};
+  ASSERT_TRUE(world.ok());
+  struct Dropper : DiskListWCDelegate {
+    std::unique_ptr<DiskListWC> browser;
+    FileNodeList roots;
+    void closeWindowWithSelect(const FileNodeList& r, quint64) override {
+      browser.reset();  // as a screen that keeps only the latest browser
+      roots = r;
+    }
+  } screen;
+  screen.browser = std::make_unique<DiskListWC>();
+  screen.browser->setDelegate(&screen);
+  screen.browser->window()->show();
+  ListFileViewController* list = screen.browser->listFileVC();
+  list->getRootNodeListWithPath("/Users/alex");
+  ASSERT_TRUE(waitUntil([&] { return !list->isScan(); }));
+  const qsizetype count = list->rootNodeArr()->size();
+  QTest::mouseClick(list->doneButton(), Qt::LeftButton);
+  ASSERT_TRUE(waitUntil([&] { return !screen.browser; }));
+  EXPECT_EQ(screen.roots.size(), count);
+  for (const FileNodePtr& r : screen.roots) EXPECT_FALSE(r->name().isEmpty());
+}

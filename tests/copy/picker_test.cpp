@@ -185,6 +185,20 @@ TEST_F(PickerInWorld, VolumesListedOnceWithoutHiddenOnesOrStrayFolders) {
   }
 }
 
+TEST_F(PickerInWorld, HideTestOfEachKind) {
+  struct Case {
+    const char* bsd;
+    bool hidden;
+  };
+  const Case cases[] = {
+      {"disk3s2", false},  // the USB stick, HFS+
+      {"disk5s1", false},  // the SD card, FAT32
+      {"disk4s1", true},   // ntfs
+      {"disk99s1", true},  // nothing answers
+  };
+  for (const Case& c : cases) EXPECT_EQ(picker::isHiddenVolume(c.bsd), c.hidden) << c.bsd;
+}
+
 TEST_F(PickerInWorld, WholeDiskModeNeverOffersTheStartupDisk) {
   // The system disk moved onto a plain SATA bus, where the bus rules would pass it.
   world::DiskDatabase db(world.layout());
