@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "clone/CloneWidgets.h"
+#include "copy/SelectValueView.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Workspace.h"
@@ -22,7 +23,7 @@ using namespace uikit;
 
 ClonePanelView::ClonePanelView(const QString& objectName, QWidget* parent) : QWidget(parent) {
   setObjectName(objectName);
-  box_ = new PopInView(this);
+  box_ = new WbgView(this);
   box_->resize(int(kBoxWidth), int(kBoxHeight));
   resize(kMainWindowSize);
 }

@@ -162,19 +162,19 @@ void SelectDrivceViewController::buildWorkingPane() {
   endView = pane(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("endView"));
   sussView = pane(endView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("sussView"));
   auto* sussTip = new EndViewTipBgView(sussView);
-  setFrame(sussTip, NSMakeRect(144, 150, 600, 230));
-  suessLabel = cloning::label(sussView, sBoldFont(22), getColor(39, 38, 40, 1), NSMakeRect(164, 310, 560, 40),
+  setFrame(sussTip, NSMakeRect(144, 170, 600, 190));
+  suessLabel = cloning::label(sussView, sBoldFont(22), getColor(39, 38, 40, 1), NSMakeRect(164, 300, 560, 40),
                               Qt::AlignHCenter | Qt::AlignVCenter);
-  suessNodeLabel = cloning::label(sussView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 180, 520, 110),
+  suessNodeLabel = cloning::label(sussView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
                                   Qt::AlignHCenter | Qt::AlignTop);
   succCancelButton = mainButton(sussView, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("succCancelButton"), true);
 
   failView = pane(endView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("failView"));
   auto* failTip = new EndViewTipBgView(failView);
-  setFrame(failTip, NSMakeRect(144, 150, 600, 230));
-  fialeTitleLabel = cloning::label(failView, sBoldFont(22), getColor(230, 70, 70, 1), NSMakeRect(164, 310, 560, 40),
+  setFrame(failTip, NSMakeRect(144, 170, 600, 190));
+  fialeTitleLabel = cloning::label(failView, sBoldFont(22), getColor(230, 70, 70, 1), NSMakeRect(164, 300, 560, 40),
                                    Qt::AlignHCenter | Qt::AlignVCenter);
-  errorLable = cloning::label(failView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 180, 520, 110),
+  errorLable = cloning::label(failView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
                               Qt::AlignHCenter | Qt::AlignTop);
   errorLable->setObjectName(QStringLiteral("errorLable"));
   failCancelButton = mainButton(failView, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("failCancelButton"), true);

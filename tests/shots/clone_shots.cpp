@@ -56,12 +56,14 @@ QDC_SHOTS("clone") {
     ScreenDriver d;
     world::writeKnob(d.world().layout(), world::knob::kFullDiskAccess, false);
     if (!ready(d) || !chooseStick(d) || !d.click("cloneButton")) return;
+    bool saved = false;
     d.when([&] { return d.isShown("FullDiskAccessViewController.openBtn"); },
            [&] {
              settle();
              shots::save(d, outDir, "clone-fda");
+             saved = true;
              if (auto* w = ScreenDriver::topWindow("FullDiskAccessViewController")) w->close();
            });
-    d.click("MakeSureToCloneSystemVC.doneButton");
+    if (d.click("MakeSureToCloneSystemVC.doneButton")) waitUntil([&] { return saved; }, 20000);
   }
 }
