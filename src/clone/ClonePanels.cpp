@@ -37,21 +37,6 @@ void ClonePanelView::closeWindow() {
   if (superDelegate) superDelegate->close();
 }
 
-namespace {
-
-void setPanelButton(TextImageButton* button, bool primary, const QString& text) {
-  if (primary)
-    button->setImageFromFileNormalName(QStringLiteral("btn_pop_pri"), QStringLiteral("btn_pop_pri_press"),
-                                       QStringLiteral("btn_pop_pri_hover"), QStringLiteral("btn_pop_disable"));
-  else
-    button->setImageFromFileNormalName(QStringLiteral("btn_pop_sec"), QStringLiteral("btn_pop_press"),
-                                       QStringLiteral("btn_pop_hover"), QStringLiteral("btn_pop_disable"));
-  button->setButtonEnabled(true);
-  button->setTextWithName(text);
-}
-
-}  // namespace
-
 CloneConfirmPanel::CloneConfirmPanel(const QString& objectName, const QString& nodeKey, const QString& doneKey,
                                      QWidget* parent)
     : ClonePanelView(objectName, parent) {
@@ -71,8 +56,10 @@ CloneConfirmPanel::CloneConfirmPanel(const QString& objectName, const QString& n
 
   titleLabel->setText(getLocalizedString(QStringLiteral("MAKE_DMG_Create_Title")));
   nodeLabel->setText(getLocalizedString(nodeKey));
-  setPanelButton(cancelButton, false, getLocalizedString(QStringLiteral("COMM_CANCEL")));
-  setPanelButton(doneButton, true, getLocalizedString(doneKey));
+  cloning::setButtonFamily(cancelButton, QStringLiteral("btn_pop_sec"));
+  cancelButton->setTextWithName(getLocalizedString(QStringLiteral("COMM_CANCEL")));
+  cloning::setButtonFamily(doneButton, QStringLiteral("btn_pop_pri"));
+  doneButton->setTextWithName(getLocalizedString(doneKey));
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
   connect(doneButton, &QAbstractButton::clicked, this, [this] { doneButtonAction(); });
 }
@@ -230,9 +217,7 @@ void FullDiskAccessViewController::windowDidLoad() {
   openBtn = new TextImageButton(content);
   openBtn->setObjectName(QStringLiteral("FullDiskAccessViewController.openBtn"));
   setFrame(openBtn, NSMakeRect((w - 160) / 2, 30, 160, 40));
-  openBtn->setImageFromFileNormalName(QStringLiteral("btn_pri"), QStringLiteral("btn_pri_press"),
-                                      QStringLiteral("btn_pri_hover"), QStringLiteral("btn_pri_disable"));
-  openBtn->setButtonEnabled(true);
+  cloning::setButtonFamily(openBtn, QStringLiteral("btn_pri"));
   connect(openBtn, &QAbstractButton::clicked, this, [this] { openSetView(); });
 
   platform::NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("UPDATE_LANGUAGE"),

@@ -47,17 +47,32 @@ TextImageButton* mainButton(QWidget* parent, const NSRect& frame, const QString&
   auto* b = new TextImageButton(parent);
   b->setObjectName(name);
   setFrame(b, frame);
-  if (primary)
-    b->setImageFromFileNormalName(QStringLiteral("btn_pri"), QStringLiteral("btn_pri_press"),
-                                  QStringLiteral("btn_pri_hover"), QStringLiteral("btn_pri_disable"));
-  else
-    b->setImageFromFileNormalName(QStringLiteral("btn_sec"), QStringLiteral("btn_sec_press"),
-                                  QStringLiteral("btn_sec_hover"), QStringLiteral("btn_sec_disable"));
-  b->setButtonEnabled(true);
+  cloning::setButtonFamily(b, primary ? QStringLiteral("btn_pri") : QStringLiteral("btn_sec"));
   return b;
 }
 
 QString text(const QString& key) { return getLocalizedString(key); }
+
+struct ResultPane {
+  QWidget* view;
+  QLabel* title;
+  QLabel* text;
+  TextImageButton* done;
+};
+
+// A result: its title and text on a tip panel, and the button back to the choice.
+ResultPane resultPane(QWidget* parent, const QString& name, const QColor& titleColor, const QString& doneName) {
+  ResultPane r;
+  r.view = pane(parent, NSMakeRect(0, 0, kWidth, kPartHeight), name);
+  auto* tip = new EndViewTipBgView(r.view);
+  setFrame(tip, NSMakeRect(144, 170, 600, 190));
+  r.title = cloning::label(r.view, sBoldFont(22), titleColor, NSMakeRect(164, 300, 560, 40),
+                           Qt::AlignHCenter | Qt::AlignVCenter);
+  r.text = cloning::label(r.view, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
+                          Qt::AlignHCenter | Qt::AlignTop);
+  r.done = mainButton(r.view, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), doneName, true);
+  return r;
+}
 
 }  // namespace
 
@@ -160,24 +175,19 @@ void SelectDrivceViewController::buildWorkingPane() {
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
 
   endView = pane(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("endView"));
-  sussView = pane(endView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("sussView"));
-  auto* sussTip = new EndViewTipBgView(sussView);
-  setFrame(sussTip, NSMakeRect(144, 170, 600, 190));
-  suessLabel = cloning::label(sussView, sBoldFont(22), getColor(39, 38, 40, 1), NSMakeRect(164, 300, 560, 40),
-                              Qt::AlignHCenter | Qt::AlignVCenter);
-  suessNodeLabel = cloning::label(sussView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
-                                  Qt::AlignHCenter | Qt::AlignTop);
-  succCancelButton = mainButton(sussView, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("succCancelButton"), true);
-
-  failView = pane(endView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("failView"));
-  auto* failTip = new EndViewTipBgView(failView);
-  setFrame(failTip, NSMakeRect(144, 170, 600, 190));
-  fialeTitleLabel = cloning::label(failView, sBoldFont(22), getColor(230, 70, 70, 1), NSMakeRect(164, 300, 560, 40),
-                                   Qt::AlignHCenter | Qt::AlignVCenter);
-  errorLable = cloning::label(failView, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
-                              Qt::AlignHCenter | Qt::AlignTop);
+  const ResultPane success = resultPane(endView, QStringLiteral("sussView"), getColor(39, 38, 40, 1),
+                                        QStringLiteral("succCancelButton"));
+  sussView = success.view;
+  suessLabel = success.title;
+  suessNodeLabel = success.text;
+  succCancelButton = success.done;
+  const ResultPane failure = resultPane(endView, QStringLiteral("failView"), getColor(230, 70, 70, 1),
+                                        QStringLiteral("failCancelButton"));
+  failView = failure.view;
+  fialeTitleLabel = failure.title;
+  errorLable = failure.text;
   errorLable->setObjectName(QStringLiteral("errorLable"));
-  failCancelButton = mainButton(failView, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("failCancelButton"), true);
+  failCancelButton = failure.done;
   connect(failCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
   connect(succCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
 
