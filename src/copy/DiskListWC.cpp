@@ -376,7 +376,10 @@ void ListFileViewController::buildLayout() {
   const int widths[] = {46, 262, 90, 254, 40, 0};
   for (int c = 0; c < browser::ColumnCount; ++c) outlineView_->setColumnWidth(c, widths[c]);
   outlineView_->setColumnHidden(browser::Pareview, true);
-  setFrame(outlineView_, NSMakeRect(34, 66, kOutlineWidth, height() - 66 - 14));
+  // The scroller floats over a margin right of the columns, as thin as its knob.
+  auto* scroll = new OverlayScrollView(this);
+  setFrame(scroll, NSMakeRect(34, 66, kOutlineWidth + 12, height() - 66 - 14));
+  scroll->setDocumentView(outlineView_);
 
   auto* selectAll = new ImageNameButton(header);
   selectAll->setObjectName(QStringLiteral("listSelectAll"));
@@ -422,7 +425,7 @@ void ListFileViewController::buildLayout() {
   QPalette wp = waitView_->palette();
   wp.setColor(QPalette::Window, QColor(255, 255, 255, 220));
   waitView_->setPalette(wp);
-  waitView_->setGeometry(outlineView_->geometry());
+  waitView_->setGeometry(scroll->geometry());
   loadProView_ = new BusyIndicator(waitView_);
   loadProView_->setGeometry(waitView_->width() / 2 - 16, waitView_->height() / 2 - 40, 32, 32);
   waitLabel_ = new QLabel(waitView_);

@@ -377,12 +377,11 @@ void SelectDiskViewController::showView() {
   auto* doc = new QWidget;
   doc->setObjectName(QStringLiteral("diskListDocument"));
   doc->resize(int(picker::kListWidth), int(L.height));
-  auto header = [&](const NSRect& frame, const char* key) {
-    auto* l = makeLabel(doc, mBoldFont(13), getColor(163, 160, 161, 1), frame);
-    l->setText(getLocalizedString(QString::fromLatin1(key)));
+  auto header = [&](const NSRect& frame, const QString& text) {
+    makeLabel(doc, mBoldFont(13), getColor(163, 160, 161, 1), frame)->setText(text);
   };
-  if (L.internalHeader) header(*L.internalHeader, "FILE_COPY_INTERNAL_DRIVES");
-  if (L.externalHeader) header(*L.externalHeader, "FILE_COPY_External_DRIVES");
+  if (L.internalHeader) header(*L.internalHeader, getLocalizedString(QStringLiteral("FILE_COPY_INTERNAL_DRIVES")));
+  if (L.externalHeader) header(*L.externalHeader, getLocalizedString(QStringLiteral("FILE_COPY_External_DRIVES")));
   auto row = [&](const VolumeObjPtr& v, const NSRect& frame) {
     auto* r = new DiskListViewController(doc);
     r->setDiskListVCDelegate(this);

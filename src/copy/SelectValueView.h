@@ -13,6 +13,12 @@
 // (no Mac path) is refused as a whole and reported by viewDragRefused.
 // Child object names end in the box number: "selectDiskBut1", "closeDisk2",
 // "nameLabel1", "dragVie1", ...
+// The shared string table (resources/strings/copy) holds the boxes' texts of
+// every screen: "MAKE_DMG_CUSS_select_source", "MAKE_DMG_CUSS_select_destination",
+// "MAKE_DMG_Free", "MAKE_DMG_select_count", "MAKE_DMG_select_FF_count",
+// "MAKE_DMG_Select_F_Count" (one "%@" each), "MAKE_DMG_SOUECE",
+// "MAKE_DMG_DESTINATION" and the callouts beside the boxes,
+// "MAKE_DMG_error_same_drice" and "MAKE_DMG_error_no_space".
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPointer>

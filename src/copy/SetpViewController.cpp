@@ -47,10 +47,10 @@ void SetpViewController::setCopyOrDiskImage(int index) {
 
 void SetpViewController::changeLanageue() {
   const bool image = aIndex_ == 1;
-  step_1_Label_->setText(getLocalizedString(image ? QStringLiteral("Clone_system_Step_1")
-                                                  : QStringLiteral("Step_SELECT_SOURCE_DESTINATION")));
-  step_2_Label_->setText(getLocalizedString(image ? QStringLiteral("MAKE_DMG_Step_2")
-                                                  : QStringLiteral("FILE_COPY_Step_2")));
+  step_1_Label_->setText(image ? getLocalizedString(QStringLiteral("Clone_system_Step_1"))
+                               : getLocalizedString(QStringLiteral("Step_SELECT_SOURCE_DESTINATION")));
+  step_2_Label_->setText(image ? getLocalizedString(QStringLiteral("MAKE_DMG_Step_2"))
+                               : getLocalizedString(QStringLiteral("FILE_COPY_Step_2")));
   // Left-aligned from its origin, as wide as its text.
   step_2_Label_->adjustSize();
   step_2_Label_->resize(step_2_Label_->width(), 18);
@@ -66,7 +66,7 @@ void SetpViewController::setSetpIn(int step) {
   for (QLabel* l : labels) setTextColor(l, grey);
   if (step < 1 || step > 3) return;
   setTextColor(labels[step - 1], dark);
-  stepImageView_->setImageNamed(QStringLiteral("%1-%2").arg(aIndex_ == 1 ? QStringLiteral("step3")
-                                                                          : QStringLiteral("step1"))
-                                    .arg(step));
+  // "step1-2": the wording's family and the step.
+  const QString family = aIndex_ == 1 ? QStringLiteral("step3") : QStringLiteral("step1");
+  stepImageView_->setImageNamed(family + QLatin1Char('-') + QString::number(step));
 }

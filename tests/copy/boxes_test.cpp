@@ -14,7 +14,9 @@
 #include "copy/SetpViewController.h"
 #include "support/TestWorld.h"
 #include "uikit/AttachedWindow.h"
+#include "copy/DiskListWC.h"
 #include "uikit/ImageButtons.h"
+#include "uikit/Style.h"
 
 namespace {
 
@@ -209,4 +211,46 @@ TEST(StepBar, WordingAndSteps) {
   EXPECT_EQ(bar.step_2_Label()->x(), 420);
   bar.setCopyOrDiskImage(1);
   EXPECT_EQ(bar.step_2_Label()->x(), 390);
+}
+
+TEST(ControlImages, EveryImageTheControlsShowIsInTheBundle) {
+  QStringList names;
+  SelectValueView box;
+  names << box.bgImageView()->imageName() << box.selectDiskBut()->imageName() << box.errorImage()->imageName();
+  box.mouseInSelectBgView(true);
+  names << box.bgImageView()->imageName();
+  box.changeBgImageViewWithError(true);
+  names << box.bgImageView()->imageName();
+  box.isHaveD = true;
+  box.changeBgImageViewWithError(false);
+  names << box.bgImageView()->imageName();
+
+  LComboBox combo;
+  combo.changeSelectType(1);
+  names << combo.iconImageView()->imageName() << combo.searchButton()->imageName();
+
+  SetpViewController bar;
+  for (int wording : {0, 1})
+    for (int step : {1, 2, 3}) {
+      bar.setCopyOrDiskImage(wording);
+      bar.setSetpIn(step);
+      names << bar.stepImageView()->imageName();
+    }
+
+  for (int state : {0, 1, 2}) {
+    FileNodePtr n = FileNode::initWithPath("/Volumes/USB Stick/x", "x", false);
+    n->setState(state);
+    names << browser::checkBoxImage(*n);
+  }
+  VolumeObj usb, startup, disk;
+  usb.bCanEject = true;
+  startup.volumeMountPoint = "/";
+  disk.volumeMountPoint = "/Volumes/Data";
+  names << volumeIconName(usb) << volumeIconName(startup) << volumeIconName(disk);
+
+  names.removeDuplicates();
+  for (const QString& n : names) {
+    EXPECT_FALSE(n.isEmpty());
+    EXPECT_FALSE(uikit::Image::named(n).isNull()) << qPrintable(n);
+  }
 }
