@@ -337,6 +337,7 @@ void SelectDrivceViewController::closeDiskValue(int) {
 void SelectDrivceViewController::showErrorWindow(const QString& message) {
   closeErrorWindow();
   auto* errorVC = new ErrorViewController;
+  errorVC->setObjectName(QStringLiteral("ErrorViewController"));
   errorVC->setErrorStr(message);
   errorPopWin = showErrorCallout(window(), errorVC, kErrorPointDestination);
   closeAttachedWindowAfter(errorPopWin, 10);

@@ -14,7 +14,9 @@
 #include "platform/Queue.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
+#include "uikit/ImageButtons.h"
 #include "uikit/ProgressBars.h"
+#include "uikit/Tables.h"
 #include "world/lib/Layout.h"
 
 using namespace clonetest;
@@ -200,4 +202,21 @@ TEST_F(CloneScreen, StartWhileTheEngineRunsAnotherJobIsRefused) {
   EXPECT_EQ(d.find<StripedProgressBar>("iProgreeBar")->floatValue(), 0.0);
   EXPECT_NE(shownText("errorLable"), tr("BOOTABLE_CLONE_STOP_Node"));
   EXPECT_TRUE(QFileInfo::exists(d.host("/Volumes/USB Stick")));
+}
+
+// The system's used bytes are measured against the whole disk: one smaller than
+// them is refused beside the destination box, and the clone cannot start.
+TEST_F(CloneScreen, DiskSmallerThanTheSystemIsRefused) {
+  ASSERT_EQ(d.worldCommand("attach", {"--new", "usb", "SMALL", "8M", "MS-DOS FAT32", "--mbr"}), 0);
+  ASSERT_LT(8000000, screen->usedSize());
+  ASSERT_TRUE(chooseDestination("diskRow:USB Flash Disk Media"));
+  EXPECT_EQ(screen->freeSize(), 8000000);
+  ASSERT_TRUE(d.waitShown("ErrorViewController"));
+  EXPECT_EQ(d.find<ErrorViewController>("ErrorViewController")->errorLabel()->text(), tr("MAKE_DMG_error_no_space"));
+  EXPECT_FALSE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
+
+  // The stick is big enough: the refusal goes and the clone may start.
+  ASSERT_TRUE(chooseDestination(kStick));
+  EXPECT_TRUE(d.waitHidden("ErrorViewController"));
+  EXPECT_TRUE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
 }
