@@ -120,15 +120,6 @@ int KVBootable::KVStart(const VolumeObjPtr& target) {
     KVLog("clone target %s is no whole disk", qUtf8Printable(wholeDisk));
     return kTargetRefused;
   }
-  // The disk that holds "/" (or a physical store of its container) is never erased;
-  // when that cannot be told, nothing is erased either.
-  const std::optional<QVariantMap> boot = getDisjInfo("/");
-  if (!boot || wholeDisksOfVolume(*boot).contains(wholeDisk)) {
-    KVLog("clone target %s refused: startup disk or unknown startup disk",
-          qUtf8Printable(wholeDisk));
-    return kTargetRefused;
-  }
-
   KVUSBControl* usb = KVUSBControl::KVShareInstance();
   usb->HlbCreateVolumeName();
   auto job = std::make_shared<Job>();
@@ -178,6 +169,13 @@ void KVBootable::runJob(const JobPtr& job) {
     KVUpdateProgress(0, kUserCancel, 1, job, true);
     return;
   }
+  // The disk that holds "/" (or a physical store of its container) is never erased;
+  // when that cannot be told, nothing is erased either. Asked here, not in KVStart,
+  // because the tool may take its time and KVStart runs on the main thread.
+  if (!targetIsClearOfStartupDisk(job)) {
+    KVUpdateProgress(0, kTargetRefused, 1, job, true);
+    return;
+  }
 
   platform::runShell(platform::shellLine("/usr/bin/killall", {QStringLiteral("mds_stores")}));
   KVUpdateProgress(0, 0, 2, job);
@@ -213,6 +211,14 @@ void KVBootable::runJob(const JobPtr& job) {
     if (!isCurrent(job)) return;
     launchAsr(job, QStringLiteral("/"), targetPath);
   });
+}
+
+bool KVBootable::targetIsClearOfStartupDisk(const JobPtr& job) {
+  const std::optional<QVariantMap> boot = getDisjInfo("/");
+  if (boot && !wholeDisksOfVolume(*boot).contains(job->wholeDisk)) return true;
+  KVLog("clone target %s refused: startup disk or unknown startup disk",
+        qUtf8Printable(job->wholeDisk));
+  return false;
 }
 
 bool KVBootable::volumeIsOnDisk(const QString& mountPoint, const QString& wholeDisk) {

@@ -49,7 +49,7 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
     kNoTarget = -2,          // KVStart without a target
     kJobRunning = -3,        // KVStart while a clone runs
     kTargetNotFound = -4,    // the new volume was not found on the target after the erase
-    kTargetRefused = -5,     // the target holds the running system, or is no whole disk
+    kTargetRefused = -5,     // the target is no whole disk, or holds the running system
     kAsrFailed = -7,         // asr did not finish both copy phases (or was stopped)
     kUserCancel = -8,        // cancelled before asr started
   };
@@ -64,7 +64,9 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
 
   // Starts a clone onto the whole disk `target` (its volumePath is the BSD
   // identifier). 0 once the job is queued; -2 without a target, -3 while a job
-  // runs, -5 for a disk that holds the running system. Main thread.
+  // runs or closes, -5 for a target that is no whole disk. Main thread; it runs
+  // no tool: a target that holds the running system (or a startup disk that
+  // cannot be told) ends the queued job with a closing report of -5.
   int KVStart(const VolumeObjPtr& target);
   // Cancels the running job; final for that job. Always 0.
   int KVStop();
@@ -98,6 +100,7 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
 
   KVBootable();
   void runJob(const JobPtr& job);
+  bool targetIsClearOfStartupDisk(const JobPtr& job);
   QString lookUpTarget(const JobPtr& job);
   bool volumeIsOnDisk(const QString& mountPoint, const QString& wholeDisk);
   int launchAsr(const JobPtr& job, const QString& source, const QString& target);

@@ -13,6 +13,9 @@
 #include "services/KVExecCommand.h"
 #include "services/Localization.h"
 #include "world/lib/Layout.h"
+#include "CloneWorld_support.h"
+
+using clonetest::volumeOnDiskHolding;
 
 namespace {
 
@@ -59,24 +62,6 @@ VolumeObjPtr wholeDisk(const QString& bsd) {
   v->volumeName = "SanDisk Ultra";
   v->volumePath = bsd;
   return v;
-}
-
-std::optional<QVariantMap> info(const QString& target) {
-  return KVExecCommandDictionary(platform::shellLine("/usr/sbin/diskutil", {"info", "-plist", target}),
-                                 "cloneTestInfo.plist");
-}
-
-// The mount point of a mounted volume of `disk` whose files include `relative`.
-QString volumeOnDiskHolding(const TestWorld& w, const QString& disk, const QString& relative) {
-  for (const QString& name : QDir(w.host("/Volumes")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-    const QString mount = "/Volumes/" + name;
-    if (QFileInfo(w.host(mount)).isSymLink()) continue;
-    const auto i = info(mount);
-    if (!i || i->value("MountPoint").toString() != mount) continue;
-    if (!KVBootable::wholeDisksOfVolume(*i).contains(disk)) continue;
-    if (QFileInfo::exists(w.host(mount + "/" + relative))) return mount;
-  }
-  return QString();
 }
 
 class CloneEngine : public ::testing::Test {
@@ -172,16 +157,41 @@ TEST_F(CloneEngine, RefusedTargetsStartNothing) {
   struct Case { VolumeObjPtr target; int result; } cases[] = {
       {nullptr, KVBootable::kNoTarget},
       {wholeDisk(""), KVBootable::kNoTarget},
-      {wholeDisk("disk0"), KVBootable::kTargetRefused},     // physical store of "/"
-      {wholeDisk("disk1"), KVBootable::kTargetRefused},     // container of "/"
       {wholeDisk("disk3s2"), KVBootable::kTargetRefused},   // a partition
-      {wholeDisk("/dev/disk1"), KVBootable::kTargetRefused},
+      {wholeDisk("/dev/disk3s2"), KVBootable::kTargetRefused},
   };
   for (const Case& c : cases) EXPECT_EQ(engine->KVStart(c.target), c.result);
   EXPECT_FALSE(engine->isRunning());
   QCoreApplication::processEvents();
   EXPECT_TRUE(recorder.reports.isEmpty());
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/USB Stick")));
+}
+
+// Which disk holds "/" is asked by the job, off the main thread: KVStart queues it,
+// and a startup disk, or one that cannot be told, ends it with one closing -5
+// before anything is erased.
+TEST_F(CloneEngine, StartupDiskIsRefusedByTheJobBeforeTheErase) {
+  struct Case { const char* disk; bool infoFails; } cases[] = {
+      {"disk0", false},  // physical store of "/"
+      {"disk1", false},  // container of "/"
+      {"/dev/disk1", false},
+      {"disk3", true},   // the stick, but "/" cannot be looked up
+  };
+  for (const Case& c : cases) {
+    knob(world::knob::kFailTools, c.infoFails ? QStringList{"diskutil info"} : QStringList{});
+    recorder.reports.clear();
+    ASSERT_EQ(engine->KVStart(wholeDisk(c.disk)), 0) << c.disk;
+    ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 30000)) << c.disk;
+    ASSERT_TRUE(waitUntil([&] { return !engine->isRunning(); }, 10000)) << c.disk;
+    EXPECT_EQ(recorder.last().err, KVBootable::kTargetRefused) << c.disk;
+    int negatives = 0;
+    for (const Report& r : recorder.reports) negatives += r.err < 0;
+    EXPECT_EQ(negatives, 1) << c.disk;
+    EXPECT_FALSE(recorder.sawStep(2)) << c.disk;
+  }
+  knob(world::knob::kFailTools, QStringList{});
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/USB Stick")));
+  EXPECT_TRUE(QFileInfo::exists(world.host("/System/Volumes/Preboot/Cryptexes")));
 }
 
 TEST_F(CloneEngine, CancelDuringTheEraseEndsWithUserCancelAndNoRestore) {
@@ -286,7 +296,7 @@ TEST(CloneEngineVersions, EraseUsesTheFileSystemOfTheRunningSystem) {
     engine->KVSetDelegate(nullptr);
     EXPECT_EQ(recorder.last().err, KVBootable::kAsrFailed) << c.version;
     const QString volume = "/Volumes/" + KVUSBControl::KVShareInstance()->KVGetOstrelVolumeName();
-    const auto i = info(volume);
+    const auto i = KVExecCommandDictionary(platform::shellLine("/usr/sbin/diskutil", {"info", "-plist", volume}), "cloneTestInfo.plist");
     ASSERT_TRUE(i) << c.version;
     EXPECT_EQ(i->value("FilesystemName").toString(), c.fileSystem) << c.version;
     EXPECT_TRUE(KVBootable::wholeDisksOfVolume(*i).contains("disk3"));
