@@ -12,11 +12,13 @@
 
 #include "installer/LinkTitleButton.h"
 #include "installer/MacOSInstaller.h"
+#include "platform/Gate.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Paths.h"
 #include "platform/Queue.h"
 #include "platform/VolumeWatch.h"
 #include "platform/plist/PropertyList.h"
+#include "installer/InstallerAlert.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "uikit/ImageButtons.h"
@@ -283,6 +285,7 @@ void InstallerViewController::refreshDiskInfo() {
   const quint64 token = ++diskRefresh_;
   QPointer<InstallerViewController> self(this);
   platform::dispatchGlobal([self, token] {
+    platform::gatePoint("installer.diskList");
     const QList<MacOSInstallerDiskInfoPtr> disks = MacOSInstaller::GetInstall()->getInstallerDiskInfo();
     platform::dispatchMain([self, token, disks] {
       if (self && token == self->diskRefresh_) self->applyDiskInfo(disks);
@@ -472,9 +475,9 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
     if (known->strOSName != name) continue;
     engine->setAppInfo(known);
     if (!engine->LaunchAppStore(known->strOSAppID))
-      KVPublicUtilities::runAlert(KVPublicUtilities::getAlertWithTitle(
+      installerAsk(
           getLocalizedString("INSTALLER_ERROR_TITLE"), getLocalizedString("INSTALLER_ERROR_NODE"),
-          getLocalizedString("COMMNT_OK"), QString()));
+          getLocalizedString("COMMNT_OK"), QString());
   }
 }
 
@@ -482,12 +485,13 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
 
 void InstallerViewController::beginMakeMacOSInstaller() {
   if (!appInfo || !diskInfo) return;
-  const int answer = KVPublicUtilities::runAlert(KVPublicUtilities::getAlertWithTitle(
+  const int answer = installerAsk(
       getLocalizedString("INSTALLER_TIP_TITLE").replace(QStringLiteral("%@"), diskInfo->strDiskName),
       getLocalizedString("INSTALLER_TIP_NODE"), getLocalizedString("INSTALLER_ERASE_AND_CREATE"),
-      getLocalizedString("INSTALLER_CANCEL_CREATION")));
+      getLocalizedString("INSTALLER_CANCEL_CREATION"));
   if (answer != 1 || !appInfo || !diskInfo) return;
   // The list may be older than the disks now plugged in: look once more.
+  ++diskRefresh_;
   applyDiskInfo(MacOSInstaller::GetInstall()->getInstallerDiskInfo());
   if (!diskInfo) return;
   MacOSInstaller::GetInstall()->setInstallerAppInfo(appInfo, diskInfo);

@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Queue.h"
 #include "platform/Workspace.h"
+#include "installer/InstallerAlert.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "uikit/ImageButtons.h"
@@ -206,9 +207,9 @@ void MacOSInatallerProgressViewController::takeReport(quint64 job, const MacOSIn
       break;
     case InstallerProgressModel::Action::AskEraseRetry: {
       askingRetry_ = true;
-      const int answer = KVPublicUtilities::runAlert(KVPublicUtilities::getAlertWithTitle(
+      const int answer = installerAsk(
           getLocalizedString("INSTALLER_PROE_ERROR"), info.strErrorText, getLocalizedString("INSTALLER_PROE_RETRY"),
-          getLocalizedString("COMM_CANCEL")));
+          getLocalizedString("COMM_CANCEL"));
       askingRetry_ = false;
       model_.fail();
       if (answer == 1) {
@@ -229,9 +230,9 @@ void MacOSInatallerProgressViewController::jobReturned(quint64 job, bool started
     model_.fail();
     timeProgress.stop();
     if (!started) {
-      const int answer = KVPublicUtilities::runAlert(KVPublicUtilities::getAlertWithTitle(
+      const int answer = installerAsk(
           getLocalizedString("INSTALLER_PROE_ERROR"), getLocalizedString("INSTALLER_PROE_ERROR_no_problems"),
-          getLocalizedString("INSTALLER_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_RETRY")));
+          getLocalizedString("INSTALLER_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_RETRY"));
       if (answer == 1) {
         progressStateChanged(InstallerProgressModel::Failed);
       } else {
@@ -278,9 +279,9 @@ void MacOSInatallerProgressViewController::progressStateChanged(int state) {
 }
 
 void MacOSInatallerProgressViewController::CancelCreateInstaller() {
-  const int answer = KVPublicUtilities::runAlert(KVPublicUtilities::getAlertWithTitle(
+  const int answer = installerAsk(
       getLocalizedString("INSTALLER_PROE_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_CANCEL_NODE"),
-      getLocalizedString("INSTALLER_PROE_comtinue"), getLocalizedString("INSTALLER_CANCEL_CREATION")));
+      getLocalizedString("INSTALLER_PROE_comtinue"), getLocalizedString("INSTALLER_CANCEL_CREATION"));
   if (answer != 0) return;
   // The run may have ended while the question was open: its result stands.
   if (!jobActive_ || model_.progressState != InstallerProgressModel::Running) return;
