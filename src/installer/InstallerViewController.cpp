@@ -112,6 +112,11 @@ QScrollArea* scroller(QWidget* parent, const char* name, const NSRect& frame, QW
   area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   area->setWidgetResizable(true);
   area->setStyleSheet("QScrollArea, QScrollArea > QWidget > QWidget { background: transparent; }");
+  area->verticalScrollBar()->setStyleSheet(
+      "QScrollBar:vertical { width: 6px; background: transparent; margin: 0; }"
+      "QScrollBar::handle:vertical { background: #c8ccd4; border-radius: 3px; min-height: 24px; }"
+      "QScrollBar::add-line:vertical, QScrollBar::sub-line:vertical { height: 0; }"
+      "QScrollBar::add-page:vertical, QScrollBar::sub-page:vertical { background: transparent; }");
   setFrame(area, frame);
   *content = new QWidget;
   auto* layout = new QVBoxLayout(*content);
@@ -186,17 +191,18 @@ void InstallerViewController::buildLayout() {
   option_1_title = label(baseView, "option_1_title", NSMakeRect(86, 488, 350, 24), 16, true);
 
   selectAppView = box(baseView, "selectAppView", NSMakeRect(76, 110, 370, 370));
-  option_1_node = label(selectAppView, "option_1_node", NSMakeRect(10, 315, 350, 44), 13);
+  option_1_node = label(selectAppView, "option_1_node", NSMakeRect(10, 342, 360, 24), 13);
   option_1_node->setWordWrap(true);
-  selectOSView = box(selectAppView, "selectOSView", NSMakeRect(10, 268, 300, 36));
+  // Just above the version list, which opens at a fixed point below it.
+  selectOSView = box(selectAppView, "selectOSView", NSMakeRect(10, 304, 300, 36));
   lComboBox = new InstallerComboBox(selectOSView);
   lComboBox->setLconboBoxDelegate(this);
-  option_1_2_node = label(selectAppView, "option_1_2_node", NSMakeRect(10, 206, 350, 44), 13);
+  option_1_2_node = label(selectAppView, "option_1_2_node", NSMakeRect(10, 250, 360, 24), 13);
   option_1_2_node->setWordWrap(true);
   addBut = new TextImageButton(selectAppView);
   addBut->setObjectName("addBut");
-  setFrame(addBut, NSMakeRect(10, 160, 120, 36));
-  option_1_error = label(selectAppView, "noAppLabel", NSMakeRect(10, 90, 350, 56), 13, false, deviceColor(230, 70, 70));
+  setFrame(addBut, NSMakeRect(10, 206, 120, 36));
+  option_1_error = label(selectAppView, "noAppLabel", NSMakeRect(10, 130, 350, 56), 13, false, deviceColor(230, 70, 70));
   option_1_error->setWordWrap(true);
   option_1_error->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   noAppLabel = option_1_error;
@@ -510,6 +516,7 @@ void InstallerViewController::backToMainView() {
   appInfo.reset();
   selectedAppRow = selectedDiskRow = -1;
   reloadAppList();
+  reloadDiskList();
   refreshDiskInfo();
   changeCreatButState();
 }

@@ -18,8 +18,8 @@ void fillRounded(QWidget* w, const NSRect& r, double radius, const QColor& c) {
 }
 
 constexpr int kRows = 9;
-constexpr double kRowHeight = 30;
-constexpr double kListWidth = 260;
+constexpr double kRowHeight = 26;
+constexpr double kListWidth = 300;
 }  // namespace
 
 void InstallBgView::paintEvent(QPaintEvent*) {
@@ -133,7 +133,7 @@ SelectOSFilePopVC::SelectOSFilePopVC(QWidget* parent) : QWidget(parent) {
     label->setFont(regularFont(13));
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     setTextColor(label, deviceColor(58, 58, 58));
-    setFrame(label, NSMakeRect(12, 5, kListWidth - 32, 20));
+    setFrame(label, NSMakeRect(12, 3, kListWidth - 32, 20));
     views.append(view);
     labels.append(label);
   }
