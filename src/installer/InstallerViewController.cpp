@@ -38,23 +38,6 @@ bool& hasNextChosenPath() {
   return has;
 }
 
-QLabel* label(QWidget* parent, const char* name, const NSRect& frame, double size, bool bold = false,
-              const QColor& color = deviceColor(58, 58, 58)) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(name);
-  l->setFont(bold ? sBoldFont(size) : regularFont(size));
-  setTextColor(l, color);
-  setFrame(l, frame);
-  return l;
-}
-
-QWidget* box(QWidget* parent, const char* name, const NSRect& frame) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(name);
-  setFrame(w, frame);
-  return w;
-}
-
 QPixmap iconPixmap(const Image& image, int side) {
   QPixmap pm(side * 2, side * 2);
   pm.setDevicePixelRatio(2);
@@ -86,10 +69,10 @@ class ListRow : public SelectListBgView {
     image->setPixmap(icon);
     image->setScaledContents(true);
     setFrame(image, NSMakeRect(10 + indent, 9, 36, 36));
-    auto* t = label(this, "Name", NSMakeRect(56 + indent, 28, 280 - indent, 20), 14, true);
+    auto* t = installerLabel(this, "Name", NSMakeRect(56 + indent, 28, 280 - indent, 20), 14, true);
     t->setText(title);
     t->setToolTip(title);
-    auto* d = label(this, "Size", NSMakeRect(56 + indent, 8, 280 - indent, 18), 12, false, deviceColor(120, 124, 132));
+    auto* d = installerLabel(this, "Size", NSMakeRect(56 + indent, 8, 280 - indent, 18), 12, false, deviceColor(120, 124, 132));
     d->setText(detail);
     d->setToolTip(detail);
     SetListSelect(selected);
@@ -178,37 +161,37 @@ InstallerViewController::InstallerViewController(QWidget* parent) : QWidget(pare
 InstallerViewController::~InstallerViewController() = default;
 
 void InstallerViewController::buildLayout() {
-  titleLabel = label(this, "titleLabel", NSMakeRect(56, 596, 810, 30), 22, true);
-  nodeLabel = label(this, "nodeLabel", NSMakeRect(56, 566, 810, 22), 13, false, deviceColor(120, 124, 132));
+  titleLabel = installerLabel(this, "titleLabel", NSMakeRect(56, 596, 810, 30), 22, true);
+  nodeLabel = installerLabel(this, "nodeLabel", NSMakeRect(56, 566, 810, 22), 13, false, deviceColor(120, 124, 132));
 
-  baseView = box(this, "baseView", NSMakeRect(0, 0, 888, 560));
+  baseView = installerBox(this, "baseView", NSMakeRect(0, 0, 888, 560));
   auto* bg = new MainBgView(baseView);
   setFrame(bg, NSMakeRect(0, 0, 888, 560));
-  progressView = box(this, "progressView", NSMakeRect(0, 0, 888, 652));
+  progressView = installerBox(this, "progressView", NSMakeRect(0, 0, 888, 652));
 
   const QColor blue = deviceColor(5, 100, 255);
-  setp_1_title = label(baseView, "setp_1_title", NSMakeRect(86, 515, 350, 20), 13, true, blue);
-  option_1_title = label(baseView, "option_1_title", NSMakeRect(86, 488, 350, 24), 16, true);
+  setp_1_title = installerLabel(baseView, "setp_1_title", NSMakeRect(86, 515, 350, 20), 13, true, blue);
+  option_1_title = installerLabel(baseView, "option_1_title", NSMakeRect(86, 488, 350, 24), 16, true);
 
-  selectAppView = box(baseView, "selectAppView", NSMakeRect(76, 110, 370, 370));
-  option_1_node = label(selectAppView, "option_1_node", NSMakeRect(10, 342, 360, 24), 13);
+  selectAppView = installerBox(baseView, "selectAppView", NSMakeRect(76, 110, 370, 370));
+  option_1_node = installerLabel(selectAppView, "option_1_node", NSMakeRect(10, 342, 360, 24), 13);
   option_1_node->setWordWrap(true);
   // Just above the version list, which opens at a fixed point below it.
-  selectOSView = box(selectAppView, "selectOSView", NSMakeRect(10, 304, 300, 36));
+  selectOSView = installerBox(selectAppView, "selectOSView", NSMakeRect(10, 304, 300, 36));
   lComboBox = new InstallerComboBox(selectOSView);
   lComboBox->setLconboBoxDelegate(this);
-  option_1_2_node = label(selectAppView, "option_1_2_node", NSMakeRect(10, 250, 360, 24), 13);
+  option_1_2_node = installerLabel(selectAppView, "option_1_2_node", NSMakeRect(10, 250, 360, 24), 13);
   option_1_2_node->setWordWrap(true);
   addBut = new TextImageButton(selectAppView);
   addBut->setObjectName("addBut");
   setFrame(addBut, NSMakeRect(10, 206, 120, 36));
-  option_1_error = label(selectAppView, "noAppLabel", NSMakeRect(10, 130, 350, 56), 13, false, deviceColor(230, 70, 70));
+  option_1_error = installerLabel(selectAppView, "noAppLabel", NSMakeRect(10, 130, 350, 56), 13, false, deviceColor(230, 70, 70));
   option_1_error->setWordWrap(true);
   option_1_error->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   noAppLabel = option_1_error;
   noAppLabel->hide();
 
-  appInfoListView = box(baseView, "appInfoListView", NSMakeRect(76, 110, 370, 370));
+  appInfoListView = installerBox(baseView, "appInfoListView", NSMakeRect(76, 110, 370, 370));
   appListScrollView = scroller(appInfoListView, "appListScrollView", NSMakeRect(10, 60, 352, 300), &appListContent);
   refrshBut = new TextImageButton(appInfoListView);
   refrshBut->setObjectName("refrshBut");
@@ -220,23 +203,23 @@ void InstallerViewController::buildLayout() {
   setFrame(reDownLoadBut, NSMakeRect(140, 6, 225, 44));
   appInfoListView->hide();
 
-  setp_2_title = label(baseView, "setp_2_title", NSMakeRect(476, 515, 360, 20), 13, true, blue);
-  option_2_title = label(baseView, "option_2_title", NSMakeRect(476, 488, 360, 24), 16, true);
-  option_2_node = label(baseView, "option_2_node", NSMakeRect(476, 436, 360, 44), 13);
+  setp_2_title = installerLabel(baseView, "setp_2_title", NSMakeRect(476, 515, 360, 20), 13, true, blue);
+  option_2_title = installerLabel(baseView, "option_2_title", NSMakeRect(476, 488, 360, 24), 16, true);
+  option_2_node = installerLabel(baseView, "option_2_node", NSMakeRect(476, 436, 360, 44), 13);
   option_2_node->setWordWrap(true);
-  diskListView = box(baseView, "diskListView", NSMakeRect(466, 150, 380, 280));
+  diskListView = installerBox(baseView, "diskListView", NSMakeRect(466, 150, 380, 280));
   diskListScrollView = scroller(diskListView, "diskListScrollView", NSMakeRect(10, 0, 352, 280), &diskListContent);
-  noDiskView = box(diskListView, "noDiskView", NSMakeRect(10, 0, 352, 280));
+  noDiskView = installerBox(diskListView, "noDiskView", NSMakeRect(10, 0, 352, 280));
   auto* usb = new QLabel(noDiskView);
   usb->setPixmap(iconPixmap(Image::named("ic_usb_main"), 48));
   setFrame(usb, NSMakeRect(152, 170, 48, 48));
-  noDiskNodeLabel = label(noDiskView, "noDiskNodeLabel", NSMakeRect(10, 90, 332, 64), 13, false, deviceColor(120, 124, 132));
+  noDiskNodeLabel = installerLabel(noDiskView, "noDiskNodeLabel", NSMakeRect(10, 90, 332, 64), 13, false, deviceColor(120, 124, 132));
   noDiskNodeLabel->setWordWrap(true);
   noDiskNodeLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
 
   createBut = new TextImageButton(baseView);
   createBut->setObjectName("createBut");
-  setFrame(createBut, NSMakeRect(680, 96, 166, 40));
+  setFrame(createBut, NSMakeRect(606, 92, 240, 48));
   addBut->setImageFromFileNormalName("btn_pop_sec", "btn_pop_pri_press", "btn_pop_pri_hover", "btn_pop_pri_disable");
   addBut->setButtonEnabled(true);
   refrshBut->setImageFromFileNormalName("btn_pop_sec", "btn_pop_pri_press", "btn_pop_pri_hover", "btn_pop_pri_disable");

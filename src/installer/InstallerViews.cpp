@@ -22,6 +22,23 @@ constexpr double kRowHeight = 26;
 constexpr double kListWidth = 300;
 }  // namespace
 
+QLabel* installerLabel(QWidget* parent, const char* name, const NSRect& frame, double size, bool bold,
+                       const QColor& color) {
+  auto* l = new QLabel(parent);
+  l->setObjectName(name);
+  l->setFont(bold ? sBoldFont(size) : regularFont(size));
+  setTextColor(l, color);
+  setFrame(l, frame);
+  return l;
+}
+
+QWidget* installerBox(QWidget* parent, const char* name, const NSRect& frame) {
+  auto* w = new QWidget(parent);
+  w->setObjectName(name);
+  setFrame(w, frame);
+  return w;
+}
+
 void InstallBgView::paintEvent(QPaintEvent*) {
   fillRounded(this, NSMakeRect(0, 0, width(), height()), 8, deviceColor(255, 255, 255));
 }
@@ -70,7 +87,7 @@ InstallerComboBox::InstallerComboBox(QWidget* parent) : InstallerComboBoxSubView
   setFrame(strLabel, NSMakeRect(36, 8, 220, 20));
   openButton = new TCImageButton(this);
   openButton->setObjectName("lComboBoxOpen");
-  setFrame(openButton, NSMakeRect(266, 6, 24, 24));
+  setFrame(openButton, NSMakeRect(272, 10, 16, 16));
   connect(openButton, &QAbstractButton::clicked, this, [this] { openMenu(); });
 }
 

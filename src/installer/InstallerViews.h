@@ -7,6 +7,13 @@
 #include "uikit/Delegate.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/ListItems.h"
+#include "uikit/Style.h"
+
+// A label of the installer pages, placed at an AppKit frame.
+QLabel* installerLabel(QWidget* parent, const char* name, const uikit::NSRect& frame, double size, bool bold = false,
+                       const QColor& color = deviceColor(58, 58, 58));
+// A plain named container at an AppKit frame.
+QWidget* installerBox(QWidget* parent, const char* name, const uikit::NSRect& frame);
 
 // White rounded rectangle over the whole view.
 class InstallBgView : public QWidget {

@@ -36,16 +36,6 @@ class MacOSInatallerProgressViewController::Receiver
 
 namespace {
 
-QLabel* label(QWidget* parent, const char* name, const NSRect& frame, double size, bool bold = false,
-              const QColor& color = deviceColor(58, 58, 58)) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(name);
-  l->setFont(bold ? sBoldFont(size) : regularFont(size));
-  setTextColor(l, color);
-  setFrame(l, frame);
-  return l;
-}
-
 TextImageButton* okButton(QWidget* parent, const char* name, const NSRect& frame) {
   auto* b = new TextImageButton(parent);
   b->setObjectName(name);
@@ -56,10 +46,14 @@ TextImageButton* okButton(QWidget* parent, const char* name, const NSRect& frame
 }
 
 QWidget* pane(QWidget* parent, const char* name) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(name);
-  setFrame(w, NSMakeRect(0, 0, parent->width(), parent->height()));
-  return w;
+  return installerBox(parent, name, NSMakeRect(0, 0, parent->width(), parent->height()));
+}
+
+// A caption and its value on one line.
+void infoRow(QWidget* parent, const char* captionName, QLabel** caption, const char* valueName, QLabel** value,
+             double y) {
+  *caption = installerLabel(parent, captionName, NSMakeRect(96, y, 180, 20), 14);
+  *value = installerLabel(parent, valueName, NSMakeRect(286, y, 540, 20), 14, true);
 }
 
 }  // namespace
@@ -94,40 +88,33 @@ void MacOSInatallerProgressViewController::buildLayout() {
   setFrame(bg, NSMakeRect(0, 0, 888, 652));
 
   progressBgView = pane(this, "progressBgView");
-  creatingLabel = label(progressBgView, "creatingLabel", NSMakeRect(96, 486, 730, 32), 22, true);
-  step_1_Label = label(progressBgView, "step_1_Label", NSMakeRect(96, 446, 230, 20), 13, false, deviceColor(120, 124, 132));
-  step_2_Label = label(progressBgView, "step_2_Label", NSMakeRect(346, 446, 230, 20), 13, false, deviceColor(120, 124, 132));
-  step_3_Label = label(progressBgView, "step_3_Label", NSMakeRect(596, 446, 230, 20), 13, true, deviceColor(5, 100, 255));
-  diskNameTLabel = label(progressBgView, "diskNameTLabel", NSMakeRect(96, 390, 180, 20), 14);
-  diskNameLabel = label(progressBgView, "diskNameLabel", NSMakeRect(286, 390, 540, 20), 14, true);
-  diskSizeTLabel = label(progressBgView, "diskSizeTLabel", NSMakeRect(96, 360, 180, 20), 14);
-  diskSizeLabel = label(progressBgView, "diskSizeLabel", NSMakeRect(286, 360, 540, 20), 14, true);
-  fileSystemTLabel = label(progressBgView, "fileSystemTLabel", NSMakeRect(96, 330, 180, 20), 14);
-  fileSystemLabel = label(progressBgView, "fileSystemLabel", NSMakeRect(286, 330, 540, 20), 14, true);
+  creatingLabel = installerLabel(progressBgView, "creatingLabel", NSMakeRect(96, 486, 730, 32), 22, true);
+  step_1_Label = installerLabel(progressBgView, "step_1_Label", NSMakeRect(96, 446, 230, 20), 13, false, deviceColor(120, 124, 132));
+  step_2_Label = installerLabel(progressBgView, "step_2_Label", NSMakeRect(346, 446, 230, 20), 13, false, deviceColor(120, 124, 132));
+  step_3_Label = installerLabel(progressBgView, "step_3_Label", NSMakeRect(596, 446, 230, 20), 13, true, deviceColor(5, 100, 255));
+  infoRow(progressBgView, "diskNameTLabel", &diskNameTLabel, "diskNameLabel", &diskNameLabel, 390);
+  infoRow(progressBgView, "diskSizeTLabel", &diskSizeTLabel, "diskSizeLabel", &diskSizeLabel, 360);
+  infoRow(progressBgView, "fileSystemTLabel", &fileSystemTLabel, "fileSystemLabel", &fileSystemLabel, 330);
   progressBar = new StripedProgressBar(progressBgView);
   progressBar->setObjectName("progressBar");
   setFrame(progressBar, NSMakeRect(96, 262, 640, 16));
-  progressValueLabel = label(progressBgView, "progressValueLabel", NSMakeRect(750, 258, 76, 24), 16, true);
-  remainTimeTLabel = label(progressBgView, "remainTimeTLabel", NSMakeRect(96, 218, 180, 20), 14);
-  remainTimeLabel = label(progressBgView, "remainTimeLabel", NSMakeRect(286, 218, 200, 20), 14, true);
-  cancelCreateBut = okButton(progressBgView, "cancelCreateBut", NSMakeRect(660, 104, 166, 40));
+  progressValueLabel = installerLabel(progressBgView, "progressValueLabel", NSMakeRect(750, 258, 76, 24), 16, true);
+  infoRow(progressBgView, "remainTimeTLabel", &remainTimeTLabel, "remainTimeLabel", &remainTimeLabel, 218);
+  cancelCreateBut = okButton(progressBgView, "cancelCreateBut", NSMakeRect(666, 104, 160, 40));
 
   finishedView = pane(this, "finishedView");
-  suessTitleLabel = label(finishedView, "suessTitleLabel", NSMakeRect(96, 470, 730, 32), 22, true);
-  sViewDiskNameTLabel = label(finishedView, "sViewDiskNameTLabel", NSMakeRect(96, 400, 180, 20), 14);
-  sViewDiskNameLabel = label(finishedView, "sViewDiskNameLabel", NSMakeRect(286, 400, 540, 20), 14, true);
-  sViewDiskSizeTLabel = label(finishedView, "sViewDiskSizeTLabel", NSMakeRect(96, 370, 180, 20), 14);
-  sViewDiskSizeLabel = label(finishedView, "sViewDiskSizeLabel", NSMakeRect(286, 370, 540, 20), 14, true);
-  sViewFileSystemTLabel = label(finishedView, "sViewFileSystemTLabel", NSMakeRect(96, 340, 180, 20), 14);
-  sViewFileSystemLabel = label(finishedView, "sViewFileSystemLabel", NSMakeRect(286, 340, 540, 20), 14, true);
-  finishOkBut = okButton(finishedView, "finishOkBut", NSMakeRect(660, 104, 166, 40));
+  suessTitleLabel = installerLabel(finishedView, "suessTitleLabel", NSMakeRect(96, 470, 730, 32), 22, true);
+  infoRow(finishedView, "sViewDiskNameTLabel", &sViewDiskNameTLabel, "sViewDiskNameLabel", &sViewDiskNameLabel, 400);
+  infoRow(finishedView, "sViewDiskSizeTLabel", &sViewDiskSizeTLabel, "sViewDiskSizeLabel", &sViewDiskSizeLabel, 370);
+  infoRow(finishedView, "sViewFileSystemTLabel", &sViewFileSystemTLabel, "sViewFileSystemLabel", &sViewFileSystemLabel, 340);
+  finishOkBut = okButton(finishedView, "finishOkBut", NSMakeRect(666, 104, 160, 40));
 
   failedView = pane(this, "failedView");
-  failTitleLabel = label(failedView, "failTitleLabel", NSMakeRect(96, 470, 730, 32), 22, true);
-  failNodeLabel = label(failedView, "failNodeLabel", NSMakeRect(96, 330, 730, 120), 14);
+  failTitleLabel = installerLabel(failedView, "failTitleLabel", NSMakeRect(96, 470, 730, 32), 22, true);
+  failNodeLabel = installerLabel(failedView, "failNodeLabel", NSMakeRect(96, 330, 730, 120), 14);
   failNodeLabel->setWordWrap(true);
   failNodeLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-  failedOkBut = okButton(failedView, "failedOkBut", NSMakeRect(660, 104, 166, 40));
+  failedOkBut = okButton(failedView, "failedOkBut", NSMakeRect(666, 104, 160, 40));
 
   auto* link = new LinkTitleButton(this);
   link->setObjectName("helpLinkBut");
