@@ -109,15 +109,24 @@ TEST_F(InstallerScreen, CancelEndsInTheFailedPaneAndTheNextCreateRuns) {
   ASSERT_TRUE(d.waitShown("finishedView", 60000));
 }
 
-TEST_F(InstallerScreen, CancelAfterTheRunFinishedKeepsTheFinishedPane) {
+TEST_F(InstallerScreen, ACancelConfirmedAfterTheRunFinishedChangesNothing) {
+  ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
   create();
-  ASSERT_TRUE(d.waitShown("finishedView", 60000));
-  ASSERT_TRUE(jobEnded());
-  // The question was open while the run ended; the answer comes too late.
-  KVPublicUtilities::setNextAnswer(0);
-  QMetaObject::invokeMethod(d.find<TextImageButton>("cancelCreateBut"), "clicked");
+  ASSERT_TRUE(d.waitShown("cancelCreateBut"));
+  // The question stays open until the run has finished; then the user confirms.
+  bool answered = false;
+  d.when([&] { return d.isShown("finishedView") && ScreenDriver::topWindow(); },
+         [&] {
+           for (QAbstractButton* b : qobject_cast<QMessageBox*>(ScreenDriver::topWindow())->buttons())
+             if (b->property("qdcAlertAnswer").toInt() == 0) answered = ScreenDriver::click(b);
+         },
+         60000);
+  ASSERT_TRUE(d.click("cancelCreateBut"));
+  ASSERT_TRUE(answered);
   EXPECT_TRUE(d.isShown("finishedView"));
   EXPECT_FALSE(d.isShown("failedView"));
+  ASSERT_TRUE(jobEnded());
+  EXPECT_TRUE(disks().contains("Install macOS Sonoma"));
 }
 
 TEST_F(InstallerScreen, TheToolsEraseFailureAsksRetryOrCancel) {
