@@ -157,11 +157,11 @@ SelectOSFilePopVC::SelectOSFilePopVC(QWidget* parent) : QWidget(parent) {
 }
 
 void SelectOSFilePopVC::enterEvent(QEnterEvent*) {
-  if (delegate) delegate->mouseEixtView(false);
+  if (SelectOSFileVCDelegate* d = delegate.get()) d->mouseEixtView(false);
 }
 
 void SelectOSFilePopVC::leaveEvent(QEvent*) {
-  if (delegate) delegate->mouseEixtView(true);
+  if (SelectOSFileVCDelegate* d = delegate.get()) d->mouseEixtView(true);
 }
 
 void SelectOSFilePopVC::mouseInView(bool inside, int tag) {
@@ -170,5 +170,5 @@ void SelectOSFilePopVC::mouseInView(bool inside, int tag) {
 }
 
 void SelectOSFilePopVC::selectSortType(SortSelectBgView* row) {
-  if (row && delegate) delegate->selectFormatbyType(row->identifier().toInt());
+  if (SelectOSFileVCDelegate* d = delegate.get(); row && d) d->selectFormatbyType(row->identifier().toInt());
 }

@@ -126,5 +126,5 @@ class SelectOSFilePopVC : public QWidget, public SortSelectBgViewDelegate {
  private:
   QList<SortSelectBgView*> views;
   QList<QLabel*> labels;
-  SelectOSFileVCDelegate* delegate = nullptr;  // the screen, which owns the drop-down's life
+  uikit::WeakDelegate<SelectOSFileVCDelegate> delegate;
 };
