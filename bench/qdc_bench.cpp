@@ -1,14 +1,18 @@
-// Side-by-side figures for the file tree, the size totaller and the copy engine.
-// Each figure runs our code and its reference alternately, several times, in
-// this one process, and compares the medians.
+// Side-by-side figures for the file tree, the size totaller, the copy engine,
+// the file browser, the archive engine, the disk manager's rescan and the main
+// window's first paint. Each figure runs our code and its reference alternately,
+// several times, in this one process, and compares the medians.
 //
-//   qdc-bench WORKDIR [figure ...]     figures: scan total nodes copy big
+//   qdc-bench WORKDIR [figure ...]     figures: scan browser total nodes copy big zip rescan paint
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QThread>
+#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <fcntl.h>
@@ -17,12 +21,17 @@
 #include <unistd.h>
 #include <vector>
 
+#include "copy/DiskListWC.h"
+#include "disktool/DiskManagerDisks.h"
+#include "platform/Paths.h"
+#include "uikit/TCImageWindow.h"
 #include "platform/Queue.h"
 #include "services/Controller.h"
 #include "services/DoCopyFiles.h"
 #include "services/EumeRoot.h"
 #include "services/FileNode.h"
 #include "services/GetFilesSize.h"
+#include "image/MakeDmg.h"
 
 namespace {
 
@@ -120,6 +129,48 @@ void figureScan(const QString& work, int reps) {
     if (i % 2 == 0) ref.push_back(shell(findLine));
   }
   report("scan", median(ours), median(ref), "s");
+}
+
+// The file browser lists the flat folder through its real outline (offscreen):
+// from the start until the listing has ended with every entry a row of the
+// outline's model. Meanwhile a 5 ms timer measures the longest the event loop
+// was held; it is set against the 100 ms a user would notice.
+void figureBrowser(const QString& work, int reps) {
+  const QString dir = work + "/flat";
+  makeFlat(dir, 100000);
+  const QString findLine = "find " + q(dir) + " -maxdepth 1 -printf '%s\\n'";
+  shell(findLine);
+  const int entries = int(QDir(dir).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).size());
+  std::vector<double> ours, ref, stalls;
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) ref.push_back(shell(findLine));
+    DiskListWC browser;
+    browser.window()->show();
+    QCoreApplication::processEvents();
+    ListFileViewController* list = browser.listFileVC();
+    QElapsedTimer sinceTick;
+    double longest = 0;
+    QTimer ticker;
+    ticker.setInterval(5);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+      longest = std::max(longest, double(sinceTick.nsecsElapsed()) / 1e6);
+      sinceTick.restart();
+    });
+    ticker.start();
+    sinceTick.start();
+    ours.push_back(seconds([&] {
+      list->getRootNodeListWithPath(dir);
+      waitUntil([&] { return !list->isScan() && list->model()->rowCount() == entries; });
+    }));
+    // The rows on screen are drawn too.
+    list->outlineView()->viewport()->repaint();
+    QCoreApplication::processEvents();
+    longest = std::max(longest, double(sinceTick.nsecsElapsed()) / 1e6);
+    stalls.push_back(longest);
+    if (i % 2 == 0) ref.push_back(shell(findLine));
+  }
+  report("browser list", median(ours), median(ref), "s");
+  report("browser stall", *std::max_element(stalls.begin(), stalls.end()), 100.0, "ms");
 }
 
 struct SizeWaiter : GetFilesSizeDelegate {
@@ -258,29 +309,195 @@ void figureCopyBig(const QString& work, int reps) {
   report("copy big cp", median(ours), median(refCp), "s");
 }
 
+// 200 MB of mixed files: incompressible blocks, text and many small files.
+bool makeMixed(const QString& dir) {
+  if (QFileInfo::exists(dir + "/.done")) return true;
+  QDir(dir).removeRecursively();
+  QDir().mkpath(dir + "/media");
+  QDir().mkpath(dir + "/text");
+  for (int i = 0; i < 18; ++i)
+    shell(QString("head -c 6000000 /dev/urandom > %1").arg(q(QString("%1/media/clip%2.bin").arg(dir).arg(i))));
+  QRandomGenerator rng(5);
+  for (int i = 0; i < 12; ++i) {
+    QFile f(QString("%1/text/log%2.txt").arg(dir).arg(i));
+    if (!f.open(QIODevice::WriteOnly)) return false;
+    QByteArray line;
+    for (int n = 0; n < 100000; ++n) {
+      line = QByteArray::number(rng.generate()) + " event " + QByteArray::number(n) + " status ok\n";
+      f.write(line);
+    }
+  }
+  for (int d = 0; d < 40; ++d) {
+    const QString sub = QString("%1/small/d%2").arg(dir).arg(d);
+    QDir().mkpath(sub);
+    for (int i = 0; i < 50; ++i) writeSmall(QString("%1/f%2.txt").arg(sub).arg(i).toUtf8(), int(rng.bounded(60000)));
+  }
+  writeSmall((dir + "/.done").toUtf8(), 0);
+  return true;
+}
+
+struct ZipWaiter : MakeDmgDelegate {
+  bool done = false;
+  bool ok = false;
+  void makeDmgFailWithError(int) override { done = true; }
+  void copyFileToDmgWithFileName(const QString&, float p) override {
+    if (p >= 100) ok = done = true;
+  }
+};
+
+double engineZip(const QString& folder, const QString& archive) {
+  QFile::remove(archive);
+  return seconds([&] {
+    MakeDmg engine;
+    ZipWaiter w;
+    engine.setMakeDmgDelegate(&w);
+    engine.doZipWithPath(archive, {FileNode::initWithPath(folder, QFileInfo(folder).fileName(), true)});
+    waitUntil([&] { return w.done; });
+    if (!w.ok) std::fprintf(stderr, "zip did not succeed\n");
+  });
+}
+
+void figureZip(const QString& work, int reps) {
+  const QString src = work + "/mixed";
+  if (!makeMixed(src)) return;
+  const QString archive = work + "/mixed.zip";
+  const QString line = "/usr/bin/zip -r " + q(archive) + " " + q(src);
+  std::vector<double> ours, ref;
+  for (int i = 0; i < reps; ++i) {
+    if (i % 2) ref.push_back(seconds([&] { QFile::remove(archive); shell(line); }));
+    ours.push_back(engineZip(src, archive));
+    if (i % 2 == 0) ref.push_back(seconds([&] { QFile::remove(archive); shell(line); }));
+  }
+  QFile::remove(archive);
+  report("zip folder", median(ours), median(ref), "s");
+}
+
 }  // namespace
+
+// A program of this build's bin folder, run to its end; false when it failed.
+bool runTool(const QString& name, const QStringList& args) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  p.setStandardOutputFile(QProcess::nullDevice());
+  p.start(QCoreApplication::applicationDirPath() + "/" + name, args);
+  return p.waitForFinished(-1) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+// Uses the world at `root` for the platform calls of this process until the scope ends.
+struct InWorld {
+  explicit InWorld(const QString& root) {
+    qputenv("QDC_ROOT", QFile::encodeName(root));
+    platform::resetPathsForTesting();
+  }
+  ~InWorld() {
+    qunsetenv("QDC_ROOT");
+    platform::resetPathsForTesting();
+  }
+};
+
+// The disk manager's rescan of 30 mounted volumes against the same 30
+// "diskutil info -plist" lines run one after another by one shell.
+void figureRescan(const QString& work, int reps) {
+  const QString dir = work + "/world30";
+  if (!QFileInfo::exists(dir + "/.done")) {
+    QDir(dir).removeRecursively();
+    if (!runTool("qdc-world", {"create", dir})) return;
+    // The startup volume and 29 sticks.
+    for (int i = 1; i < 30; ++i)
+      if (!runTool("qdc-world", {"attach", dir, "--new", "usb", QString("Stick %1").arg(i), "64M", "ExFAT"})) return;
+    writeSmall((dir + "/.done").toUtf8(), 0);
+  }
+  InWorld world(dir + "/root");
+  const QList<VolumeObjPtr> found = diskmanager::scanVolumes();
+  if (found.size() != 30) std::fprintf(stderr, "rescan lists %d volumes, not 30\n", int(found.size()));
+  QString line;
+  for (const VolumeObjPtr& v : found)
+    line += q(platform::toolPath("/usr/sbin/diskutil")) + " info -plist " + q(QString(v->volumePath).remove("/dev/")) +
+            " >/dev/null; ";
+  const QProcessEnvironment env = platform::toolEnvironment();
+  auto reference = [&] {
+    return seconds([&] {
+      QProcess p;
+      p.setProcessEnvironment(env);
+      p.setStandardOutputFile(QProcess::nullDevice());
+      p.start("/bin/sh", {"-c", line});
+      p.waitForFinished(-1);
+    });
+  };
+  std::vector<double> ours, theirs;
+  for (int i = 0; i < reps; ++i) {
+    ours.push_back(seconds([] { diskmanager::scanVolumes(); }));
+    theirs.push_back(reference());
+  }
+  report("disk manager rescan, 30 volumes (scan vs diskutil info lines)", median(ours), median(theirs), "s");
+}
+
+// Start to first paint: the main window with its five screens against a bare
+// window of the same size, both on Qt's offscreen platform, in the same run.
+void figurePaint(const QString& work, int reps) {
+  const QString dir = work + "/demo";
+  if (!QFileInfo::exists(dir + "/.done")) {
+    QDir(dir).removeRecursively();
+    if (!runTool("qdc-world", {"create", dir, "--demo"})) return;
+    writeSmall((dir + "/.done").toUtf8(), 0);
+  }
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  env.insert("QDC_ROOT", dir + "/root");
+  // From the start of the process to its line at the first paint; its exit is not counted.
+  auto firstPaint = [&](const QString& program) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(QCoreApplication::applicationDirPath() + "/" + program, QStringList());
+    QByteArray out;
+    while (p.state() != QProcess::NotRunning && !out.contains("painted")) {
+      p.waitForReadyRead(-1);
+      out += p.readAllStandardOutput();
+    }
+    const double elapsed = double(t.nsecsElapsed()) / 1e9;
+    p.waitForFinished(-1);
+    if (!out.contains("painted")) std::fprintf(stderr, "%s did not paint\n", qPrintable(program));
+    return elapsed;
+  };
+  firstPaint("qdc-bench-paint-bare");  // warm the caches
+  firstPaint("qdc-bench-paint-main");
+  std::vector<double> ours, theirs;
+  for (int i = 0; i < reps; ++i) {
+    ours.push_back(firstPaint("qdc-bench-paint-main"));
+    theirs.push_back(firstPaint("qdc-bench-paint-bare"));
+  }
+  report("first paint, main window with five screens vs bare window (offscreen)", median(ours), median(theirs), "s");
+}
 
 int main(int argc, char** argv) {
   qputenv("QT_LOGGING_RULES", "qdc.system=false");
   // The fixtures are host folders: with no world, both sides of every figure run
   // the host's tools on the same paths.
   qunsetenv("QDC_ROOT");
-  QCoreApplication app(argc, argv);
+  // The browser figure draws its window without a display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
   QStringList args = app.arguments().mid(1);
   if (args.isEmpty()) {
-    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|total|nodes|copy|big ...]\n");
+    std::fprintf(stderr, "usage: qdc-bench WORKDIR [scan|browser|total|nodes|copy|big|zip|rescan|paint ...]\n");
     return 2;
   }
   const QString work = QDir(args.takeFirst()).absolutePath();
   QDir().mkpath(work);
-  if (args.isEmpty()) args = {"scan", "total", "nodes", "copy", "big"};
+  if (args.isEmpty()) args = {"scan", "browser", "total", "nodes", "copy", "big", "zip", "rescan", "paint"};
   const int reps = qEnvironmentVariableIsSet("QDC_BENCH_REPS") ? qEnvironmentVariableIntValue("QDC_BENCH_REPS") : 5;
   for (const QString& figure : args) {
     if (figure == "scan") figureScan(work, reps);
+    else if (figure == "browser") figureBrowser(work, reps);
     else if (figure == "total") figureTotal(work, reps);
     else if (figure == "nodes") figureNodes(work);
     else if (figure == "copy") figureCopyItems(work, reps);
     else if (figure == "big") figureCopyBig(work, reps);
+    else if (figure == "zip") figureZip(work, reps);
+    else if (figure == "rescan") figureRescan(work, reps);
+    else if (figure == "paint") figurePaint(work, reps);
   }
   return 0;
 }

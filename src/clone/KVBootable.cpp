@@ -21,6 +21,7 @@
 #include "services/KVPublicUtilities.h"
 #include "services/KVTask.h"
 #include "services/Localization.h"
+#include "services/WholeDisks.h"
 
 struct KVBootable::Job {
   quint64 id = 0;
@@ -38,11 +39,6 @@ struct KVBootable::Job {
 namespace {
 
 const char* const kDiskutil = "/usr/sbin/diskutil";
-
-QString diskIdentifier(QString device) {
-  if (device.startsWith(QLatin1String("/dev/"))) device = device.mid(5);
-  return device;
-}
 
 }  // namespace
 
@@ -93,18 +89,7 @@ bool KVBootable::isWholeDiskIdentifier(const QString& bsdName) {
 }
 
 QStringList KVBootable::wholeDisksOfVolume(const QVariantMap& info) {
-  static const QRegularExpression disk(QStringLiteral("^(disk[0-9]+)"));
-  QStringList out;
-  auto add = [&](const QVariant& value) {
-    const QRegularExpressionMatch m = disk.match(diskIdentifier(value.toString()));
-    if (m.hasMatch() && !out.contains(m.captured(1))) out.append(m.captured(1));
-  };
-  add(info.value("ParentWholeDisk"));
-  add(info.value("DeviceIdentifier"));
-  add(info.value("APFSContainerReference"));
-  for (const QVariant& store : info.value("APFSPhysicalStores").toList())
-    add(store.toMap().value("APFSPhysicalStore"));
-  return out;
+  return ::wholeDisksOfVolume(info);
 }
 
 bool KVBootable::isRunning() const {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/Jobs.h"
 #include "services/DelegateRef.h"
 #include "services/KVUSBControl.h"
 #include "services/VolumeObj.h"
@@ -120,4 +121,6 @@ class KVBootable : public QObject, public KVUSBControlDelegate {
   mutable std::mutex mutex_;
   JobPtr current_;
   quint64 nextJobId_ = 1;
+  // Quitting stops a running clone as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); }, [this] { KVStop(); }};
 };

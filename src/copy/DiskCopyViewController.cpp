@@ -1,6 +1,196 @@
 #include "copy/DiskCopyViewController.h"
 
-DiskCopyViewController::DiskCopyViewController(QWidget* parent) : QWidget(parent) {}
+#include <array>
+
+#include "platform/Bundle.h"
+#include "platform/FileSystemInfo.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Queue.h"
+#include "platform/SystemInfo.h"
+#include "platform/Workspace.h"
+#include "services/Color.h"
+#include "services/KVPublicUtilities.h"
+#include "services/Localization.h"
+#include "uikit/AttachedWindow.h"
+#include "uikit/ImageButtons.h"
+#include "uikit/Layout.h"
+#include "uikit/ListItems.h"
+#include "uikit/PVPopover.h"
+#include "uikit/ProgressBars.h"
+#include "uikit/Style.h"
+#include "uikit/Tables.h"
+
+using namespace uikit;
+using copyscreen::CopyChoice;
+using copyscreen::SourceShows;
+
+namespace {
+
+// The screen's area: the main window's content right of the sidebar.
+constexpr NSSize kScreenSize{888, 652};
+constexpr NSRect kPageFrame{{0, 0}, {888, 580}};
+
+QString text(const char* key) { return getLocalizedString(QString::fromLatin1(key)); }
+
+// A table text with its one placeholder filled, whichever form it takes.
+QString filled(const char* key, const QString& value) {
+  QString t = text(key);
+  for (const char* mark : {"%@", "%lld", "%llu", "%ld", "%lu", "%d"}) {
+    const int at = t.indexOf(QLatin1String(mark));
+    if (at >= 0) return t.replace(at, int(qstrlen(mark)), value);
+  }
+  return t;
+}
+
+QString volumeIcon(const VolumeObj& v) {
+  if (v.bCanEject) return QStringLiteral("ic_usb_main");
+  if (v.volumeMountPoint == QLatin1String("/")) return QStringLiteral("ic_os_main_b");
+  return QStringLiteral("ic_disk_main");
+}
+
+QLabel* label(QWidget* parent, const QFont& font, const QColor& color, const NSRect& frame,
+              Qt::Alignment align = Qt::AlignCenter) {
+  auto* l = new QLabel(parent);
+  l->setFont(font);
+  l->setAlignment(align);
+  setTextColor(l, color);
+  setFrame(l, frame);
+  return l;
+}
+
+QWidget* page(QWidget* parent, const NSRect& frame, const char* name) {
+  auto* w = new QWidget(parent);
+  w->setObjectName(QString::fromLatin1(name));
+  setFrame(w, frame);
+  return w;
+}
+
+TextImageButton* button(QWidget* parent, const char* family, const NSRect& frame, const char* name) {
+  auto* b = new TextImageButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  const QString f = QString::fromLatin1(family);
+  b->setImageFromFileNormalName(f, f + "_press", f + "_hover", f + "_disable");
+  setFrame(b, frame);
+  return b;
+}
+
+// A panel button: its four images (normal, pressed, hover, disabled) and its title.
+TextImageButton* popButton(QWidget* parent, const char* name, const std::array<const char*, 4>& images,
+                           const NSRect& frame, const QString& title) {
+  auto* b = new TextImageButton(parent);
+  b->setObjectName(QString::fromLatin1(name));
+  b->setImageFromFileNormalName(QString::fromLatin1(images[0]), QString::fromLatin1(images[1]),
+                                QString::fromLatin1(images[2]), QString::fromLatin1(images[3]));
+  setFrame(b, frame);
+  b->setTextWithName(title);
+  b->setButtonEnabled(true);
+  return b;
+}
+
+QLabel* image(QWidget* parent, const QPixmap& pixmap, const NSRect& frame) {
+  auto* l = new QLabel(parent);
+  l->setPixmap(pixmap);
+  setFrame(l, frame);
+  return l;
+}
+
+const platform::Bundle& bundle() { return platform::Bundle::mainBundle(); }
+
+// The last line of a chunk of rsync's output that says something.
+QString lastLine(const QString& chunk) {
+  const QStringList lines = chunk.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  for (auto it = lines.crbegin(); it != lines.crend(); ++it)
+    if (!it->trimmed().isEmpty()) return it->trimmed();
+  return QString();
+}
+
+}  // namespace
+
+// Reports of one copy job, handed to the screen with the job's token. The
+// engine's worker sends copyFileError from its own thread: it is moved to the
+// main thread whole, before anything of the screen is touched.
+class DiskCopyViewController::JobReports : public QObject, public DoCopyFilesDelegate {
+ public:
+  JobReports(DiskCopyViewController* screen, quint64 token) : screen_(screen), token_(token) {}
+  void topCopyProgress(float percent) override {
+    if (screen_) screen_->jobProgress(token_, percent);
+  }
+  void topCopyFilePath(const QString& t) override {
+    if (screen_) screen_->jobOutput(token_, t);
+  }
+  void copyFileError() override {
+    const QPointer<DiskCopyViewController> screen = screen_;
+    const quint64 token = token_;
+    platform::dispatchMain([screen, token] {
+      if (screen) screen->jobError(token);
+    });
+  }
+  void copyFilesFinished(CopyOutcome outcome) override {
+    if (screen_) screen_->jobFinished(token_, outcome);
+  }
+
+ private:
+  const QPointer<DiskCopyViewController> screen_;
+  const quint64 token_;
+};
+
+// ------------------------------------------------------------- CopyMakeSureWC
+
+CopyMakeSureWC::CopyMakeSureWC(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("CopyMakeSureWC"));
+  resize(kMainWindowSize);
+  const double w = kMainWindowSize.width();
+  const double h = kMainWindowSize.height();
+  auto* dim = new QWidget(this);
+  dim->setAutoFillBackground(true);
+  QPalette pal = dim->palette();
+  pal.setColor(QPalette::Window, QColor(0, 0, 0, 90));
+  dim->setPalette(pal);
+  dim->setGeometry(0, 0, int(w), int(h));
+  auto* box = new WbgView(this);
+  const NSRect boxFrame = NSMakeRect((w - 440) / 2, (h - 220) / 2, 440, 220);
+  setFrame(box, boxFrame);
+  titleLabel_ = label(box, sBoldFont(16), getColor(39, 38, 40, 1), NSMakeRect(20, 160, 400, 28));
+  titleLabel_->setText(text("MAKE_DMG_Create_Title"));
+  nodeLabel_ = label(box, regularFont(13), getColor(88, 88, 88, 1), NSMakeRect(30, 84, 380, 64));
+  nodeLabel_->setWordWrap(true);
+  nodeLabel_->setText(text("FILE_COPY_COPY_NODE"));
+  cancelButton_ = popButton(box, "copyMakeSureCancel", {"btn_pop_sec", "btn_pop_press", "btn_pop_hover", "btn_pop_disable"},
+                            NSMakeRect(60, 24, 150, 36), text("COMM_CANCEL"));
+  doneButton_ = popButton(box, "copyMakeSureDone",
+                          {"btn_pop_pri", "btn_pop_pri_press", "btn_pop_pri_hover", "btn_pop_disable"},
+                          NSMakeRect(230, 24, 150, 36), text("FILE_COPY_COPY_NOW"));
+  connect(cancelButton_, &QAbstractButton::clicked, this, [this] { closeWindow(); });
+  connect(doneButton_, &QAbstractButton::clicked, this, [this] {
+    const uikit::WeakDelegate<CopyMakeSureWCDelegate> target = delegate_;
+    closeWindow();
+    if (CopyMakeSureWCDelegate* d = target.get()) d->beginToCopyFiles();
+  });
+}
+
+void CopyMakeSureWC::closeWindow() {
+  if (superDelegate_) superDelegate_->dismiss();
+}
+
+// ------------------------------------------------------ DiskCopyViewController
+
+DiskCopyViewController::DiskCopyViewController(QWidget* parent) : QWidget(parent) {
+  setObjectName(QStringLiteral("DiskCopyViewController"));
+  clock_ = [] { return QDateTime::currentDateTime(); };
+  loadView();
+  platform::NotificationCenter::defaultCenter().addObserver(
+      this, QStringLiteral("UPDATE_LANGUAGE"), [this](const QVariant&) { changeLanageue(); });
+  changeLanageue();
+}
+
+DiskCopyViewController::~DiskCopyViewController() {
+  platform::NotificationCenter::defaultCenter().removeObserver(this);
+  closePopover();
+  closeErrorWindow();
+  closeMattachedWindow();
+  doCopy.reset();  // silences a running copy before its report objects go
+  controller.reset();
+}
 
 void DiskCopyViewController::setDelegate(DiskCopyVCDelegate* delegate) { delegate_ = delegate; }
 
@@ -10,6 +200,497 @@ void DiskCopyViewController::canChangeTab(bool canChange) {
   if (DiskCopyVCDelegate* target = delegate()) target->canChangeTab(canChange);
 }
 
-void DiskCopyViewController::chengeTabCloseNode() {}
+// ------------------------------------------------------------------ layout
 
-void DiskCopyViewController::closeErrorWindow() {}
+void DiskCopyViewController::loadView() {
+  resize(int(kScreenSize.width), int(kScreenSize.height));
+  buildChoicePage();
+  buildCopyPage();
+  aCopyProView->hide();
+}
+
+void DiskCopyViewController::buildChoicePage() {
+  selectDiskView = page(this, NSMakeRect(0, 0, kScreenSize.width, kScreenSize.height), "copyChoicePage");
+
+  setpView = page(selectDiskView, NSMakeRect(0, 580, 888, 56), "copyStepBar");
+  setpVC = new SetpViewController(setpView);
+  setpVC->setCopyOrDiskImage(0);
+  setpVC->setSetpIn(1);
+
+  topLabel = label(selectDiskView, regularFont(14), getColor(88, 88, 88, 1), NSMakeRect(114, 500, 660, 56));
+  topLabel->setWordWrap(true);
+
+  sourceLabel = label(selectDiskView, mBoldFont(14), getColor(71, 71, 71, 1), NSMakeRect(34, 428, 320, 22));
+  destinationLabel = label(selectDiskView, mBoldFont(14), getColor(71, 71, 71, 1), NSMakeRect(534, 428, 320, 22));
+
+  selectFromView = page(selectDiskView, NSMakeRect(34, 200, 320, 220), "copySelectFrom");
+  selectFromVC = new SelectValueView(selectFromView);
+  selectFromVC->setDiskFrom(1);
+  selectFromVC->setDelegate(this);
+  selectToView = page(selectDiskView, NSMakeRect(534, 200, 320, 220), "copySelectTo");
+  selectToVC = new SelectValueView(selectToView);
+  selectToVC->setDiskFrom(2);
+  selectToVC->setDelegate(this);
+  selectToVC->removeDragView();
+  image(selectDiskView, bundle().imageNamed(QStringLiteral("copy_arrow"), QSize(72, 40)),
+        NSMakeRect(408, 290, 72, 40));
+
+  // Below the source box: its list opens above (443, 137) of the window.
+  comboBoxView = page(selectDiskView, NSMakeRect(41, 96, 300, 36), "copyComboHost");
+  lComboBox = new LComboBox(comboBoxView);
+  lComboBox->setLconboBoxDelegate(this);
+  lComboBox->setlComboBoxEnde(false);
+  comboBoxView->hide();
+
+  cloneButton = button(selectDiskView, "btn_pri", NSMakeRect(364, 30, 160, 40), "copyButton");
+  cloneButton->setButtonEnabled(false);
+  connect(cloneButton, &QAbstractButton::clicked, this, [this] { cloneButtonAction(); });
+}
+
+void DiskCopyViewController::buildCopyPage() {
+  aCopyProView = page(this, NSMakeRect(0, 0, kScreenSize.width, kScreenSize.height), "copyProgressPage");
+  setp_2 = page(aCopyProView, NSMakeRect(0, 580, 888, 56), "copyStepBar2");
+  setpVC_2 = new SetpViewController(setp_2);
+  setpVC_2->setCopyOrDiskImage(0);
+  setpVC_2->setSetpIn(2);
+
+  progressView = page(aCopyProView, kPageFrame, "copyProgress");
+  image(progressView, bundle().imageNamed(QStringLiteral("copy_progress"), QSize(80, 80)),
+        NSMakeRect(404, 400, 80, 80));
+  rogressView = new StripedProgressBar(progressView);
+  rogressView->setObjectName(QStringLiteral("copyProgressBar"));
+  setFrame(rogressView, NSMakeRect(144, 340, 600, 16));
+  rogressView->setFloatValue(0);
+  pathLabel = label(progressView, regularFont(12), getColor(129, 129, 129, 1), NSMakeRect(94, 290, 700, 36));
+  pathLabel->setObjectName(QStringLiteral("copyPathLabel"));
+  cancelButton = button(progressView, "btn_sec", NSMakeRect(364, 150, 160, 40), "copyCancelButton");
+  cancelButton->setButtonEnabled(true);
+  connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
+
+  endView = page(aCopyProView, kPageFrame, "copyEndView");
+  endView->hide();
+  sussView = page(endView, NSMakeRect(0, 0, 888, 580), "copySuccessPane");
+  image(sussView, bundle().imageNamed(QStringLiteral("copy_success"), QSize(80, 80)),
+        NSMakeRect(404, 400, 80, 80));
+  suessLabel = label(sussView, sBoldFont(18), getColor(39, 38, 40, 1), NSMakeRect(144, 340, 600, 30));
+  openLabel = label(sussView, regularFont(14), getColor(88, 88, 88, 1), NSMakeRect(144, 290, 600, 30));
+  openLabel->setObjectName(QStringLiteral("copyOpenLabel"));
+  openLabel->setTextFormat(Qt::RichText);
+  openButton = new KVHandButton(sussView);
+  openButton->setObjectName(QStringLiteral("copyOpenLink"));
+  setFrame(openButton, NSMakeRect(144, 290, 600, 30));
+  connect(openButton, &QAbstractButton::clicked, this, [this] { openPathButtonAction(); });
+  succCancelButton = button(sussView, "btn_pri", NSMakeRect(364, 150, 160, 40), "copyDoneButton");
+  succCancelButton->setButtonEnabled(true);
+  connect(succCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
+
+  failView = page(endView, NSMakeRect(0, 0, 888, 580), "copyFailPane");
+  image(failView, bundle().imageNamed(QStringLiteral("copy_fail"), QSize(80, 80)),
+        NSMakeRect(404, 400, 80, 80));
+  fialeTitleLabel = label(failView, sBoldFont(18), getColor(39, 38, 40, 1), NSMakeRect(144, 340, 600, 30));
+  errorLable = label(failView, regularFont(14), getColor(88, 88, 88, 1), NSMakeRect(144, 250, 600, 70),
+                     Qt::AlignHCenter | Qt::AlignTop);
+  errorLable->setObjectName(QStringLiteral("copyFailText"));
+  errorLable->setWordWrap(true);
+  failCancelButton = button(failView, "btn_sec", NSMakeRect(364, 150, 160, 40), "copyFailBackButton");
+  failCancelButton->setButtonEnabled(true);
+  connect(failCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
+  sussView->hide();
+  failView->hide();
+}
+
+void DiskCopyViewController::changeLanageue() {
+  fialeTitleLabel->setText(text("DISK_COPY_FAIL_TITIL"));
+  suessLabel->setText(text("MAKE_DMG_CUSS_TITLE"));
+  sourceLabel->setText(text("MAKE_DMG_SOUECE"));
+  destinationLabel->setText(text("MAKE_DMG_DESTINATION"));
+  if (jobToken_ == 0 && !endView->isVisible()) pathLabel->setText(text("DISK_COPY_CLONEING"));
+  cloneButton->setTextWithName(text("FILE_COPY_COPY_NOW"));
+  failCancelButton->setTextWithName(text("COMM_CANCEL"));
+  cancelButton->setTextWithName(text("COMM_CANCEL"));
+  succCancelButton->setTextWithName(text("COMM_Done"));
+  topLabel->setText(QStringLiteral("<div style=\"line-height:130%\" align=\"center\">%1</div>")
+                        .arg(text("DISK_COPY_MAIN_NODE").toHtmlEscaped()));
+  // The success text with its link part coloured.
+  const QString success = text("DISK_COPY_SUESS_NODE");
+  const QString link = text("DISK_COPY_LINK_NODE");
+  QString html = success.toHtmlEscaped();
+  if (success.size() > 10 && !link.isEmpty() && success.contains(link))
+    html.replace(link.toHtmlEscaped(),
+                 QStringLiteral("<span style=\"color:%1\">%2</span>")
+                     .arg(getColor(2, 125, 255, 1).name(), link.toHtmlEscaped()));
+  openLabel->setText(html);
+  refreshSourceBox();
+  refreshDestinationBox();
+}
+
+// ------------------------------------------------------------- the choice
+
+void DiskCopyViewController::refreshSourceBox() {
+  SelectValueView* box = selectFromVC;
+  const bool have = choice_.sourceShows != SourceShows::Nothing;
+  box->setIsHaveD(have);
+  box->nodeSelectLabel()->setText(have ? QString() : text("MAKE_DMG_CUSS_select_source"));
+  have ? box->closeDisk()->show() : box->closeDisk()->hide();
+  switch (choice_.sourceShows) {
+    case SourceShows::Nothing:
+      box->nameLabel()->clear();
+      box->sizeLabel()->clear();
+      box->setSelectImage(QStringLiteral("add"));
+      break;
+    case SourceShows::Volume: {
+      const VolumeObj& v = *choice_.shownSource;
+      box->nameLabel()->setText(v.volumeName);
+      box->sizeLabel()->setText(filled(
+          "MAKE_DMG_select_count",
+          KVPublicUtilities::longlongDiskSize(v.volumeTotalSizeNum - v.volumeFreeSizeNum)));
+      box->setSelectImage(volumeIcon(v));
+      break;
+    }
+    case SourceShows::Selection:
+      box->nameLabel()->setText(filled("MAKE_DMG_select_FF_count", QString::number(choice_.shownCount)));
+      box->sizeLabel()->setText(
+          filled("MAKE_DMG_select_count", KVPublicUtilities::longlongConvertVolSpace(choice_.selectFilesSize)));
+      box->setSelectImage(QStringLiteral("ic_folder"));
+      break;
+    case SourceShows::Dropped:
+      box->nameLabel()->setText(text("DISK_COPY_ADD_SOME_FILE"));
+      box->sizeLabel()->setText(filled("MAKE_DMG_Select_F_Count", QString::number(choice_.shownCount)));
+      box->setSelectImage(QStringLiteral("ic_folder"));
+      break;
+  }
+  box->changeBgImageViewWithError(choice_.sourceError);
+}
+
+void DiskCopyViewController::refreshDestinationBox() {
+  SelectValueView* box = selectToVC;
+  const VolumeObjPtr v = choice_.shownDestination;
+  box->setIsHaveD(v != nullptr);
+  box->nodeSelectLabel()->setText(v ? QString() : text("MAKE_DMG_CUSS_select_destination"));
+  v ? box->closeDisk()->show() : box->closeDisk()->hide();
+  box->nameLabel()->setText(v ? v->volumeName : QString());
+  box->sizeLabel()->setText(v ? filled("MAKE_DMG_Free", v->volumeFreeSize) : QString());
+  box->setSelectImage(!v || choice_.destinationShowsAdd ? QStringLiteral("add") : volumeIcon(*v));
+  box->changeBgImageViewWithError(choice_.destinationError);
+}
+
+void DiskCopyViewController::apply(const copyscreen::MaybeCallout& callout) {
+  refreshSourceBox();
+  refreshDestinationBox();
+  if (lComboBox->aTageIndex() != choice_.comboMode) {
+    applying_ = true;  // the model has decided already: the combo's report is not a new choice
+    lComboBox->changeSelectType(choice_.comboMode);
+    applying_ = false;
+  }
+  lComboBox->setlComboBoxEnde(choice_.comboEnabled);
+  comboBoxView->setVisible(choice_.comboShown);
+  cloneButton->setButtonEnabled(choice_.copyButtonEnabled && !listingActive_);
+  if (callout) showErrorWindowWithErrorStr(getLocalizedString(callout->key), callout->side);
+}
+
+void DiskCopyViewController::selectDiskButton(int diskFrom, QWidget* sender) {
+  closeErrorWindow();
+  if (popoverController && popoverController->popoverIsVisible()) {
+    closePopover();
+    return;
+  }
+  closePopover();
+  openPopType = diskFrom;
+  auto* picker = new SelectDiskViewController;
+  picker->setSelectDiskVCDelegate(this);
+  selectDiskVC = picker;
+  popoverController = new PVPopoverController(picker, this);
+  popoverController->setColor(getColor(255, 255, 255, 1));
+  popoverController->setBorderColor(getColor(255, 255, 255, 1));
+  popoverController->setBorderWidth(1);
+  popoverController->setAnimates(true);
+  QWidget* anchor = sender ? sender : (diskFrom == 1 ? selectFromView : selectToView);
+  popoverController->presentPopoverFromRect(NSMakeRect(0, 0, anchor->width(), anchor->height()), anchor,
+                                            diskFrom == 2 ? 2 : 1, true);
+}
+
+void DiskCopyViewController::closePopover() {
+  if (popoverController) {
+    popoverController->forceClosePopover();
+    popoverController->deleteLater();
+  }
+  popoverController = nullptr;
+  if (selectDiskVC) selectDiskVC->deleteLater();
+  selectDiskVC = nullptr;
+}
+
+void DiskCopyViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
+  closePopover();
+  if (!volume) return;
+  if (openPopType == 1) {
+    stopListing();
+    apply(choice_.chooseSource(volume));
+  } else if (openPopType == 2) {
+    platform::FileSystemInfo info;
+    const bool writable = platform::getFileSystemInfoForPath(volume->volumePath, &info) && info.writable;
+    apply(choice_.chooseDestination(volume, writable));
+  }
+}
+
+void DiskCopyViewController::closeDiskValue(int diskFrom) {
+  closeErrorWindow();
+  if (diskFrom == 1) {
+    stopListing();
+    choice_.clearSource();
+  } else {
+    choice_.clearDestination();
+  }
+  apply(std::nullopt);
+}
+
+void DiskCopyViewController::viewDragAction(const FileNodeList& nodes) {
+  closeErrorWindow();
+  stopListing();
+  apply(choice_.drop(nodes));
+}
+
+void DiskCopyViewController::viewDragRefused(const QStringList& macPaths) {
+  (void)macPaths;
+  showErrorWindowWithErrorStr(text("DISK_COPY_Drop_outside"), copyscreen::CalloutLeft);
+}
+
+// ------------------------------------------------------- copy-mode drop-down
+
+void DiskCopyViewController::changeSelectCopyType() {
+  if (applying_) return;
+  apply(choice_.selectCopyMode(0));
+}
+
+void DiskCopyViewController::showSelectAllVC() {
+  if (isPopSortWin) return;
+  isPopSortWin = true;
+  auto* list = new SelectAllFilePopVC;
+  list->setDelegate(this);
+  sortAttachedWindow = showCopyModeList(window(), list);
+  if (!sortAttachedWindow) {
+    isPopSortWin = false;
+    return;
+  }
+  connect(sortAttachedWindow, &QObject::destroyed, this, [this] { isPopSortWin = false; });
+  closeAttachedWindowAfter(sortAttachedWindow, 3, true);
+}
+
+void DiskCopyViewController::closeMattachedWindow() {
+  isPopSortWin = false;
+  if (sortAttachedWindow) sortAttachedWindow->dismiss();
+  sortAttachedWindow = nullptr;
+}
+
+void DiskCopyViewController::mouseEixtView(bool exited) {
+  if (exited) closeMattachedWindow();
+}
+
+void DiskCopyViewController::selectFormatbyType(int type) {
+  lComboBox->changeSelectType(type);  // copy all reports changeSelectCopyType
+  if (type != 0) apply(choice_.selectCopyMode(type));
+  mouseEixtView(true);
+}
+
+// ---------------------------------------------------------------- browser
+
+void DiskCopyViewController::doShowSearchView() {
+  closeErrorWindow();
+  diskListWC = std::make_unique<DiskListWC>();
+  diskListWC->setDelegate(this);
+  const QString path = choice_.fromeVolume ? choice_.fromeVolume->volumePath : QString();
+  if (choice_.copyArr)
+    diskListWC->listFileVC()->setArrForListWithArr(*choice_.copyArr, path);
+  else if (choice_.fromeVolume)
+    diskListWC->showDetailWithPath(choice_.fromeVolume->volumeMountPoint);
+  else
+    return;
+  diskListWC->runModal();
+}
+
+void DiskCopyViewController::closeWindowWithSelect(const FileNodeList& roots, quint64 size) {
+  apply(choice_.browserResult(roots, qint64(size)));
+}
+
+// ------------------------------------------------------------- copy button
+
+void DiskCopyViewController::stopListing() {
+  listingActive_ = false;
+  listing_.reset();
+  // The controller may be the caller (its end-of-scan report): it goes once
+  // that call has returned.
+  if (controller) {
+    std::shared_ptr<Controller> ended(controller.release());
+    ended->setADelegate(nullptr);
+    platform::dispatchMain([ended] {});
+  }
+}
+
+void DiskCopyViewController::cloneButtonAction() {
+  closeErrorWindow();
+  if (choice_.copyArr) {
+    doCopyAction(*choice_.copyArr, CopyItems::ChosenItems);
+    return;
+  }
+  if (!choice_.fromeVolume) return;
+  // Copy all: the whole source is listed first; the button waits for it.
+  listingActive_ = true;
+  cloneButton->setButtonEnabled(false);
+  listing_ = std::make_shared<FileNodeList>();
+  controller = std::make_unique<Controller>();
+  controller->setADelegate(this);
+  controller->eumeAllRootFileNodeWithRootArr(listing_, choice_.fromeVolume->volumePath, true, true);
+}
+
+void DiskCopyViewController::copyFileScanFiles() {
+  if (!listingActive_ || !listing_) return;
+  const FileNodeList roots = *listing_;
+  stopListing();
+  cloneButton->setButtonEnabled(choice_.copyButtonEnabled);
+  doCopyAction(roots, CopyItems::CopyAllListing);
+}
+
+void DiskCopyViewController::doCopyAction(const FileNodeList& roots, CopyItems items) {
+  if (const copyscreen::MaybeCallout refusal = CopyChoice::refusalToCopy(roots)) {
+    showErrorWindowWithErrorStr(getLocalizedString(refusal->key), refusal->side);
+    return;
+  }
+  pendingRoots_ = roots;
+  pendingItems_ = items;
+  auto* panel = new CopyMakeSureWC;
+  panel->setDelegate(this);
+  QWidget* main = window();
+  panel->resize(main->size());
+  panel->setSuperDelegate(showPanel(main, panel));
+}
+
+// ------------------------------------------------------------------ copy
+
+void DiskCopyViewController::beginToCopyFiles() {
+  selectDiskView->hide();
+  aCopyProView->show();
+  progressView->show();
+  endView->hide();
+  pathLabel->setText(text("DISK_COPY_Copying_tip"));
+  rogressView->setFloatValue(0);
+  cancelButton->setButtonEnabled(true);
+  canChangeTab(false);
+
+  doCopy.reset();  // an earlier engine goes silent with it
+  jobToken_ = 0;
+  jobSawError_ = false;
+  jobCancelled_ = false;
+
+  const VolumeObjPtr to = choice_.toVolume;
+  copyscreen::CopyFolderRequest request;
+  request.volumePath = to ? to->volumePath : QString();
+  request.volumeFree = to ? to->volumeFreeSizeNum : -1;
+  request.need = choice_.selectFilesSize != -1 ? choice_.selectFilesSize : choice_.usedSize;
+  request.consoleUser = platform::consoleUserName();
+  request.now = clock_();
+  const copyscreen::CopyFolderResult folder =
+      copyscreen::makeCopyFolder(request, copyscreen::CopyFolderOps::real());
+  if (!folder.ok()) {
+    showFailView(text("DISK_COPY_Fail_folder"));
+    return;
+  }
+  openUrl_ = folder.folder;
+
+  static quint64 lastToken = 0;
+  jobToken_ = ++lastToken;
+  reports_.push_back(std::make_unique<JobReports>(this, jobToken_));
+  doCopy = std::make_unique<DoCopyFiles>();
+  doCopy->setDelegate(reports_.back().get());
+  doCopy->doCopyFilesWithArr(pendingRoots_, folder.folder, pendingItems_);
+}
+
+void DiskCopyViewController::jobProgress(quint64 token, float percent) {
+  if (token != jobToken_) return;
+  rogressView->animatorSetFloatValue(double(percent) / 100.0);
+}
+
+void DiskCopyViewController::jobOutput(quint64 token, const QString& chunk) {
+  if (token != jobToken_) return;
+  KVPublicUtilities::writeFileWithTab(chunk);
+  const QString line = lastLine(chunk);
+  if (!line.isEmpty())
+    pathLabel->setText(pathLabel->fontMetrics().elidedText(filled("DISK_COPY_Copying", line), Qt::ElideMiddle,
+                                                           pathLabel->width()));
+}
+
+void DiskCopyViewController::jobError(quint64 token) {
+  if (token != jobToken_) return;
+  // The destination folder has gone: the rest cannot arrive either.
+  jobSawError_ = true;
+  if (doCopy) doCopy->setIsCancel(true);
+}
+
+void DiskCopyViewController::jobFinished(quint64 token, CopyOutcome outcome) {
+  if (token != jobToken_) return;
+  jobToken_ = 0;  // ended: whatever else it sends is dropped
+  if (jobCancelled_)
+    showFailView(text("DISK_COPY_STOP"));
+  else if (jobSawError_ || outcome != CopyOutcome::AllCopied)
+    showFailView(text("DISK_COPY_Fail_some"));
+  else {
+    progressView->hide();
+    endView->show();
+    showFaile(false);
+  }
+}
+
+void DiskCopyViewController::cancelButtonAction() {
+  if (jobToken_ == 0 || !doCopy) return;
+  jobCancelled_ = true;
+  cancelButton->setButtonEnabled(false);
+  doCopy->setIsCancel(true);  // the pane follows the engine's last report
+}
+
+void DiskCopyViewController::showFailView(const QString& failure) {
+  progressView->hide();
+  endView->show();
+  errorLable->setText(failure);
+  showFaile(true);
+}
+
+void DiskCopyViewController::showFaile(bool failure) {
+  setpVC_2->setSetpIn(3);
+  failView->setVisible(failure);
+  sussView->setVisible(!failure);
+  canChangeTab(true);
+}
+
+void DiskCopyViewController::openPathButtonAction() {
+  if (!openUrl_.isEmpty()) platform::Workspace::shared().openFile(openUrl_);
+}
+
+void DiskCopyViewController::backHomeView() {
+  rogressView->setFloatValue(0);
+  progressView->show();
+  endView->hide();
+  setpVC_2->setSetpIn(2);
+  stopListing();
+  choice_.clearSource();
+  choice_.clearDestination();
+  apply(std::nullopt);
+  selectDiskView->show();
+  aCopyProView->hide();
+}
+
+// -------------------------------------------------------------- callouts
+
+void DiskCopyViewController::showErrorWindowWithErrorStr(const QString& message, int leftOrRight) {
+  closeErrorWindow();
+  auto* content = new ErrorViewController;
+  content->setObjectName(QStringLiteral("copyErrorCallout"));
+  content->setErrorStr(message);
+  errorPopWin = showErrorCallout(window(), content,
+                                 leftOrRight == copyscreen::CalloutLeft ? kErrorPointSource : kErrorPointDestination);
+  if (errorPopWin) closeAttachedWindowAfter(errorPopWin, 10);
+}
+
+void DiskCopyViewController::closeErrorWindow() {
+  if (errorPopWin) errorPopWin->dismiss();
+  errorPopWin = nullptr;
+}
+
+void DiskCopyViewController::chengeTabCloseNode() { closePopover(); }

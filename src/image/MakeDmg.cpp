@@ -13,6 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
@@ -412,7 +413,7 @@ bool MakeDmg::mountImage(const JobPtr& job) {
   return true;
 }
 
-void MakeDmg::doCopyFilesToDmgWithDmg(const QStringList& paths) {
+void MakeDmg::doCopyFilesToDmgWithDmg(const QStringList& paths, const QStringList& targets) {
   const JobPtr job = currentJob();
   if (!job || job->archive || job->closed.load() || !job->mounted.load()) return;
   {
@@ -421,13 +422,13 @@ void MakeDmg::doCopyFilesToDmgWithDmg(const QStringList& paths) {
     job->busy = true;
     job->copied = true;
   }
-  platform::dispatchGlobal([this, job, paths] {
-    copyItems(job, paths);
+  platform::dispatchGlobal([this, job, paths, targets] {
+    copyItems(job, paths, targets);
     endWork(job);
   });
 }
 
-void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths) {
+void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths, const QStringList& targets) {
   const quint64 count = static_cast<quint64>(paths.size());
   if (count == 0) {
     KVLog("nothing to put into the image");
@@ -442,15 +443,22 @@ void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths) {
       return;
     }
     const QString& path = paths.at(static_cast<int>(j));
-    const QString name = path.mid(path.lastIndexOf('/') + 1);
+    const QString name = targets.size() > static_cast<int>(j) ? targets.at(static_cast<int>(j))
+                                                              : path.mid(path.lastIndexOf('/') + 1);
     const quint64 p = (j * 100 + 100) / count;
     if (name.isEmpty() || name == QLatin1String(" ")) {
       if (p >= 100) break;
       continue;
     }
     if (j == 0) report(job, text, 20);
+    platform::gatePoint("makeDmg.copyItem");
+    if (job->cancelled.load()) continue;
     QString error;
-    if (!copyItem(platform::hostPath(path), platform::hostPath(job->mountPoint + '/' + name), &error)) {
+    const QString to = platform::hostPath(job->mountPoint + '/' + name);
+    // A target inside a folder keeps the item's place below a folder that was
+    // packed by its entries.
+    if (name.contains('/')) QDir().mkpath(QFileInfo(to).path());
+    if (!copyItem(platform::hostPath(path), to, &error)) {
       // Two items of one name, a full image, an unreadable file: the image would
       // lack what was chosen.
       KVLog("copy into image failed: %s", qUtf8Printable(error));

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 
+#include "platform/Jobs.h"
 #include "services/DelegateRef.h"
 #include "services/FileNode.h"
 
@@ -44,8 +45,10 @@ class MakeDmg : public QObject {
 
   // Starts an image job: "<folder>/<name>.dmg" sized for `size` bytes of files.
   void makeTmpDmgWithPath(const QString& folder, const QString& name, qint64 size);
-  // Copies `paths` (Mac paths) into the mounted image, then ejects it.
-  void doCopyFilesToDmgWithDmg(const QStringList& paths);
+  // Copies `paths` (Mac paths) into the mounted image, then ejects it. Each
+  // item goes to its last name in the image's root, or to its entry of
+  // `targets` (a path inside the image) when given.
+  void doCopyFilesToDmgWithDmg(const QStringList& paths, const QStringList& targets = {});
   // Ejects the current job's image volume, if it is mounted.
   void unmountDmgWithFullPath();
   // Cancels the running job; nothing more is reported for it and what it made
@@ -86,7 +89,7 @@ class MakeDmg : public QObject {
   void refuse();
   bool createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
   bool mountImage(const JobPtr& job);
-  void copyItems(const JobPtr& job, const QStringList& paths);
+  void copyItems(const JobPtr& job, const QStringList& paths, const QStringList& targets);
   bool ejectImage(const JobPtr& job);
   void failImage(const JobPtr& job);
   void discardImage(const JobPtr& job);
@@ -106,4 +109,6 @@ class MakeDmg : public QObject {
 
   mutable std::mutex mutex_;
   JobPtr current_;
+  // Quitting stops a running job as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); }, [this] { stopMakeDmg(); }};
 };

@@ -25,13 +25,14 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::GetCreateProgress(cons
     i32CurProgress = row->i32CurProgress;
     i32NextProgress = row->i32NextProaress;
     if (i32CurProgress > 0) {
-      i32TotalSecond = i32CurSecond * 100 / i32CurProgress;
+      i32TotalSecond = i32CurSecond * i32TotalProgress / i32CurProgress;
       i32RemainSecond = i32TotalSecond - i32CurSecond;
     }
   }
   if (!matched) return nullptr;
-  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress, 100,
-                                                     i32RemainSecond, i32TotalSecond);
+  return MacOSInstallerProgressinfo::infoWithCurrent(i32CurProgress, i32NextProgress,
+                                                     i32TotalProgress, i32RemainSecond,
+                                                     i32TotalSecond);
 }
 
 MacOSInstallerProgressinfoPtr InstallerProgressEstimator::addOutput(const QByteArray& chunk,
@@ -66,7 +67,7 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::finish(bool exitedClea
   if (!cancelled && exitedCleanly) {
     if (heldSuccess_) return heldSuccess_;
     if (hasSuccessText(output_))
-      return MacOSInstallerProgressinfo::infoWithCurrent(100, 100, 100, 0, i32CurSecond);
+      return MacOSInstallerProgressinfo::infoWithCurrent(100, 100, i32TotalProgress, 0, i32CurSecond);
   }
   const int kind = (!cancelled && hasEraseErrorText(output_))
                        ? MacOSInstallerProgressinfo::EraseFailed

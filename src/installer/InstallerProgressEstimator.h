@@ -30,6 +30,8 @@ class InstallerProgressEstimator {
   const QString& output() const { return output_; }
   int progressIndex() const { return index_; }
 
+  // The scale of the percentages and of the time estimate.
+  static constexpr int i32TotalProgress = 100;
   // The last estimate's values (-1: not estimated).
   int i32CurSecond = 0;
   int i32TotalSecond = -1;

@@ -399,7 +399,7 @@ void MacOSInstaller::runTool(const RunPtr& run, const QString& toolPath, const Q
     if (!info) return;
     // After a cancel only the closing (failure) report goes out.
     if (run->cancelled.load() && !closing) return;
-    if (MacOSInstallerProgress* r = receiver.get()) r->MacOSInstallerProgressCB(info);
+    receiver.call([&](MacOSInstallerProgress* r) { r->MacOSInstallerProgressCB(info); });
   };
   if (toolPath.isEmpty()) {
     trace(QStringLiteral("no tool to run"));

@@ -11,13 +11,14 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/Jobs.h"
 #include "installer/InstallerProgressEstimator.h"
 #include "installer/MacOSInstallerRecords.h"
 #include "installer/MacOSInstallerTables.h"
 #include "services/DelegateRef.h"
 
 // Reports of a run arrive on the thread that started it, never on the main thread.
-class MacOSInstallerProgress {
+class MacOSInstallerProgress : public ReportReceiver {
  public:
   virtual ~MacOSInstallerProgress() = default;
   virtual void MacOSInstallerProgressCB(const MacOSInstallerProgressinfoPtr& info) = 0;
@@ -103,4 +104,7 @@ class MacOSInstaller {
   MacOSInstallerDiskInfoPtr diskInfo_;
   MacOSStepTables _dictProgress;
   RunPtr current_;
+  // Quitting stops a running creation as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); },
+                                            [this] { cancelMacOSInstller(); }};
 };

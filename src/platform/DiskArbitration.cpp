@@ -7,12 +7,21 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <vector>
 
 namespace platform {
 
 struct DASession {
   world::Layout layout;
+  std::vector<DADiskCallback> appeared, disappeared;
+  QStringList known;           // the disks seen at the last look
+  QPointer<QTimer> watch;      // on the scheduling thread
+  ~DASession() {
+    if (watch) watch->deleteLater();
+  }
 };
 
 namespace {
@@ -142,5 +151,56 @@ DADiskRef DADiskCopyWholeDisk(const DADiskRef& disk) {
 }
 
 QString DADiskGetBSDName(const DADiskRef& disk) { return disk ? disk->bsdName : QString(); }
+
+namespace {
+
+QStringList diskIds(const world::Layout& layout) {
+  world::DiskDatabase db(layout);
+  return db.load() ? db.orderedIds() : QStringList();
+}
+
+// Compares the database with the last look and tells the differences.
+void lookForChanges(const std::weak_ptr<DASession>& weak) {
+  DASessionRef session = weak.lock();
+  if (!session) return;
+  const QStringList now = diskIds(session->layout);
+  const QStringList before = session->known;
+  session->known = now;
+  for (const QString& id : before)
+    if (!now.contains(id))
+      for (const DADiskCallback& call : session->disappeared) call(diskFor(id));
+  for (const QString& id : now)
+    if (!before.contains(id))
+      for (const DADiskCallback& call : session->appeared) call(diskFor(id));
+}
+
+}  // namespace
+
+void DARegisterDiskAppearedCallback(const DASessionRef& session, DADiskCallback callback) {
+  if (session && callback) session->appeared.push_back(std::move(callback));
+}
+
+void DARegisterDiskDisappearedCallback(const DASessionRef& session, DADiskCallback callback) {
+  if (session && callback) session->disappeared.push_back(std::move(callback));
+}
+
+void DASessionScheduleWithRunLoop(const DASessionRef& session) {
+  if (!session || session->watch) return;
+  session->known = diskIds(session->layout);
+  // The database is replaced as a whole on every change, which a file watch
+  // loses track of; a short look at it is cheap.
+  auto* timer = new QTimer;
+  timer->setInterval(250);
+  std::weak_ptr<DASession> weak = session;
+  QObject::connect(timer, &QTimer::timeout, timer, [weak] { lookForChanges(weak); });
+  timer->start();
+  session->watch = timer;
+}
+
+void DASessionUnscheduleFromRunLoop(const DASessionRef& session) {
+  if (!session || !session->watch) return;
+  session->watch->deleteLater();
+  session->watch = nullptr;
+}
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include <QString>
 #include <QVariantMap>
+#include <functional>
 #include <memory>
 
 namespace platform {
@@ -64,5 +65,15 @@ QVariantMap DADiskCopyDescription(const DADiskRef& disk);
 // The whole disk of a partition (itself for a whole disk); nothing when gone.
 DADiskRef DADiskCopyWholeDisk(const DADiskRef& disk);
 QString DADiskGetBSDName(const DADiskRef& disk);
+
+// Disks that appear or disappear (a disk plugged in or out, a partition made or
+// removed). In a world they follow its disk database, as `qdc-world attach` and
+// `detach` change it; a session tells changes from the moment it is scheduled.
+using DADiskCallback = std::function<void(const DADiskRef& disk)>;
+void DARegisterDiskAppearedCallback(const DASessionRef& session, DADiskCallback callback);
+void DARegisterDiskDisappearedCallback(const DASessionRef& session, DADiskCallback callback);
+// Callbacks then run on the calling thread's event loop, until unscheduled.
+void DASessionScheduleWithRunLoop(const DASessionRef& session);
+void DASessionUnscheduleFromRunLoop(const DASessionRef& session);
 
 }  // namespace platform

@@ -6,6 +6,8 @@
 #include <QSemaphore>
 #include <QThread>
 #include <QThreadPool>
+#include <atomic>
+#include <memory>
 
 #if defined(__SANITIZE_THREAD__)
 extern "C" void __tsan_acquire(void* addr);
@@ -89,6 +91,12 @@ class BlockRunnable : public QRunnable {
 
 }  // namespace
 
+// Set once an application object exists: from then on a block for the main
+// queue never runs anywhere else, even after the object has gone at the end.
+std::atomic<bool> g_hadApplication{false};
+void noteApplication() { g_hadApplication = true; }
+Q_COREAPP_STARTUP_FUNCTION(noteApplication)
+
 bool isMainThread() {
   auto* app = QCoreApplication::instance();
   return app && QThread::currentThread() == app->thread();
@@ -97,7 +105,9 @@ bool isMainThread() {
 void dispatchMain(std::function<void()> block) {
   auto* app = QCoreApplication::instance();
   if (!app) {
-    block();
+    // Without any application (a plain tool) the caller's thread is the main one;
+    // once the application has gone, interface code must not run on a worker.
+    if (!g_hadApplication) block();
     return;
   }
   auto* event = new BlockEvent(std::move(block));
@@ -112,11 +122,18 @@ void dispatchMainSync(const std::function<void()>& block) {
     return;
   }
   QSemaphore done;
-  dispatchMain([&] {
-    block();
-    handOver(&done);
-    done.release();
-  });
+  // Released when the block has run, or when it is dropped unrun (the
+  // application went first), so the caller never waits for ever.
+  struct Release {
+    QSemaphore* done;
+    ~Release() {
+      handOver(done);
+      done->release();
+    }
+  };
+  std::shared_ptr<Release> release(new Release{&done});
+  dispatchMain([&block, release] { block(); });
+  release.reset();
   done.acquire();
   takeOver(&done);
 }
@@ -131,5 +148,13 @@ void waitForGlobalQueue() {
   globalPool().waitForDone();
   takeOver(&globalPool());
 }
+
+bool waitForGlobalQueue(int timeoutMs) {
+  const bool done = globalPool().waitForDone(timeoutMs);
+  if (done) takeOver(&globalPool());
+  return done;
+}
+
+bool globalQueueIdle() { return globalPool().activeThreadCount() == 0; }
 
 }  // namespace platform

@@ -12,7 +12,10 @@ void dispatchMainSync(const std::function<void()>& block);
 // Runs `block` on a worker of the global queue.
 void dispatchGlobal(std::function<void()> block);
 bool isMainThread();
-// For tests: waits until every block of the global queue has ended.
+// Waits until every block of the global queue has ended.
 void waitForGlobalQueue();
+// The same for at most `timeoutMs`; true when it is idle.
+bool waitForGlobalQueue(int timeoutMs);
+bool globalQueueIdle();
 
 }  // namespace platform

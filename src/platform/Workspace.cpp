@@ -118,6 +118,24 @@ bool Workspace::openFile(const QString& macPath) {
   return QProcess::startDetached("xdg-open", {macPath});
 }
 
+bool Workspace::selectFile(const QString& macPath) {
+  if (macPath.isEmpty() || !QFileInfo::exists(hostPath(macPath))) return false;
+  if (auto world = world::Layout::current()) {
+    world::recordOpened(*world, "reveal", macPath);
+    return true;
+  }
+  // The freedesktop file-manager interface selects the item; without a session
+  // bus or a file manager that serves it, the folder that holds it is opened.
+  const QString uri = QUrl::fromLocalFile(macPath).toString(QUrl::FullyEncoded);
+  const int status = QProcess::execute(
+      "dbus-send", {"--session", "--print-reply", "--reply-timeout=2000",
+                   "--dest=org.freedesktop.FileManager1",
+                    "/org/freedesktop/FileManager1", "org.freedesktop.FileManager1.ShowItems",
+                    "array:string:" + uri, "string:"});
+  if (status == 0) return true;
+  return QProcess::startDetached("xdg-open", {QFileInfo(macPath).absolutePath()});
+}
+
 bool Workspace::launchApplication(const QString& bundlePath) {
   const QString abs = QDir(bundlePath).absolutePath();
   if (!QFileInfo(abs).isDir()) return false;

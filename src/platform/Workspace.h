@@ -21,6 +21,10 @@ class Workspace {
 
   bool openURL(const QUrl& url);
   bool openFile(const QString& macPath);
+  // Shows the item at the Mac path selected in the file viewer (NSWorkspace
+  // selectFile:inFileViewerRootedAtPath:). A world records it as "reveal";
+  // outside one the desktop's file manager shows it, else its folder is opened.
+  bool selectFile(const QString& macPath);
   // Opens an application bundle (host path): brings a running instance of that
   // bundle to the front, else runs its executable detached. YES when it worked.
   bool launchApplication(const QString& bundlePath);

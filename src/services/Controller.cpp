@@ -97,9 +97,7 @@ void Controller::openFileWithFileNode(FileNode* node) {
   if (!node) return;
   const QString path = node->path();
   if (path.isEmpty()) return;
-  // Revealing an item is showing the folder that holds it.
-  const QString folder = QFileInfo(path).path();
-  platform::Workspace::shared().openFile(folder.isEmpty() ? path : folder);
+  platform::Workspace::shared().selectFile(path);
 }
 
 float Controller::getProgress() const { return eumeRoot_ ? eumeRoot_->getProgress() : 0.0f; }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "platform/FileFlags.h"
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
@@ -20,6 +21,7 @@
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};
   std::atomic<bool> detached{false};
+  std::atomic<bool> ended{false};  // the worker is done, its last rsync waited for
   std::mutex delegateMutex;  // the screen may set it while the worker reports
   DelegateRef<DoCopyFilesDelegate> delegate;
   CopyItems items = CopyItems::ChosenItems;
@@ -37,10 +39,16 @@ struct DoCopyFiles::Job {
     if (childPid > 0) ::kill(-pid_t(childPid), SIGTERM);
   }
 
-  DoCopyFilesDelegate* target() {
-    if (detached) return nullptr;
-    std::lock_guard<std::mutex> lock(delegateMutex);
-    return delegate.get();
+  // Runs `report` with the delegate kept alive for the call, on this thread.
+  template <class F>
+  void tell(F&& report) {
+    if (detached) return;
+    DelegateRef<DoCopyFilesDelegate> receiver;
+    {
+      std::lock_guard<std::mutex> lock(delegateMutex);
+      receiver = delegate;
+    }
+    receiver.call(report);
   }
   void setTarget(DoCopyFilesDelegate* d) {
     std::lock_guard<std::mutex> lock(delegateMutex);
@@ -51,7 +59,7 @@ struct DoCopyFiles::Job {
   void onMain(F&& call) {
     std::shared_ptr<Job> self = shared();
     platform::dispatchMain([self, call] {
-      if (DoCopyFilesDelegate* d = self->target()) call(d);
+      self->tell(call);
     });
   }
   std::weak_ptr<Job> weakSelf;
@@ -115,10 +123,11 @@ void copyAroundDestination(Job& job, const QString& source, const QString& folde
 
 // Copies one item into `folder` with one rsync run.
 void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder) {
+  platform::gatePoint("DoCopyFiles.item");  // tests hold a copy here to stop it mid-way
   if (job.cancel) return;
   if (!existsAt(folder)) {
     ++job.failed;
-    if (DoCopyFilesDelegate* d = job.target()) d->copyFileError();
+    job.tell([](DoCopyFilesDelegate* d) { d->copyFileError(); });
     return;
   }
   const QString source = node->path();
@@ -188,7 +197,12 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
   }
 }
 
-void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder) {
+void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder);
+
+// The children of a partly ticked item into `folder`: a partly ticked child
+// becomes a folder there holding its own ticked children, a ticked child is
+// copied, an unticked one is passed over.
+void doCopyFilesWithChiNode(Job& job, const FileNodeList& children, const QString& folder) {
   for (const FileNodePtr& child : children) {
     if (job.cancel) return;
     if (!child) continue;
@@ -203,6 +217,11 @@ void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString
       toCopyFileWithNode(job, child, folder);
     }
   }
+}
+
+// The levels further down follow the same rule.
+void doCopyFilesWithChiArr(Job& job, const FileNodeList& children, const QString& folder) {
+  doCopyFilesWithChiNode(job, children, folder);
 }
 
 // What "/System" stands for in a copy: its entries (a partly ticked one: the
@@ -244,7 +263,7 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
     if (node && node->state() != FileNode::NotSelected && node->path() == QLatin1String("/System"))
       node = systemFolderNode(node);
     if (node && node->state() == FileNode::PartlySelected) {
-      doCopyFilesWithChiArr(job, node->children(), destination);
+      doCopyFilesWithChiNode(job, node->children(), destination);
     } else if (node && node->state() == FileNode::Selected) {
       SystemLog("==== %s", qUtf8Printable(node->path()));
       if (job.items == CopyItems::CopyAllListing && DoCopyFiles::isHiddenAtPath(node->path())) {
@@ -263,13 +282,14 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
   CopyOutcome outcome;
   if (job.cancel)
     outcome = CopyOutcome::Cancelled;
-  else if (job.failed == 0)
+  else if (job.failed == 0 && job.copied > 0)
     outcome = CopyOutcome::AllCopied;
   else if (job.copied > 0)
     outcome = CopyOutcome::SomeFailed;
   else
     outcome = CopyOutcome::Failed;
   job.onMain([outcome](DoCopyFilesDelegate* d) { d->copyFilesFinished(outcome); });
+  job.ended = true;
 }
 
 }  // namespace
@@ -291,6 +311,8 @@ void DoCopyFiles::setDelegate(DoCopyFilesDelegate* delegate) {
 
 bool DoCopyFiles::isCancel() const { return job_ && job_->cancel; }
 
+bool DoCopyFiles::isRunning() const { return job_ && !job_->ended; }
+
 void DoCopyFiles::setIsCancel(bool cancel) {
   if (!job_) return;
   job_->cancel = cancel;
@@ -311,6 +333,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
   job->destination = copyPath;
   job_ = job;
   if (arr.isEmpty()) {
+    job->ended = true;
     job->onMain([](DoCopyFilesDelegate* d) { d->copyFilesFinished(CopyOutcome::Failed); });
     return;
   }

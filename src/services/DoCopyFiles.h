@@ -13,13 +13,14 @@
 #include <QString>
 #include <memory>
 
+#include "platform/Jobs.h"
 #include "services/DelegateRef.h"
 #include "services/FileNode.h"
 
 enum class CopyOutcome {
-  AllCopied,   // every item that was to be copied arrived
+  AllCopied,   // every item that was to be copied arrived, and at least one did
   SomeFailed,  // some arrived, some did not
-  Failed,      // nothing arrived (also: nothing to copy was given)
+  Failed,      // nothing arrived (also: nothing to copy was given, or all was skipped)
   Cancelled,   // the copy was stopped
 };
 
@@ -28,7 +29,7 @@ enum class CopyOutcome {
 // ticked or dropped are always copied.
 enum class CopyItems { CopyAllListing, ChosenItems };
 
-class DoCopyFilesDelegate {
+class DoCopyFilesDelegate : public ReportReceiver {
  public:
   virtual ~DoCopyFilesDelegate() = default;
   virtual void topCopyProgress(float percent) { (void)percent; }
@@ -52,6 +53,8 @@ class DoCopyFiles {
   void doCopyFilesWithArr(const FileNodeList& arr, const QString& copyPath, CopyItems items);
 
   bool isCancel() const;
+  // A copy runs, or its rsync has not been waited for yet.
+  bool isRunning() const;
   // YES stops the copy: the running rsync is terminated and waited for, then
   // copyFilesFinished(Cancelled) follows.
   void setIsCancel(bool cancel);
@@ -67,4 +70,6 @@ class DoCopyFiles {
  private:
   std::shared_ptr<Job> job_;
   DelegateRef<DoCopyFilesDelegate> delegate_;
+  // Quitting stops a running copy as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); }, [this] { setIsCancel(true); }};
 };

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Queue.h"
 
@@ -193,6 +194,7 @@ void EumeRoot::eumeAllRootFileNodeWithRootArr(const FileNodeListRef& rootArr, co
     ::closedir(dir);
     sortFiles(files, batch->files);
     deliver(batch);
+    platform::gatePoint("EumeRoot.beforeEnd");
     finish();
   });
 }

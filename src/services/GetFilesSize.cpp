@@ -1,5 +1,6 @@
 #include "services/GetFilesSize.h"
 
+#include <QDir>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -50,6 +51,21 @@ std::shared_ptr<GetFilesSize> GetFilesSize::create() {
 }
 
 quint64 GetFilesSize::getFileSizeWithPat(const QString& path, quint64 totalSize) {
+  // "/Volumes" and "/System/Volumes" hold the other volumes' mount points, which
+  // a copy never copies; counting them would refuse a startup-volume selection
+  // for bytes that are not part of it. The folders above them are walked by
+  // name, so the rule holds at any depth of the call.
+  const QString clean = QDir::cleanPath(path);
+  if (clean == QLatin1String("/Volumes") || clean == QLatin1String("/System/Volumes")) return totalSize;
+  if (clean == QLatin1String("/") || clean == QLatin1String("/System")) {
+    const QDir dir(platform::hostPath(clean));
+    if (!dir.exists()) return totalSize;
+    quint64 sum = totalSize;
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted))
+      sum = getFileSizeWithPat(FileNode::childPath(clean, name), sum);
+    return sum;
+  }
   const QByteArray host = platform::hostPath(path).toUtf8();
   struct stat st;
   if (::lstat(host.constData(), &st) != 0) return totalSize;
@@ -78,6 +94,11 @@ void GetFilesSize::getAllFilesSizeWithArr(const FileNodeList& arr) {
     const quint64 total = self->allFileSize_;
     SystemLog("---%llu | %s", static_cast<unsigned long long>(total),
               qUtf8Printable(KVPublicUtilities::longlongDiskSize(qint64(total))));
-    if (GetFilesSizeDelegate* d = self->delegate_.get()) d->allCopyFilesSize(qint64(total));
+    DelegateRef<GetFilesSizeDelegate> receiver;
+    {
+      std::lock_guard lock(self->delegateMutex_);
+      receiver = self->delegate_;
+    }
+    receiver.call([total](GetFilesSizeDelegate* d) { d->allCopyFilesSize(qint64(total)); });
   });
 }

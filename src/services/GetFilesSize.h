@@ -1,16 +1,19 @@
 #pragma once
 // The size totaller: adds up the bytes of what is ticked, on a worker. Hidden
 // items are counted; resource forks and symbolic links' targets are not (a link
-// counts as itself, so a link loop cannot make the walk endless).
+// counts as itself, so a link loop cannot make the walk endless). "/Volumes" and
+// "/System/Volumes", the other volumes' mount points, are never counted: the
+// copy never copies them.
 #include <QString>
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 
 #include "services/DelegateRef.h"
 #include "services/FileNode.h"
 
-class GetFilesSizeDelegate {
+class GetFilesSizeDelegate : public ReportReceiver {
  public:
   virtual ~GetFilesSizeDelegate() = default;
   // Sent once per total, from the worker thread.
@@ -31,7 +34,10 @@ class GetFilesSize : public std::enable_shared_from_this<GetFilesSize> {
 
   quint64 allFileSize() const { return allFileSize_; }
   GetFilesSizeDelegate* delegate() const { return delegate_.get(); }
-  void setDelegate(GetFilesSizeDelegate* delegate) { delegate_ = delegate; }
+  void setDelegate(GetFilesSizeDelegate* delegate) {
+    std::lock_guard lock(delegateMutex_);
+    delegate_ = delegate;
+  }
 
  protected:
   GetFilesSize() = default;
@@ -40,5 +46,6 @@ class GetFilesSize : public std::enable_shared_from_this<GetFilesSize> {
   void addNodes(const FileNodeList& arr);
 
   std::atomic<quint64> allFileSize_{0};
+  std::mutex delegateMutex_;  // set on the main thread, read by the worker
   DelegateRef<GetFilesSizeDelegate> delegate_;
 };

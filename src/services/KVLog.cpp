@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -16,11 +17,24 @@ namespace {
 std::mutex g_mutex;
 int g_fd = -1;
 
+// Anyone may put something at the path in "/tmp" before us: a named pipe would
+// block an open for writing (on the main thread, with every later line waiting
+// behind the lock), and another user's file would be appended to by root. So the
+// open never waits and never follows a link, and only a regular file of our own
+// user is kept; anything else means no log, at once.
 int openLocked() {
   if (g_fd >= 0) return 0;
   const QByteArray path = QFile::encodeName(platform::hostPath(KVLogPath()));
-  g_fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644);
-  return g_fd >= 0 ? 0 : -1;
+  const int fd =
+      ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+    ::close(fd);
+    return -1;
+  }
+  g_fd = fd;
+  return 0;
 }
 
 int writeLine(const std::string& message) {

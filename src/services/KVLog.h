@@ -1,7 +1,8 @@
 #pragma once
 // The services' log: "/tmp/OstrelBootableDataRecovery.txt", one line per message,
-// "%Y-%m-%d %H:%M:%S  " then the message. Opened without following a symbolic
-// link (the folder is world-writable and we run as root); each line is written
+// "%Y-%m-%d %H:%M:%S  " then the message. The folder is world-writable and we run
+// as root: the file is opened without waiting and without following a symbolic
+// link, and only a regular file of our own user is written to; each line is written
 // whole under a lock, so lines of several threads never interleave.
 #include <QString>
 

@@ -4,6 +4,7 @@
 #include <QGraphicsOpacityEffect>
 #include <QLineEdit>
 
+#include "platform/Jobs.h"
 #include "platform/NotificationCenter.h"
 #include "services/Color.h"
 #include "services/KVPublicUtilities.h"
@@ -280,4 +281,11 @@ void MainWindowController::tcimageWindowBecomeKeyWindow() {
   bootableVC->closeErrorWindow();
 }
 
-void MainWindowController::closeWindow() { QCoreApplication::exit(0); }
+void MainWindowController::closeWindow() {
+  // Running jobs are stopped as their Cancel does and their child processes
+  // waited for while the application still serves the main queue; only then
+  // does the run loop end.
+  if (aWindow) aWindow->hide();
+  platform::endRunningJobs();
+  QCoreApplication::exit(0);
+}

@@ -1,6 +1,7 @@
 #include "shell/Startup.h"
 
 #include "platform/Bundle.h"
+#include "platform/Jobs.h"
 #include "platform/Power.h"
 #include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
@@ -106,6 +107,8 @@ int qdcMain(int argc, char** argv) {
   delegate.awakeFromNib();
   delegate.applicationDidFinishLaunching();
   const int status = app.exec();
+  // However the loop ended: no job outlives the application object.
+  platform::endRunningJobs();
   platform::IOPMAssertionRelease(assertionID);
   return status;
 }

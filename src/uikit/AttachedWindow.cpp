@@ -181,7 +181,8 @@ AttachedWindow::AttachedWindow(QWidget* view, const NSPoint& point, QWidget* par
       _point(point),
       _side(side),
       _distance(distance),
-      movable_(v.movableByBackground) {
+      movable_(v.movableByBackground),
+      madeWithParent_(parentWindow != nullptr) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_DeleteOnClose);
   setFocusPolicy(Qt::ClickFocus);
@@ -195,7 +196,11 @@ AttachedWindow::AttachedWindow(QWidget* view, const NSPoint& point, QWidget* par
   }
 }
 
-AttachedWindow::~AttachedWindow() = default;
+AttachedWindow::~AttachedWindow() {
+  // ~QWidget clears the focus of a window that holds it; the handler below
+  // must not run then on the half-destroyed window.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void AttachedWindow::setUp() {
   if (_side == SideAutomatic) {
@@ -297,7 +302,7 @@ void AttachedWindow::dismiss() {
   deleteLater();
 }
 
-void AttachedWindow::setBackgroundColor(const QColor& c) {
+void AttachedWindow::setBackgroundColor(const QBrush& c) {
   if (c == _MABackgroundColor) return;
   _MABackgroundColor = c;
   updateBackground();
@@ -354,10 +359,20 @@ void AttachedWindow::setDrawsRoundCornerBesideArrow(float v) {
   redisplay();
 }
 
-void AttachedWindow::setBackgroundImage(const QString& imageName) {
-  if (imageName.isEmpty()) return;
-  backgroundImage_ = imageName;
-  updateBackground();
+void AttachedWindow::setBackgroundImage(const QPixmap& image) {
+  if (image.isNull()) return;
+  setBackgroundColor(QBrush(image));
+}
+
+void AttachedWindow::performClose() {
+  if (madeWithParent_ && _window) {
+    if (auto* attached = qobject_cast<AttachedWindow*>(_window.data()))
+      attached->performClose();
+    else
+      _window->window()->close();  // the window may refuse, as on a click of its close button
+    return;
+  }
+  QApplication::beep();
 }
 
 void AttachedWindow::setPoint(const NSPoint& point, int side) {
@@ -374,11 +389,10 @@ void AttachedWindow::paintEvent(QPaintEvent*) {
   const QPainterPath path = flippedTransform(height()).map(attachedBackgroundPath(ap_, _side, _viewFrame));
   p.save();
   p.setClipPath(path);
-  if (!backgroundImage_.isEmpty()) {
-    Image::named(backgroundImage_).draw(p, QRectF(rect()));
-  } else {
-    p.fillPath(path, _MABackgroundColor);
-  }
+  QBrush fill = _MABackgroundColor;
+  // A pattern starts at the lower-left corner, as AppKit lays it.
+  if (fill.style() == Qt::TexturePattern) fill.setTransform(QTransform::fromTranslate(0, height()));
+  p.fillPath(path, fill);
   if (ap_.borderWidth > 0 && _borderColor.isValid() && _borderColor.alpha() > 0) {
     // Twice as wide as asked: the clip keeps the inner half.
     p.strokePath(path, QPen(_borderColor, 2 * ap_.borderWidth));
@@ -548,6 +562,9 @@ StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view) {
   auto* w = StatusAttachedWindow::initWithView(
       view, NSMakePoint(mainWindow->width() * 0.5 - 3, 0), mainWindow, SideBelow, 5);
   if (!w) return nullptr;
+  // It stands for a window made on the screen with no parent: the close
+  // command does not reach the main window through it.
+  w->madeWithParent_ = false;
   w->setFrameOrigin(NSMakePoint(0, 0));
   w->addToParentWindow(mainWindow);
   return w;

@@ -67,8 +67,15 @@ QPainterPath attachedBackgroundPath(const AttachedAppearance& a, int side, const
 
 }  // namespace uikit
 
+class StatusAttachedWindow;
+namespace uikit {
+StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view);
+}
+
 class AttachedWindow : public QWidget {
   Q_OBJECT
+  friend StatusAttachedWindow* uikit::showPanel(QWidget*, QWidget*);
+
  public:
   // Returns nullptr (and creates nothing) when `view` is null. The window owns
   // the view from now on. `parentWindow` may be null: the point is then in
@@ -96,8 +103,9 @@ class AttachedWindow : public QWidget {
   uikit::NSRect frame() const { return frame_; }
   void setFrameOrigin(const uikit::NSPoint& origin);
 
-  QColor windowBackgroundColor() const { return _MABackgroundColor; }
-  void setBackgroundColor(const QColor& c);
+  // The fill: a plain colour, or an image's pattern (setBackgroundImage).
+  QBrush windowBackgroundColor() const { return _MABackgroundColor; }
+  void setBackgroundColor(const QBrush& c);
   QColor borderColor() const { return _borderColor; }
   void setBorderColor(const QColor& c);
   float borderWidth() const { return ap_.borderWidth; }
@@ -114,8 +122,15 @@ class AttachedWindow : public QWidget {
   void setHasArrow(float v);
   float drawsRoundCornerBesideArrow() const { return ap_.drawsRoundCornerBesideArrow ? 1 : 0; }
   void setDrawsRoundCornerBesideArrow(float v);
-  void setBackgroundImage(const QString& imageName);
+  // Fills with the image repeated from the window's lower-left corner; a later
+  // setBackgroundColor replaces it. A null image changes nothing.
+  void setBackgroundImage(const QPixmap& image);
   void setPoint(const uikit::NSPoint& point, int side);
+
+  // The close command while this window is key: the parent window's, when the
+  // window was made with one. Made without, it is a borderless window with no
+  // close button to press, so the command only beeps.
+  void performClose();
 
  Q_SIGNALS:
   void willClose();
@@ -151,7 +166,7 @@ class AttachedWindow : public QWidget {
 
   QColor _borderColor;
   uikit::AttachedAppearance ap_;
-  QColor _MABackgroundColor;
+  QBrush _MABackgroundColor;
   QPointer<QWidget> _view;
   QPointer<QWidget> _window;
   uikit::NSPoint _point;
@@ -160,7 +175,9 @@ class AttachedWindow : public QWidget {
   uikit::NSRect _viewFrame;
   bool _resizing = false;
   bool movable_ = true;
-  QString backgroundImage_;
+  // Made with a parent window; _window itself also names the window a panel
+  // was attached to later.
+  bool madeWithParent_ = false;
   uikit::NSRect frame_;
   QPoint dragFrom_;
   bool dragging_ = false;

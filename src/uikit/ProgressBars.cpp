@@ -100,6 +100,15 @@ bool StripedProgressBar::stripesRunning() const {
   return stripes_ && stripes_->state() == QAbstractAnimation::Running;
 }
 
+std::unique_ptr<QVariantAnimation> StripedProgressBar::fadeAnimationVisible(bool visible) const {
+  auto a = std::make_unique<QVariantAnimation>();
+  a->setStartValue(visible ? 0.0 : 0.04);
+  a->setEndValue(visible ? 0.04 : 0.0);
+  a->setDuration(255);
+  a->setLoopCount(1);
+  return a;
+}
+
 void StripedProgressBar::startStripes() {
   if (stripesRunning()) return;
   const double tw = _stripesImage.width();

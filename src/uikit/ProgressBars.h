@@ -5,12 +5,15 @@
 #include <QImage>
 #include <QPointer>
 #include <QWidget>
+#include <memory>
 
 #include "uikit/Geometry.h"
 
 class QVariantAnimation;
 class QPropertyAnimation;
 class QGraphicsOpacityEffect;
+class QLabel;
+class QTimer;
 
 namespace uikit {
 // The filled width of a percent bar of width w at p percent: w once it
@@ -63,6 +66,11 @@ class StripedProgressBar : public QWidget {
   double stripesOpacity() const { return stripesOpacity_; }
   double stripesOffset() const { return stripesOffset_; }
   bool stripesRunning() const;
+
+  // A fade of the stripes' opacity, in (0 to 0.04) or out (0.04 to 0) over
+  // 0.255 s; made and returned unstarted, driving nothing until the caller
+  // connects it.
+  std::unique_ptr<QVariantAnimation> fadeAnimationVisible(bool visible) const;
 
   void resizeLayers();
   void resizeInnerLayers();
@@ -144,7 +152,12 @@ class KVProgressView : public QWidget {
 
  private:
   BgProgressView* track_ = nullptr;
+  // Declared beside the fill bar but never set: the view shows no image of its
+  // own and never advances by itself.
+  QLabel* progressDownImageView = nullptr;
   NSProgressBar* pProgress1_ = nullptr;
+  QTimer* runProTimer = nullptr;
+  bool isStopRunPro = false;
   uikit::NSRect fillFrame_;
 };
 

@@ -36,6 +36,17 @@ TrafficLightFrames layoutTrafficLights(const TrafficLightInput& in) {
                        in.close.width, in.close.height);
   return f;
 }
+
+FullScreenButtonLayout layoutFullScreenButton(const FullScreenButtonInput& in) {
+  const NSRect& c = in.container;
+  const NSRect& b = in.button;
+  FullScreenButtonLayout out;
+  out.rightMargin = in.rightMarginSet ? in.rightMargin : c.w() - (b.x() + b.w());
+  const double y = in.centered ? std::round(c.y() + c.h() / 2 - b.h() / 2)
+                               : c.y() + c.h() - b.h() - in.topMargin;
+  out.frame = NSMakeRect(c.w() - b.w() - out.rightMargin, y, b.w(), b.h());
+  return out;
+}
 }  // namespace uikit
 
 // ---------------------------------------------------------------- title bar
@@ -197,6 +208,25 @@ void TCImageWindow::connectStandardAction(TCWindowButton* b, ButtonKind kind) {
 
 TCWindowButton* TCImageWindow::standardWindowButton(ButtonKind kind) const { return standard_[kind]; }
 
+void TCImageWindow::setFullScreenButton(TCWindowButton* b) {
+  if (_fullScreenButton == b) return;
+  if (_fullScreenButton) _fullScreenButton->setParent(nullptr), _fullScreenButton->deleteLater();
+  _fullScreenButton = b;
+  if (b) {
+    b->setParent(this);
+    connect(b, &QAbstractButton::clicked, this, &TCImageWindow::toggleFullScreen);
+    b->show();
+  }
+  layoutTrafficLightsAndContent();
+}
+
+TCWindowButton* TCImageWindow::fullScreenButton() const { return _fullScreenButton; }
+
+void TCImageWindow::toggleFullScreen() {
+  if (isFullScreen()) showNormal();
+  else showFullScreen();
+}
+
 void TCImageWindow::installButton(QPointer<TCWindowButton>& slot, TCWindowButton* b, ButtonKind kind) {
   if (slot == b) return;
   if (slot) slot->setParent(nullptr), slot->deleteLater();
@@ -329,6 +359,21 @@ void TCImageWindow::layoutTrafficLightsAndContent() {
   buttons[1]->setGeometry(toQt(f.minimize, height()));
   buttons[2]->setGeometry(toQt(f.zoom, height()));
   for (auto* b : buttons) b->raise();
+
+  if (_fullScreenButton) {
+    FullScreenButtonInput fs;
+    fs.container = c;
+    fs.button = fromQt(QRectF(_fullScreenButton->geometry()), height());
+    fs.rightMargin = _fullScreenButtonRightMargin;
+    fs.rightMarginSet = _setFullScreenButtonRightMargin;
+    fs.centered = _centerFullScreenButton;
+    fs.topMargin = _trafficLightButtonsTopMargin;
+    const FullScreenButtonLayout l = layoutFullScreenButton(fs);
+    _fullScreenButtonRightMargin = l.rightMargin;
+    _setFullScreenButtonRightMargin = true;
+    _fullScreenButton->setGeometry(toQt(l.frame, height()));
+    _fullScreenButton->raise();
+  }
 
   if (_contentView) {
     const int top = int(std::round(_titleBarHeight));

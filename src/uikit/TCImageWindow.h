@@ -73,6 +73,23 @@ struct TrafficLightFrames {
 };
 TrafficLightFrames layoutTrafficLights(const TrafficLightInput& in);
 
+// The full-screen button at the bar's right end. A right margin that was never
+// set is taken from where the button stands at its first layout, and is kept
+// from then on, so the button follows the right edge when the window resizes.
+struct FullScreenButtonInput {
+  NSRect container;
+  NSRect button;  // its current frame
+  double rightMargin = 0;
+  bool rightMarginSet = false;
+  bool centered = false;
+  double topMargin = 3;  // the traffic lights' top margin
+};
+struct FullScreenButtonLayout {
+  NSRect frame;
+  double rightMargin = 0;
+};
+FullScreenButtonLayout layoutFullScreenButton(const FullScreenButtonInput& in);
+
 // Metrics of the self-drawn standard buttons.
 constexpr double kWindowButtonDiameter = 12;
 constexpr double kWindowButtonSeparation = 8;
@@ -111,12 +128,28 @@ class TCImageWindow : public QWidget {
   void setShowsBaselineSeparator(bool b);
   bool showsTitleInFullscreen() const { return _showsTitleInFullscreen; }
   void setShowsTitleInFullscreen(bool b) { _showsTitleInFullscreen = b; }
+  bool centerFullScreenButton() const { return _centerFullScreenButton; }
+  double fullScreenButtonRightMargin() const { return _fullScreenButtonRightMargin; }
+  double fullScreenButtonTopMargin() const { return _fullScreenButtonTopMargin; }
   bool hideTitleBarInFullScreen() const { return _hideTitleBarInFullScreen; }
   void setHideTitleBarInFullScreen(bool b) { _hideTitleBarInFullScreen = b; }
   void setTitleTextColor(const QColor& c) { _titleTextColor = c; }
   void setInactiveTitleTextColor(const QColor& c) { _inactiveTitleTextColor = c; }
   QColor titleTextColor() const { return _titleTextColor; }
   QColor inactiveTitleTextColor() const { return _inactiveTitleTextColor; }
+  // Kept for a drawing block; the bar itself is plain white.
+  void setTitleBarStartColor(const QColor& c) { _titleBarStartColor = c; }
+  void setTitleBarEndColor(const QColor& c) { _titleBarEndColor = c; }
+  void setBaselineSeparatorColor(const QColor& c) { _baselineSeparatorColor = c; }
+  void setInactiveTitleBarStartColor(const QColor& c) { _inactiveTitleBarStartColor = c; }
+  void setInactiveTitleBarEndColor(const QColor& c) { _inactiveTitleBarEndColor = c; }
+  void setInactiveBaselineSeparatorColor(const QColor& c) { _inactiveBaselineSeparatorColor = c; }
+  QColor titleBarStartColor() const { return _titleBarStartColor; }
+  QColor titleBarEndColor() const { return _titleBarEndColor; }
+  QColor baselineSeparatorColor() const { return _baselineSeparatorColor; }
+  QColor inactiveTitleBarStartColor() const { return _inactiveTitleBarStartColor; }
+  QColor inactiveTitleBarEndColor() const { return _inactiveTitleBarEndColor; }
+  QColor inactiveBaselineSeparatorColor() const { return _inactiveBaselineSeparatorColor; }
   // Custom drawing of the bar: (painter in y-up bar coordinates, key, frame, outline).
   using DrawingBlock = std::function<void(QPainter&, bool, const uikit::NSRect&, const QPainterPath&)>;
   void setTitleBarDrawingBlock(DrawingBlock b) { _titleBarDrawingBlock = std::move(b); }
@@ -132,6 +165,11 @@ class TCImageWindow : public QWidget {
   void setCloseButton(TCWindowButton* b) { installButton(_closeButton, b, CloseButton); }
   void setMinimizeButton(TCWindowButton* b) { installButton(_minimizeButton, b, MinimizeButton); }
   void setZoomButton(TCWindowButton* b) { installButton(_zoomButton, b, ZoomButton); }
+  // There is no standard full-screen button to stand in for: the button keeps
+  // the origin it was given, which sets its distance from the bar's right edge.
+  void setFullScreenButton(TCWindowButton* b);
+  TCWindowButton* fullScreenButton() const;
+  void toggleFullScreen();
   // The standard (self-drawn) button of a kind; the shell re-points the close button.
   TCWindowButton* standardWindowButton(ButtonKind kind) const;
 
@@ -193,8 +231,11 @@ class TCImageWindow : public QWidget {
   double _trafficLightSeparation = uikit::kWindowButtonSeparation;
   bool _showsTitle = false;
   bool _showsTitleInFullscreen = false;
-  QPointer<TCWindowButton> _closeButton, _minimizeButton, _zoomButton;
-  QColor _titleTextColor, _inactiveTitleTextColor;
+  QPointer<TCWindowButton> _closeButton, _minimizeButton, _zoomButton, _fullScreenButton;
+  QColor _titleBarStartColor, _titleBarEndColor, _baselineSeparatorColor;
+  QColor _titleTextColor;
+  QColor _inactiveTitleBarStartColor, _inactiveTitleBarEndColor, _inactiveBaselineSeparatorColor;
+  QColor _inactiveTitleTextColor;
   DrawingBlock _titleBarDrawingBlock;
 
   TCWindowButton* standard_[3] = {nullptr, nullptr, nullptr};

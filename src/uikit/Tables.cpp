@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QPropertyAnimation>
 #include <QUrl>
 #include <QWindow>
 #include <cmath>
@@ -297,6 +298,48 @@ QSize ImageAndTextCell::sizeHint(const QStyleOptionViewItem& option, const QMode
 OverlayScroller::OverlayScroller(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
   setAttribute(Qt::WA_OpaquePaintEvent, false);
   setMouseTracking(true);
+  pendingFadeOut_.setSingleShot(true);
+  pendingFadeOut_.setInterval(1500);
+  connect(&pendingFadeOut_, &QTimer::timeout, this, &OverlayScroller::fadeOut);
+  connect(this, &QScrollBar::valueChanged, this, [this] {
+    animateAlpha(1.0, 250);
+    pendingFadeOut_.start();  // a pending fade-out starts over
+  });
+}
+
+void OverlayScroller::setAlphaValue(double a) {
+  alpha_ = a;
+  update();
+}
+
+void OverlayScroller::animateAlpha(double to, int ms) {
+  if (alphaAnimation_) alphaAnimation_->stop();
+  auto* a = new QPropertyAnimation(this, "alphaValue", this);
+  a->setDuration(ms);
+  a->setEndValue(to);
+  alphaAnimation_ = a;
+  a->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void OverlayScroller::fadeOut() {
+  animateAlpha(kFadedAlpha, 500);
+}
+
+void OverlayScroller::enterEvent(QEnterEvent* e) {
+  QScrollBar::enterEvent(e);
+  pendingFadeOut_.stop();
+  animateAlpha(1.0, 500);
+}
+
+void OverlayScroller::mouseMoveEvent(QMouseEvent* e) {
+  if (alphaAnimation_) alphaAnimation_->stop();
+  setAlphaValue(1.0);
+  QScrollBar::mouseMoveEvent(e);
+}
+
+void OverlayScroller::leaveEvent(QEvent* e) {
+  QScrollBar::leaveEvent(e);
+  fadeOut();
 }
 
 QRect OverlayScroller::knobRect() const {
@@ -313,6 +356,7 @@ void OverlayScroller::paintEvent(QPaintEvent*) {
   if (k.isEmpty()) return;
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
+  p.setOpacity(alpha_);
   p.setPen(Qt::NoPen);
   p.setBrush(getColor(221, 221, 223, 1));
   p.drawRoundedRect(QRectF(k), 4, 4);

@@ -13,7 +13,10 @@
 #include <QTreeView>
 
 #include "uikit/Delegate.h"
+#include "uikit/ListItems.h"
 #include "uikit/Style.h"
+
+class QPropertyAnimation;
 
 // The header cell's title and sort state, and its drawing.
 class CustomHeaderCell {
@@ -79,7 +82,7 @@ class CommOutlineViewDelegate {
 
 // A flat outline: its items are dataArr; an item that is itself a list has
 // those children. Only the arrow keys move the selection.
-class CommOutlineView : public QTreeView {
+class CommOutlineView : public QTreeView, public NewButtonDelegate {
   Q_OBJECT
  public:
   explicit CommOutlineView(QWidget* parent = nullptr);
@@ -89,6 +92,8 @@ class CommOutlineView : public QTreeView {
   qint64 dataType() const { return dataType_; }
   qint64 selectedRow() const { return selectedRow_; }
   void setMDelegate(CommOutlineViewDelegate* d) { mDelegate_ = d; }
+  // A click on a cell's hot spot: the outline's lists do nothing with it.
+  void clickButtonAction(NewButton* cell) override { (void)cell; }
 
  protected:
   void keyPressEvent(QKeyEvent* e) override;
@@ -117,17 +122,36 @@ class ImageAndTextCell : public QStyledItemDelegate {
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// Draws only the knob: 8 wide, rounded 4, (221,221,223), always fully visible.
+// Draws only the knob: 8 wide, rounded 4, (221,221,223). It is shown at full
+// strength on every new value and while the pointer is over it, and fades out
+// 1.5 s after a new value or when the pointer leaves; the fade ends at full
+// strength too, so the knob stays visible.
 class OverlayScroller : public QScrollBar {
   Q_OBJECT
+  Q_PROPERTY(double alphaValue READ alphaValue WRITE setAlphaValue)
  public:
   explicit OverlayScroller(QWidget* parent = nullptr);
   static double zeroWidth() { return 0.0; }
   static constexpr int kWidth = 16;
+  static constexpr double kFadedAlpha = 1.0;
   QRect knobRect() const;
+
+  double alphaValue() const { return alpha_; }
+  void setAlphaValue(double a);
+  void fadeOut();
+  bool isFadeOutPending() const { return pendingFadeOut_.isActive(); }
 
  protected:
   void paintEvent(QPaintEvent*) override;
+  void enterEvent(QEnterEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void leaveEvent(QEvent*) override;
+
+ private:
+  void animateAlpha(double to, int ms);
+  double alpha_ = 1.0;
+  QTimer pendingFadeOut_;
+  QPointer<QPropertyAnimation> alphaAnimation_;
 };
 
 // Holds a table or outline whose vertical scroller floats over the content,

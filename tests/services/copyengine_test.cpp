@@ -5,7 +5,10 @@
 #include <QDirIterator>
 #include <QObject>
 #include <QTemporaryDir>
+#include <atomic>
+#include <future>
 #include <mutex>
+#include <thread>
 
 #include "VolumesTestHelpers.h"
 #include "platform/Paths.h"
@@ -170,11 +173,17 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
     FileNodeList list;
     qint64 total;
   };
+  // A file's size is the one the scan stored, not what the disk says now.
+  FileNodePtr stored = node(dir.path() + "/big");
+  stored->setSize(1234);
+  // A folder that went away after the scan: the folder walk finds nothing.
+  FileNodePtr gone = FileNode::initWithPath(dir.path() + "/gone", "gone", true, nullptr);
+  gone->setState(FileNode::Selected);
   const QList<Case> cases = {
       {"partly ticked folder", {top}, 1100 + linkSize},
-      {"ticked file uses its stored size", {node(dir.path() + "/big")}, 70000},
+      {"ticked file uses its stored size", {stored}, 1234},
       {"unticked adds nothing", {node(dir.path() + "/big", FileNode::NotSelected)}, 0},
-      {"missing folder counts 0", {node(dir.path() + "/gone")}, 0},
+      {"missing folder counts 0", {gone}, 0},
       {"empty list", {}, 0},
   };
   for (const Case& c : cases) {
@@ -189,6 +198,90 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
     settle(50);
     EXPECT_EQ(rec.get(), QList<qint64>{c.total});
   }
+}
+
+// Holds its report until the test lets it go, then writes into itself.
+struct HeldSizeReceiver : QObject, GetFilesSizeDelegate {
+  std::promise<void> entered;
+  std::shared_future<void> go;
+  std::atomic<bool>* gone = nullptr;
+  QString seen;
+  ~HeldSizeReceiver() override {
+    stopReports();
+    *gone = true;
+  }
+  void allCopyFilesSize(qint64 size) override {
+    entered.set_value();
+    go.wait();
+    seen = QString::number(size);
+  }
+};
+
+TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
+  QTemporaryDir dir;
+  for (int i = 0; i < 200; ++i) ASSERT_TRUE(writeFile(dir.path() + QString("/tree/d%1/f").arg(i % 20) + QString::number(i), 10));
+  std::promise<void> letGo;
+  std::atomic<bool> gone{false};
+  auto* receiver = new HeldSizeReceiver;
+  receiver->go = letGo.get_future().share();
+  receiver->gone = &gone;
+  std::future<void> entered = receiver->entered.get_future();
+  auto totaller = GetFilesSize::create();
+  totaller->setDelegate(receiver);
+  totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
+  ASSERT_EQ(entered.wait_for(std::chrono::seconds(20)), std::future_status::ready);
+
+  // The screen goes away while the worker is inside its report.
+  std::thread destroyer([receiver] { delete receiver; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  EXPECT_FALSE(gone.load()) << "destroyed while its report was still running";
+  letGo.set_value();
+  destroyer.join();
+  platform::waitForGlobalQueue();
+  EXPECT_TRUE(gone.load());
+
+  // Gone now: a later total reports to nobody.
+  totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
+  platform::waitForGlobalQueue();
+}
+
+TEST(GetFilesSizeTest, OtherVolumesAreNotPartOfTheStartupVolume) {
+  TestWorld world;
+  ASSERT_TRUE(world.ok()) << world.error().toStdString();
+  auto total = [](const FileNodeList& list) {
+    SizeRecorder rec;
+    auto totaller = GetFilesSize::create();
+    totaller->setDelegate(&rec);
+    totaller->getAllFilesSizeWithArr(list);
+    EXPECT_TRUE(waitFor([&] { return !rec.get().isEmpty(); }));
+    return rec.get().value(0, -1);
+  };
+  const qint64 before = total({node("/")});
+  ASSERT_GT(before, 0);
+  // Bytes on other volumes (and a stray folder in /Volumes) leave the startup
+  // volume's total as it was; bytes of its own grow it.
+  ASSERT_TRUE(writeFile(world.host("/Volumes/Stray/big"), 1000000));
+  ASSERT_TRUE(writeFile(world.host("/System/Volumes/Data/big"), 2000000));
+  ASSERT_TRUE(writeFile(world.host("/Users/alex/own"), 100));
+  FileNodePtr volumes = node("/Volumes", FileNode::PartlySelected);
+  node("/Volumes/Stray", FileNode::Selected, volumes.data());
+  struct Case {
+    const char* name;
+    FileNodeList list;
+    qint64 total;
+  };
+  const QList<Case> cases = {
+      {"the whole startup volume", {node("/")}, before + 100},
+      {"the volumes folder", {node("/Volumes")}, 0},
+      {"the system's volumes folder", {node("/System/Volumes")}, 0},
+      {"a folder below it, named", {node("/Volumes/Stray")}, 1000000},
+      {"a folder below it, ticked inside", {volumes}, 1000000},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(total(c.list), c.total);
+  }
+  EXPECT_LT(total({node("/System")}), 2000000);  // its Volumes folder is left out
 }
 
 TEST_F(DoCopyFilesTest, ProgressSeries) {
@@ -206,7 +299,7 @@ TEST_F(DoCopyFilesTest, ProgressSeries) {
     FileNodeList items;
     for (int i = 0; i < c.items; ++i) items << node(kSrc + QString("/n%1").arg(i), FileNode::NotSelected);
     CopyRecorder rec;
-    EXPECT_EQ(runCopy(rec, items, kDest), CopyOutcome::AllCopied);
+    runCopy(rec, items, kDest);
     EXPECT_EQ(rec.progress, c.expected);
     EXPECT_FALSE(rec.offMainProgress);
   }
@@ -301,6 +394,11 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
       {"destination missing", {node(kSrc + "/ok"), node(kSrc + "/ok")}, false, CopyOutcome::Failed, 2,
        {5, 50, 100}},
       {"empty list", {}, true, CopyOutcome::Failed, 0, {}},
+      // Nothing copied is never a success, however the run got there.
+      {"every item unticked", {node(kSrc + "/ok", FileNode::NotSelected)}, true, CopyOutcome::Failed, 0,
+       {5, 100}},
+      {"only the other volumes ticked", {node("/Volumes"), node("/System/Volumes")}, true,
+       CopyOutcome::Failed, 0, {5, 50, 100}},
       // Its folders are not made again where the destination was.
       {"destination missing below a partly ticked folder", {partly}, false, CopyOutcome::Failed, 2,
        {5, 100}},
@@ -315,6 +413,14 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
     EXPECT_EQ(rec.errors, c.errors);
     EXPECT_EQ(rec.progress, c.progress);
     EXPECT_EQ(QFileInfo::exists(platform::hostPath(target)), c.destinationExists);
+  }
+  // A copy-all listing whose every item is hidden copies nothing.
+  {
+    const QString target = freshDest("allHidden");
+    ASSERT_TRUE(put(kSrc + "/.hidden", 3));
+    CopyRecorder rec;
+    EXPECT_EQ(runCopy(rec, {node(kSrc + "/.hidden")}, target, CopyItems::CopyAllListing), CopyOutcome::Failed);
+    EXPECT_TRUE(topEntries(target).isEmpty());
   }
   // A read-only destination volume: rsync fails, and so does the copy.
   CopyRecorder rec;

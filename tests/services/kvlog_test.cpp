@@ -5,7 +5,12 @@
 #include <QFile>
 #include <QRegularExpression>
 #include <gtest/gtest.h>
+#include <chrono>
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -68,4 +73,41 @@ TEST(KVLog, APlantedLinkIsNotFollowed) {
   QFile f(victim);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), QByteArray("root's file\n"));
+}
+
+TEST(KVLog, ANamedPipeAtThePathIsNotWaitedFor) {
+  TestWorld w;
+  KVUninitLog();
+  const QByteArray fifo = QFile::encodeName(w.host(KVLogPath()));
+  ASSERT_EQ(::mkfifo(fifo.constData(), 0666), 0);
+  auto logged = std::async(std::launch::async, [] { return KVLog("hello"); });
+  const bool returned = logged.wait_for(std::chrono::seconds(3)) == std::future_status::ready;
+  if (!returned) {
+    // Frees the writer that waits for a reader, so the test can end.
+    const int reader = ::open(fifo.constData(), O_RDONLY | O_NONBLOCK);
+    logged.wait();
+    ::close(reader);
+  }
+  EXPECT_TRUE(returned) << "the log waited for a reader of the pipe";
+  EXPECT_EQ(logged.get(), -1);
+  KVUninitLog();
+}
+
+TEST(KVLog, AFileOfAnotherUserIsLeftAlone) {
+  if (::geteuid() != 0) GTEST_SKIP() << "giving a file to another user needs root";
+  TestWorld w;
+  KVUninitLog();
+  const QString path = w.host(KVLogPath());
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("planted\n");
+  }
+  ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+  EXPECT_EQ(KVInitLog(), -1);
+  EXPECT_EQ(KVLog("hello"), -1);
+  KVUninitLog();
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("planted\n"));
 }

@@ -69,7 +69,7 @@ TEST(BundleResources, TablesHoldTheSameKeysAndAreTranslated) {
 }
 
 TEST(BundleResources, EveryNamedImageExists) {
-  const QSet<QString> names = literalsIn(QRegularExpression(R"re(imageNamed\(\s*(?:QStringLiteral\()?\s*"([^"]+)")re"));
+  const QSet<QString> names = literalsIn(QRegularExpression(R"re([Ii]mageNamed\(\s*(?:QStringLiteral\()?\s*"([^"]+)")re"));
   for (const QString& name : names) {
     EXPECT_TRUE(QFile::exists(kResources + "/" + name + ".svg") || QFile::exists(kResources + "/" + name + ".png"))
         << name.toStdString();

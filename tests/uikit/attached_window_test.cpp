@@ -278,3 +278,45 @@ TEST_F(AttachedWindowTest, DropDownTimerSparesItWhileThePointerIsInside) {
   QTest::qWait(120);
   EXPECT_TRUE(w.isNull());
 }
+
+TEST_F(AttachedWindowTest, ABackgroundImageIsAPatternThatALaterColourReplaces) {
+  auto* w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, main, SideAbove, 0);
+  w->addToParentWindow();
+  QPixmap green(4, 4);
+  green.fill(QColor(0, 200, 0));
+  w->setViewMargin(10);
+  auto fillAt = [&](QPoint p) { return grab(w).pixelColor(p); };
+  const QPoint margin(5, 30);  // inside the background, outside the hosted view
+  w->setBackgroundImage(QPixmap());
+  EXPECT_EQ(fillAt(margin), QColor(Qt::white)) << "a null image changes nothing";
+  w->setBackgroundImage(green);
+  EXPECT_EQ(fillAt(margin), QColor(0, 200, 0));
+  w->setBackgroundColor(QColor(200, 0, 0));
+  EXPECT_EQ(fillAt(margin), QColor(200, 0, 0)) << "the colour takes effect after an image";
+  w->dismiss();
+}
+
+TEST_F(AttachedWindowTest, CloseCommandGoesToTheParentItWasMadeWith) {
+  // A callout made on the main window passes the command on: the main window
+  // closes. A panel is made without a parent and only later attached to the
+  // main window: the command must not close the main window through it.
+  struct Case { const char* what; bool madeWithParent; bool mainCloses; } cases[] = {
+      {"callout", true, true},
+      {"panel", false, false},
+  };
+  for (const auto& c : cases) {
+    main->show();
+    AttachedWindow* w = nullptr;
+    if (c.madeWithParent) {
+      w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, main, SideAbove, 0);
+      w->addToParentWindow();
+    } else {
+      w = showPanel(main, viewOf(kMainWindowSize.width(), kMainWindowSize.height()));
+    }
+    QPointer<AttachedWindow> guard = w;
+    ASSERT_TRUE(main->isVisible()) << c.what;
+    w->performClose();
+    EXPECT_EQ(!main->isVisible(), c.mainCloses) << c.what;
+    if (guard) guard->dismiss();
+  }
+}

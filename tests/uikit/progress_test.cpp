@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
 #include <QTest>
+#include <QVariantAnimation>
 #include <cmath>
 #include <limits>
 
@@ -139,6 +140,19 @@ TEST(StripedBar, AnimatorGlidesToTheValue) {
   EXPECT_LT(bar.floatValue(), 1);
   QTest::qWait(300);
   EXPECT_DOUBLE_EQ(bar.floatValue(), 1);
+}
+
+TEST(StripedBar, FadeOfTheStripesRunsBetweenNothingAndTheirOpacity) {
+  StripedProgressBar bar;
+  struct Case { bool visible; double from, to; } cases[] = {{true, 0, 0.04}, {false, 0.04, 0}};
+  for (const auto& c : cases) {
+    const std::unique_ptr<QVariantAnimation> a = bar.fadeAnimationVisible(c.visible);
+    EXPECT_DOUBLE_EQ(a->startValue().toDouble(), c.from) << c.visible;
+    EXPECT_DOUBLE_EQ(a->endValue().toDouble(), c.to) << c.visible;
+    EXPECT_EQ(a->duration(), 255);
+    EXPECT_EQ(a->loopCount(), 1) << "no repeat, no way back";
+    EXPECT_EQ(a->state(), QAbstractAnimation::Stopped) << "the caller starts it";
+  }
 }
 
 TEST(StripedBar, ShadowWidthNeverExceedsTheBorder) {

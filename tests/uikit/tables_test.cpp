@@ -155,3 +155,27 @@ TEST(Tables, ErrorViewHoldsItsText) {
   e.setErrorStr(QString("a very long message ").repeated(8));
   EXPECT_GT(e.height(), oneLine) << "long texts wrap onto more lines";
 }
+
+TEST(Tables, OverlayScrollerFadesOutAfterANewValueUnlessThePointerIsOver) {
+  // What happened, in order, and whether a fade-out is then still to come.
+  enum Step { NewValue, Enter };
+  struct Case { const char* what; std::vector<Step> steps; bool pending; } cases[] = {
+      {"a new value schedules it", {NewValue}, true},
+      {"the pointer coming in cancels it", {NewValue, Enter}, false},
+      {"a new value while inside schedules it again", {Enter, NewValue}, true},
+  };
+  for (const auto& c : cases) {
+    OverlayScroller s;
+    s.setRange(0, 100);
+    s.resize(16, 200);
+    s.show();
+    for (Step step : c.steps) {
+      if (step == NewValue) s.setValue(s.value() + 10);
+      if (step == Enter) {
+        QEnterEvent e(QPointF(8, 8), QPointF(8, 8), QPointF(8, 8));
+        QApplication::sendEvent(&s, &e);
+      }
+    }
+    EXPECT_EQ(s.isFadeOutPending(), c.pending) << c.what;
+  }
+}

@@ -49,6 +49,37 @@ TEST(TrafficLights, LayoutInTheBar) {
   }
 }
 
+TEST(FullScreenButton, LayoutAtTheRightEnd) {
+  const NSRect bar48 = NSMakeRect(0, 652, 1140, 48);
+  struct Case {
+    const char* what;
+    NSRect button;
+    double rightMargin;
+    bool marginSet, centered;
+    NSRect frame;
+    double keptMargin;
+  } cases[] = {
+      // Never set: the margin is where the button stands, 20 from the right.
+      {"margin taken from its place", NSMakeRect(1100, 0, 20, 14), 0, false, false,
+       NSMakeRect(1100, 652 + 48 - 14 - 3, 20, 14), 20},
+      {"centred", NSMakeRect(1100, 0, 20, 14), 0, false, true, NSMakeRect(1100, 669, 20, 14), 20},
+      {"a set margin wins over its place", NSMakeRect(0, 0, 20, 14), 10, true, false,
+       NSMakeRect(1110, 683, 20, 14), 10},
+  };
+  for (const auto& c : cases) {
+    FullScreenButtonInput in;
+    in.container = bar48;
+    in.button = c.button;
+    in.rightMargin = c.rightMargin;
+    in.rightMarginSet = c.marginSet;
+    in.centered = c.centered;
+    in.topMargin = 3;
+    const FullScreenButtonLayout l = layoutFullScreenButton(in);
+    EXPECT_EQ(l.frame, c.frame) << c.what;
+    EXPECT_EQ(l.rightMargin, c.keptMargin) << c.what;
+  }
+}
+
 namespace {
 struct Delegate : QObject, TCImageWindowDelegate {
   int downs = 0;
@@ -161,6 +192,25 @@ TEST_F(WindowFrame, CustomButtonsReplaceTheStandardOnes) {
   EXPECT_EQ(mine->geometry(), QRect(16, 17, 14, 14));
   // The minimize button follows the wider close button.
   EXPECT_EQ(w.standardWindowButton(TCImageWindow::MinimizeButton)->x(), 16 + 14 + 8);
+}
+
+TEST_F(WindowFrame, FullScreenButtonKeepsItsDistanceFromTheRightEdge) {
+  w.setTitleBarHeight(48);
+  auto* fs = new TCWindowButton(QSize(14, 14), "test.group");
+  fs->move(kMainWindowSize.width() - 14 - 16, 0);
+  w.setFullScreenButton(fs);
+  EXPECT_EQ(w.fullScreenButton(), fs);
+  EXPECT_EQ(w.fullScreenButtonRightMargin(), 16);
+  EXPECT_EQ(fs->geometry(), QRect(kMainWindowSize.width() - 30, 3, 14, 14));
+  w.resize(kMainWindowSize.width() + 200, kMainWindowSize.height());
+  EXPECT_EQ(fs->geometry(), QRect(kMainWindowSize.width() + 200 - 30, 3, 14, 14));
+  w.setCenterFullScreenButton(true);
+  EXPECT_EQ(fs->geometry().y(), 17);
+  // A click asks for full screen and a second one ends it.
+  fs->click();
+  EXPECT_TRUE(w.windowState() & Qt::WindowFullScreen);
+  fs->click();
+  EXPECT_FALSE(w.windowState() & Qt::WindowFullScreen);
 }
 
 TEST(WindowButtonGroup, CapturesAndNotification) {

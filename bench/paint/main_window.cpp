@@ -1,0 +1,16 @@
+// The measured side of the first-paint figure: the program's main window with
+// all five screens made, on the world QDC_ROOT names.
+#include <QApplication>
+
+#include "FirstPaint.h"
+#include "shell/MainWindowController.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  MainWindowController controller;
+  QWidget* window = controller.window();
+  FirstPaint watcher;
+  window->installEventFilter(&watcher);
+  window->show();
+  return app.exec();
+}

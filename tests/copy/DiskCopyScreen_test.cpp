@@ -1,0 +1,266 @@
+// The copy screen end to end: the real main window in a demo world, driven by
+// mouse clicks on its widgets.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModel>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QTest>
+#include <QTreeView>
+
+#include "copy/DiskCopyViewController.h"
+#include "platform/Gate.h"
+#include "services/Localization.h"
+#include "shell/MainWindowController.h"
+#include "support/ScreenDriver.h"
+#include "uikit/ImageButtons.h"
+#include "uikit/Tables.h"
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 10), QTime(16, 5, 9));
+const QString kFolder = "QuorvanDiskClone(2026-12-10 16:05:09)";
+
+struct CopyScreen {
+  ScreenDriver d;
+  CopyScreen() {
+    d.main().copyScreen()->setClock([] { return kNow; });  // the copy tab shows first
+  }
+
+  // Opens the picker of box 1 (source) or 2 (destination) and clicks the volume's row.
+  bool pick(int box, const QString& volume) {
+    if (!d.click(QString("selectDiskBut%1").arg(box))) return false;
+    if (!d.click("diskRow:" + volume, 20000)) return false;
+    return d.waitHidden("diskRow:" + volume);
+  }
+
+  QTreeView* outline() const { return d.find<QTreeView>("listOutline"); }
+
+  // The outline's root row whose name is `name`, or an invalid index.
+  QModelIndex rootRow(const QString& name, int column) const {
+    QTreeView* tree = outline();
+    if (!tree || !tree->model()) return {};
+    QAbstractItemModel* m = tree->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+      const QModelIndex nameIndex = m->index(r, 1);
+      if (m->data(nameIndex).toString() == name) return m->index(r, column);
+    }
+    return {};
+  }
+
+  // In the browser: untick everything, tick the root folder `name`, Done.
+  // Runs from a timer, since the browser is modal.
+  // A browser that never gets ready is closed, so the test fails instead of hanging.
+  bool browserReady(const QString& name) const {
+    QWidget* refresh = d.find("listRefresh");
+    return refresh && refresh->isVisible() && refresh->isEnabled() && (name.isEmpty() || rootRow(name, 0).isValid());
+  }
+  void inBrowser(const QString& name, std::function<void()> action) {
+    auto started = std::make_shared<QElapsedTimer>();
+    started->start();
+    d.when([this, name, started] { return browserReady(name) || started->hasExpired(30000); },
+           [this, name, action] {
+             if (browserReady(name))
+               action();
+             else
+               ScreenDriver::click(d.find("listCancel"));
+           },
+           40000);
+  }
+
+  void tickOnlyInBrowser(const QString& name) {
+    inBrowser(name,
+        [this, name] {
+          ScreenDriver::click(d.find("listSelectAll"));
+          QTreeView* tree = outline();
+          const QRect cell = tree->visualRect(rootRow(name, 0));
+          ScreenDriver::click(tree->viewport(), cell.center());
+          ScreenDriver::click(d.find("listDone"));
+        });
+  }
+
+  // Copy some: the list, its "copy some" row, then the browse button.
+  bool browseAndTick(const QString& name) {
+    if (!d.click("lComboBoxOpen")) return false;
+    if (!d.click("copyModeSome")) return false;
+    tickOnlyInBrowser(name);
+    if (!d.click("lComboBoxSearch")) return false;  // returns when the modal browser has closed
+    return d.waitHidden("DiskListWC");
+  }
+
+  // Data to the stick, with only "Shared Docs" ticked.
+  bool sharedDocsToStick() { return pick(1, "Data") && pick(2, "USB Stick") && browseAndTick("Shared Docs"); }
+
+  bool confirmCopy() { return d.click("copyButton") && d.click("copyMakeSureDone"); }
+
+  QString failText() const {
+    auto* l = d.find<QLabel>("copyFailText");
+    return l ? l->text() : QString();
+  }
+  QString calloutText() const {
+    auto* l = d.find("copyErrorCallout");
+    if (!l || !l->isVisible()) return QString();
+    QStringList texts;
+    for (QLabel* label : l->findChildren<QLabel*>()) texts << label->text();
+    return texts.join(' ');
+  }
+};
+
+QStringList tree(const QString& hostRoot) {
+  QStringList out;
+  QDirIterator it(hostRoot, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+  while (it.hasNext()) out << it.next().mid(hostRoot.size() + 1);
+  out.sort();
+  return out;
+}
+
+}  // namespace
+
+TEST(DiskCopyScreenTest, TickedFolderArrivesOnTheStickAndOpens) {
+  CopyScreen s;
+  ASSERT_TRUE(s.sharedDocsToStick());
+  ASSERT_TRUE(s.confirmCopy());
+  EXPECT_FALSE(s.d.main().tabsUnlocked());
+  ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  EXPECT_TRUE(s.d.main().tabsUnlocked());
+  EXPECT_FALSE(s.d.isShown("copyFailPane"));
+
+  const QString folder = "/Volumes/USB Stick/" + kFolder;
+  EXPECT_EQ(tree(s.d.host(folder)),
+            (QStringList{"Shared Docs", "Shared Docs/Meeting $(date) `notes`.txt", "Shared Docs/Zoë's résumé.docx"}));
+  QFile f(s.d.host(folder + "/Shared Docs/Zoë's résumé.docx"));
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("résumé\n"));
+
+  ASSERT_TRUE(s.d.click("copyOpenLink"));
+  EXPECT_TRUE(waitUntil([&] { return s.d.opened().join('\n').contains(folder); }));
+
+  // Done goes back to an empty choice.
+  ASSERT_TRUE(s.d.click("copyDoneButton"));
+  ASSERT_TRUE(s.d.waitShown("copyChoicePage"));
+  EXPECT_FALSE(s.d.find<FourImageButton>("copyButton")->buttonEnabled());
+  EXPECT_EQ(s.d.main().copyScreen()->choice().sourceShows, copyscreen::SourceShows::Nothing);
+}
+
+TEST(DiskCopyScreenTest, CopyAllOfAVolume) {
+  CopyScreen s;
+  ASSERT_TRUE(s.pick(1, "Data"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  // The volume is listed first; meanwhile the copy button takes no second click.
+  platform::gates::arm("EumeRoot.beforeEnd");
+  ASSERT_TRUE(s.d.click("copyButton"));
+  ASSERT_TRUE(platform::gates::waitReached("EumeRoot.beforeEnd"));
+  auto* copyButton = s.d.find<FourImageButton>("copyButton");
+  EXPECT_FALSE(copyButton->buttonEnabled());
+  ScreenDriver::click(copyButton);
+  platform::gates::release("EumeRoot.beforeEnd");
+  ASSERT_TRUE(s.d.click("copyMakeSureDone"));
+  ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));  // one confirmation, not two
+  const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
+  for (const char* item : {"Movies/Trailer.mov", "Shared Docs/Zoë's résumé.docx", "Backups/2024-01-01/manifest.txt",
+                           "Empty Folder"})
+    EXPECT_TRUE(QFileInfo::exists(folder + "/" + item)) << item;
+  EXPECT_EQ(QFileInfo(folder + "/Movies/Trailer.mov").size(), 2500000);
+}
+
+TEST(DiskCopyScreenTest, FailingRsyncEndsInTheFailurePane) {
+  CopyScreen s;
+  ASSERT_EQ(s.d.worldCommand("fail", {"rsync"}), 0);
+  ASSERT_TRUE(s.sharedDocsToStick());
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(s.d.waitShown("copyFailPane", 60000));
+  EXPECT_EQ(s.failText(), getLocalizedString("DISK_COPY_Fail_some"));
+  EXPECT_FALSE(s.d.isShown("copySuccessPane"));
+  EXPECT_TRUE(s.d.main().tabsUnlocked());
+}
+
+TEST(DiskCopyScreenTest, CancelMidCopyStopsAndStaysStopped) {
+  CopyScreen s;
+  ASSERT_TRUE(s.sharedDocsToStick());
+  platform::gates::arm("DoCopyFiles.item");
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(platform::gates::waitReached("DoCopyFiles.item"));
+  ASSERT_TRUE(s.d.click("copyCancelButton"));
+  platform::gates::release("DoCopyFiles.item");
+  ASSERT_TRUE(s.d.waitShown("copyFailPane", 30000));
+  EXPECT_EQ(s.failText(), getLocalizedString("DISK_COPY_STOP"));
+  // Nothing the stopped run still sends turns it into a success.
+  QTest::qWait(500);
+  EXPECT_TRUE(s.d.isShown("copyFailPane"));
+  EXPECT_FALSE(s.d.isShown("copySuccessPane"));
+  EXPECT_TRUE(s.d.main().tabsUnlocked());
+}
+
+TEST(DiskCopyScreenTest, StickUnpluggedBeforeTheCopy) {
+  CopyScreen s;
+  ASSERT_TRUE(s.pick(1, "Data"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  ASSERT_EQ(s.d.worldCommand("detach", {"disk3"}), 0);
+  ASSERT_FALSE(QFileInfo::exists(s.d.host("/Volumes/USB Stick")));
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(s.d.waitShown("copyFailPane", 60000));
+  EXPECT_EQ(s.failText(), getLocalizedString("DISK_COPY_Fail_folder"));
+  EXPECT_FALSE(QFileInfo::exists(s.d.host("/Volumes/USB Stick")));  // no plain folder made in its place
+  EXPECT_TRUE(s.d.main().tabsUnlocked());
+}
+
+TEST(DiskCopyScreenTest, RefusalsShowTheirText) {
+  CopyScreen s;
+  auto copyButton = [&] { return s.d.find<FourImageButton>("copyButton"); };
+  ASSERT_TRUE(s.pick(1, "Data"));
+  ASSERT_TRUE(s.pick(2, "Data"));
+  EXPECT_TRUE(waitUntil([&] { return s.calloutText() == getLocalizedString("MAKE_DMG_error_same_drice"); }));
+  EXPECT_FALSE(copyButton()->buttonEnabled());
+
+  // Nothing ticked in the browser: the copy is refused before any confirmation.
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  EXPECT_TRUE(copyButton()->buttonEnabled());
+  s.inBrowser(QString(), [&] {
+    ScreenDriver::click(s.d.find("listSelectAll"));
+    ScreenDriver::click(s.d.find("listDone"));
+  });
+  ASSERT_TRUE(s.d.click("lComboBoxOpen"));
+  ASSERT_TRUE(s.d.click("copyModeSome"));
+  ASSERT_TRUE(s.d.click("lComboBoxSearch"));
+  ASSERT_TRUE(s.d.waitHidden("DiskListWC"));
+  ASSERT_TRUE(s.d.click("copyButton"));
+  EXPECT_TRUE(waitUntil([&] { return s.calloutText() == getLocalizedString("DISK_COPY_NO_Select"); }));
+  EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
+  EXPECT_TRUE(s.d.isShown("copyChoicePage"));
+}
+
+TEST(DiskCopyScreenTest, DroppedItemsAreCopiedAndOutsidersRefused) {
+  CopyScreen s;
+  auto* drop = s.d.find<DragView>("dragVie1");
+  ASSERT_NE(drop, nullptr);
+  auto dropHost = [&](const QStringList& hostPaths) {
+    QMimeData data;
+    QList<QUrl> urls;
+    for (const QString& p : hostPaths) urls << QUrl::fromLocalFile(p);
+    data.setUrls(urls);
+    return drop->performDragOperation(&data);
+  };
+  // A file of the host, outside the simulated Mac: refused, with a text.
+  QTemporaryDir outside;
+  ASSERT_TRUE(outside.isValid());
+  dropHost({s.d.host("/Volumes/Data/Shared Docs"), outside.path()});
+  EXPECT_TRUE(waitUntil([&] { return s.calloutText() == getLocalizedString("DISK_COPY_Drop_outside"); }));
+  EXPECT_EQ(s.d.main().copyScreen()->choice().sourceShows, copyscreen::SourceShows::Nothing);
+
+  // Items of the Mac: they are the source, and a destination makes them copyable.
+  ASSERT_TRUE(dropHost({s.d.host("/Volumes/Data/Shared Docs"), s.d.host("/Volumes/Data/Movies/Trailer.mov")}));
+  EXPECT_EQ(s.d.find<QLabel>("nameLabel1")->text(), getLocalizedString("DISK_COPY_ADD_SOME_FILE"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  EXPECT_TRUE(s.d.find<FourImageButton>("copyButton")->buttonEnabled());
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
+  EXPECT_EQ(tree(folder), (QStringList{"Shared Docs", "Shared Docs/Meeting $(date) `notes`.txt",
+                                       "Shared Docs/Zoë's résumé.docx", "Trailer.mov"}));
+}
