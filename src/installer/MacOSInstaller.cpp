@@ -181,11 +181,13 @@ MacOSInstallerDiskInfoPtr MacOSInstaller::diskInfoFromDescription(const QVariant
   QString parent;
   if (!isWhole && d.value(kDADiskDescriptionMediaLeafKey).toBool())
     parent = whole.value(kDADiskDescriptionMediaPathKey).toString();
-  return MacOSInstallerDiskInfo::infoWithName(
+  MacOSInstallerDiskInfoPtr info = MacOSInstallerDiskInfo::infoWithName(
       name, name, d.value(kDADiskDescriptionMediaBSDNameKey).toString(),
       d.value(kDADiskDescriptionMediaSizeKey).toLongLong(), volumePath,
       d.value(kDADiskDescriptionBusPathKey).toString(), d.value(kDADiskDescriptionMediaPathKey).toString(),
       parent);
+  info->strMediaUUID = d.value(kDADiskDescriptionMediaUUIDKey).toString();
+  return info;
 }
 
 QList<MacOSInstallerDiskInfoPtr> MacOSInstaller::getInstallerDiskInfo() {
@@ -364,6 +366,10 @@ bool MacOSInstaller::create(const RunPtr& run, const MacOSInstallerAppInfoPtr& a
   if (app->strOSPath.isEmpty() || !toolFile.isFile() || !toolFile.isExecutable())
     return refuse(QStringLiteral("tool missing: ") + tool);
 
+  // The records were listed a while ago: a disk unplugged since then may have
+  // left its BSD name to another one, which must not be erased.
+  if (!MacOSInstallerDiskInfo::findSameMedium(getInstallerDiskInfo(), disk))
+    return refuse(QStringLiteral("the chosen disk is gone or has changed: ") + disk->strBSDName);
   QString target = disk->strVolumeName;
   if (target.isEmpty()) {
     if (disk->strBSDName.isEmpty()) return refuse(QStringLiteral("target without BSD name"));

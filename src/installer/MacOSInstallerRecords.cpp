@@ -37,6 +37,26 @@ MacOSInstallerDiskInfoPtr MacOSInstallerDiskInfo::infoWithName(
   return info;
 }
 
+bool MacOSInstallerDiskInfo::isSameMedium(const MacOSInstallerDiskInfo& other) const {
+  if (strBSDName.isEmpty() || strBSDName != other.strBSDName) return false;
+  if (strName != other.strName || numSize != other.numSize) return false;
+  if (!strMediaUUID.isEmpty() && !other.strMediaUUID.isEmpty() && strMediaUUID != other.strMediaUUID)
+    return false;
+  return true;
+}
+
+MacOSInstallerDiskInfoPtr MacOSInstallerDiskInfo::findSameMedium(const QList<MacOSInstallerDiskInfoPtr>& tree,
+                                                                 const MacOSInstallerDiskInfoPtr& chosen) {
+  if (!chosen) return nullptr;
+  for (const MacOSInstallerDiskInfoPtr& disk : tree) {
+    if (!disk) continue;
+    if (disk->isSameMedium(*chosen)) return disk;
+    if (disk->arrChildren)
+      if (MacOSInstallerDiskInfoPtr child = findSameMedium(*disk->arrChildren, chosen)) return child;
+  }
+  return nullptr;
+}
+
 void MacOSInstallerDiskInfo::addChildren(const MacOSInstallerDiskInfoPtr& child) {
   if (!arrChildren) arrChildren.emplace();
   arrChildren->append(child);

@@ -46,6 +46,7 @@ class MacOSInstallerDiskInfo {
   QString strBusPath;
   QString strMediaPath;
   QString strParentMediaPath;  // "" for a whole disk
+  QString strMediaUUID;        // "" when the medium has none
   // Partitions of a disk; none until the first addChildren.
   std::optional<QList<MacOSInstallerDiskInfoPtr>> arrChildren;
 
@@ -55,6 +56,14 @@ class MacOSInstallerDiskInfo {
                                                 const QString& mediaPath,
                                                 const QString& parentMediaPath);
   void addChildren(const MacOSInstallerDiskInfoPtr& child);
+
+  // Whether `other` describes the same medium: a BSD name is reused once a disk
+  // is unplugged, so name, size and (when both have one) the media UUID must agree.
+  bool isSameMedium(const MacOSInstallerDiskInfo& other) const;
+  // The record in `tree` (disks and their partitions) that is the same medium
+  // as `chosen`; nullptr when it is gone or changed.
+  static MacOSInstallerDiskInfoPtr findSameMedium(const QList<MacOSInstallerDiskInfoPtr>& tree,
+                                                  const MacOSInstallerDiskInfoPtr& chosen);
 };
 
 // One row of a step table: once strText is in the tool's output, the run has

@@ -102,6 +102,7 @@ qint64 Workspace::currentProcessIdentifier() { return qint64(::getpid()); }
 bool Workspace::openURL(const QUrl& url) {
   if (!url.isValid() || url.isEmpty()) return false;
   if (auto world = world::Layout::current()) {
+    if (world::urlShouldFailToOpen(*world, url.scheme())) return false;
     world::recordOpened(*world, "url", url.toString(QUrl::FullyEncoded));
     return true;
   }

@@ -89,11 +89,15 @@ QMessageBox* KVPublicUtilities::getAlertWithTitle(const QString& title, const QS
   alert->setText(title);
   alert->setInformativeText(message);
   QPushButton* def = alert->addButton(defaultButton, QMessageBox::AcceptRole);
-  QPushButton* alt = alert->addButton(alternateButton, QMessageBox::RejectRole);
   alert->setDefaultButton(def);
-  for (QPushButton* b : {def, alt}) b->setFocusPolicy(Qt::NoFocus);
+  def->setFocusPolicy(Qt::NoFocus);
   def->setProperty("qdcAlertAnswer", 1);
-  alt->setProperty("qdcAlertAnswer", 0);
+  // An alert that only informs has its one button.
+  if (!alternateButton.isEmpty()) {
+    QPushButton* alt = alert->addButton(alternateButton, QMessageBox::RejectRole);
+    alt->setFocusPolicy(Qt::NoFocus);
+    alt->setProperty("qdcAlertAnswer", 0);
+  }
   return alert;
 }
 

@@ -5,9 +5,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QThread>
 #include <QUrl>
 #include <atomic>
+#include <functional>
 #include <mutex>
 
 #include "TestWorld.h"
@@ -15,6 +17,7 @@
 #include "platform/Queue.h"
 #include "platform/Shell.h"
 #include "platform/plist/PropertyList.h"
+#include "world/lib/Tools.h"
 #include "world/lib/Layout.h"
 
 namespace {
@@ -51,7 +54,28 @@ MacOSInstallerAppInfoPtr installer(const QString& name, const QString& path) {
   return nullptr;
 }
 
+int runWorld(const TestWorld& world, const QString& command, const QStringList& args, QString* output = nullptr) {
+  QProcess p;
+  p.setProcessChannelMode(QProcess::MergedChannels);
+  p.start(world::defaultToolsDir() + "/qdc-world", QStringList{command, world.dir()} + args);
+  if (!p.waitForFinished(60000)) return -1;
+  if (output) *output = QString::fromUtf8(p.readAll());
+  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+}
+
+// The record the engine lists for `bsd` now (the engine erases only a medium it
+// still finds); a made-up one when nothing of that name is listed.
 MacOSInstallerDiskInfoPtr diskRecord(const QString& bsd, const QString& mountPath) {
+  std::function<MacOSInstallerDiskInfoPtr(const QList<MacOSInstallerDiskInfoPtr>&)> find =
+      [&](const QList<MacOSInstallerDiskInfoPtr>& list) -> MacOSInstallerDiskInfoPtr {
+    for (const auto& d : list) {
+      if (d->strBSDName == bsd && d->strVolumeName == mountPath) return d;
+      if (d->arrChildren)
+        if (auto child = find(*d->arrChildren)) return child;
+    }
+    return nullptr;
+  };
+  if (auto listed = find(MacOSInstaller::GetInstall()->getInstallerDiskInfo())) return listed;
   return MacOSInstallerDiskInfo::infoWithName("Target", "Target", bsd, 32000000000, mountPath, "", "", "");
 }
 
@@ -381,3 +405,20 @@ TEST_F(InstallerEngine, OlderAndNewerReleasesEndWithOneSuccess) {
 }
 
 }  // namespace
+
+TEST_F(InstallerEngine, ADiskThatTookTheChosenBsdNameIsNotErased) {
+  const auto chosen = diskRecord("disk5", "");
+  ASSERT_EQ(chosen->strName, "APPLE SD Card Reader Media");
+  QString out;
+  ASSERT_EQ(runWorld(world, "detach", {"disk5"}), 0);
+  ASSERT_EQ(runWorld(world, "attach", {"--new", "sd", "Other Card", "8G", "Journaled HFS+"}, &out), 0);
+  ASSERT_TRUE(diskRecord("disk5", "") != chosen) << qPrintable(out);
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), chosen, &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_FALSE(c.result);
+  EXPECT_TRUE(receiver.all().isEmpty());
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Other Card")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
+}

@@ -153,8 +153,12 @@ TEST(QuitWhileAJobRuns, TheJobStopsItsChildrenAreGoneAndTheRunEndsWithZero) {
            if (k->strOSName == "Sonoma") app = k->copy();
          ASSERT_TRUE(app);
          app->setStrOSPath("/Applications/Install macOS Sonoma.app", 0);
-         auto disk = MacOSInstallerDiskInfo::infoWithName("Target", "Target", "disk3s2", 32000000000,
-                                                          "/Volumes/USB Stick", "", "", "");
+         // The stick's partition as the engine lists it: it erases only a listed medium.
+         MacOSInstallerDiskInfoPtr disk;
+         for (const auto& whole : engine->getInstallerDiskInfo())
+           for (const auto& part : whole->arrChildren.value_or(QList<MacOSInstallerDiskInfoPtr>()))
+             if (part->strVolumeName == "/Volumes/USB Stick") disk = part;
+         ASSERT_TRUE(disk);
          platform::dispatchGlobal([&e, engine, app, disk] {
            engine->setInstallerAppInfo(app, disk);
            engine->startCreateInstall(&e.installerReceiver);

@@ -56,6 +56,11 @@ bool toolShouldFail(const Layout& world, const QString& tool, const QString& ver
   return false;
 }
 
+bool urlShouldFailToOpen(const Layout& world, const QString& scheme) {
+  const QStringList entries = readKnob(world, knob::kFailOpenURL).toStringList();
+  return entries.contains(QStringLiteral("*")) || entries.contains(scheme, Qt::CaseInsensitive);
+}
+
 bool volumeIsFull(const Layout& world, const QString& volumeName) {
   return readKnob(world, knob::kFullVolumes).toStringList().contains(volumeName);
 }

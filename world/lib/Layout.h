@@ -41,6 +41,7 @@ inline constexpr const char* kPace = "pace";                      // seconds per
 inline constexpr const char* kFullVolumes = "fullVolumes";        // list of volume names: no free space
 inline constexpr const char* kReadOnlyVolumes = "readOnlyVolumes";  // list of volume names: not writable
 inline constexpr const char* kProcesses = "processes";            // list of process names killall finds
+inline constexpr const char* kFailOpenURL = "failOpenURL";        // list of URL schemes that do not open
 }  // namespace knob
 
 // Default of the pace knob: a fraction of a second, so tests stay quick.
@@ -48,6 +49,8 @@ inline constexpr double kDefaultPace = 0.02;
 double pace(const Layout& world);
 // True when the failTools knob names `tool` alone or "tool verb".
 bool toolShouldFail(const Layout& world, const QString& tool, const QString& verb = QString());
+// True when the failOpenURL knob names the scheme of `url` (or "*").
+bool urlShouldFailToOpen(const Layout& world, const QString& scheme);
 bool volumeIsFull(const Layout& world, const QString& volumeName);
 bool volumeIsReadOnly(const Layout& world, const QString& volumeName);
 

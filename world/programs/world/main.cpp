@@ -34,6 +34,7 @@ const char* kUsage =
     "  knob DIR NAME [VALUE…] | knob DIR NAME --unset | knobs DIR\n"
     "  hide DIR MACPATH [off] | finderinfo DIR MACPATH [off]\n"
     "  opened DIR                            what the product opened\n"
+    "  openfail DIR SCHEME|* [off]           links of that scheme fail to open\n"
     "  install-tools DIR [FOLDER]            (re)install the stand-ins\n";
 
 Layout open(const QString& dir) {
@@ -240,6 +241,9 @@ int main(int argc, char** argv) {
       removeExtendedAttribute(l, a[0], kFinderInfoAttribute);
     else
       setExtendedAttribute(l, a[0], kFinderInfoAttribute, QByteArray(32, '\0'));
+  } else if (cmd == "openfail") {
+    if (a.isEmpty()) fail(kUsage, 64);
+    editList(l, knob::kFailOpenURL, a[0], !(a.size() > 1 && a[1] == "off"));
   } else if (cmd == "opened") {
     for (const QString& r : openedRecords(l)) out(r + "\n");
   } else if (cmd == "install-tools") {
