@@ -186,6 +186,9 @@ int main(int argc, char** argv) {
     check.advance(100);
     out("\n");
   }
+  // asr closes the pass before it reports the target, so its last mark reaches
+  // the reader as a line of its own.
+  step(2);
   out(QString("\tRestored target device is /dev/%1.\n").arg(targetId));
 
   // As on a Mac, the copy takes the source's name and, for an APFS system, the
