@@ -264,13 +264,7 @@ void SelectDrivceViewController::selectDiskButton(int diskFrom, QWidget* sender)
   selectDiskVC = new SelectDiskViewController;
   selectDiskVC->setSelectDiskVCDelegate(this);
   selectDiskVC->setIsOnlyShowEx(true);
-  popoverController = new PVPopoverController(selectDiskVC, this);
-  popoverController->setColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderWidth(2.0);
-  popoverController->setAnimates(true);
-  popoverController->presentPopoverFromRect(NSMakeRect(0, 0, sender->width(), sender->height()), sender,
-                                            openPopType == 2 ? 2 : 1, true);
+  popoverController = presentVolumePicker(selectDiskVC, this, sender, openPopType == 2, 2.0, true);
 }
 
 void SelectDrivceViewController::closePopover() {

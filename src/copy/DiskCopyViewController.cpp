@@ -399,14 +399,8 @@ void DiskCopyViewController::selectDiskButton(int diskFrom, QWidget* sender) {
   auto* picker = new SelectDiskViewController;
   picker->setSelectDiskVCDelegate(this);
   selectDiskVC = picker;
-  popoverController = new PVPopoverController(picker, this);
-  popoverController->setColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderWidth(1);
-  popoverController->setAnimates(true);
   QWidget* anchor = sender ? sender : (diskFrom == 1 ? selectFromView : selectToView);
-  popoverController->presentPopoverFromRect(NSMakeRect(0, 0, anchor->width(), anchor->height()), anchor,
-                                            diskFrom == 2 ? 2 : 1, true);
+  popoverController = presentVolumePicker(picker, this, anchor, diskFrom == 2, 1, true);
 }
 
 void DiskCopyViewController::closePopover() {

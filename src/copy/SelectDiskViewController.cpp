@@ -11,6 +11,7 @@
 
 #include "copy/BusyIndicator.h"
 #include "copy/SelectValueView.h"
+#include "uikit/PVPopover.h"
 #include "platform/Bundle.h"
 #include "platform/DiskArbitration.h"
 #include "platform/FileSystemInfo.h"
@@ -401,4 +402,16 @@ void SelectDiskViewController::showView() {
 
 void SelectDiskViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
   if (auto* d = selectDiskVCDelegate.get()) d->doSelectDiskWithVolume(volume);
+}
+
+PVPopoverController* presentVolumePicker(SelectDiskViewController* picker, QWidget* owner, QWidget* anchor,
+                                         bool destination, double borderWidth, bool animates) {
+  auto* popover = new PVPopoverController(picker, owner);
+  popover->setColor(getColor(255, 255, 255, 1));
+  popover->setBorderColor(getColor(255, 255, 255, 1));
+  popover->setBorderWidth(borderWidth);
+  popover->setAnimates(animates);
+  popover->presentPopoverFromRect(uikit::NSMakeRect(0, 0, anchor->width(), anchor->height()), anchor,
+                                  destination ? 2 : 1, true);
+  return popover;
 }

@@ -21,6 +21,7 @@
 #include "uikit/Geometry.h"
 
 class BusyIndicator;
+class PVPopoverController;
 class DiskSizeProgress;
 class DiskListViewController;
 
@@ -191,3 +192,9 @@ class SelectDiskViewController : public QWidget, public DiskListVCDelegate {
   bool listShown_ = false;
   uikit::WeakDelegate<SelectDiskVCDelegate> selectDiskVCDelegate;
 };
+
+// Shows `picker` in a new white popover beside `anchor` (the destination box's
+// to its right, the source box's to its left), as the copy, clone and image
+// screens open it; the border width and the animation are each screen's own.
+PVPopoverController* presentVolumePicker(SelectDiskViewController* picker, QWidget* owner, QWidget* anchor,
+                                         bool destination, double borderWidth, bool animates);

@@ -344,13 +344,7 @@ void DmgViewController::selectDiskButton(int diskFrom, QWidget* sender) {
   openPopType = diskFrom;
   selectDiskVC = new SelectDiskViewController;
   selectDiskVC->setSelectDiskVCDelegate(this);
-  popoverController = new PVPopoverController(selectDiskVC, this);
-  popoverController->setColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderColor(getColor(255, 255, 255, 1));
-  popoverController->setBorderWidth(0.5);
-  popoverController->setAnimates(false);
-  popoverController->presentPopoverFromRect(NSMakeRect(0, 0, sender->width(), sender->height()), sender,
-                                            openPopType == 2 ? 2 : 1, true);
+  popoverController = presentVolumePicker(selectDiskVC, this, sender, openPopType == 2, 0.5, false);
 }
 
 void DmgViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
