@@ -19,9 +19,10 @@ int g_fd = -1;
 
 // Anyone may put something at the path in "/tmp" before us: a named pipe would
 // block an open for writing (on the main thread, with every later line waiting
-// behind the lock), and another user's file would be appended to by root. So the
-// open never waits and never follows a link, and only a regular file of our own
-// user is kept; anything else means no log, at once.
+// behind the lock), another user's file would be appended to by root, and a hard
+// link would make root append to whatever file it names. So the open never waits
+// and never follows a link, and only a regular file of our own user with no other
+// name is kept; anything else means no log, at once.
 int openLocked() {
   if (g_fd >= 0) return 0;
   const QByteArray path = QFile::encodeName(platform::hostPath(KVLogPath()));
@@ -29,7 +30,7 @@ int openLocked() {
       ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
   if (fd < 0) return -1;
   struct stat st;
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() || st.st_nlink != 1) {
     ::close(fd);
     return -1;
   }

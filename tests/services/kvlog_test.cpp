@@ -58,21 +58,28 @@ TEST(KVLog, ConcurrentWritersNeverInterleave) {
   for (const QString& line : lines) ASSERT_TRUE(whole.match(line).hasMatch());
 }
 
+// A hard link is our own user's regular file too, yet it is another name of a
+// file elsewhere (with root, any file of the machine), so it is refused as well.
 TEST(KVLog, APlantedLinkIsNotFollowed) {
-  TestWorld w;
-  KVUninitLog();
-  const QString victim = w.tempPath() + "/victim";
-  {
+  for (const bool hard : {false, true}) {
+    SCOPED_TRACE(hard ? "hard link" : "symbolic link");
+    TestWorld w;
+    KVUninitLog();
+    const QString victim = w.host("/tmp/victim");
+    {
+      QFile f(victim);
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("root's file\n");
+    }
+    const QByteArray from = QFile::encodeName(victim), to = QFile::encodeName(w.host(KVLogPath()));
+    ASSERT_EQ(hard ? ::link(from.constData(), to.constData()) : ::symlink(from.constData(), to.constData()), 0);
+    EXPECT_EQ(KVInitLog(), -1);
+    EXPECT_EQ(KVLog("hello"), -1);
+    KVUninitLog();
     QFile f(victim);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("root's file\n");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("root's file\n"));
   }
-  ASSERT_TRUE(QFile::link(victim, w.host(KVLogPath())));
-  EXPECT_EQ(KVInitLog(), -1);
-  EXPECT_EQ(KVLog("hello"), -1);
-  QFile f(victim);
-  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-  EXPECT_EQ(f.readAll(), QByteArray("root's file\n"));
 }
 
 TEST(KVLog, ANamedPipeAtThePathIsNotWaitedFor) {
