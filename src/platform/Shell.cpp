@@ -1,6 +1,7 @@
 #include "platform/Shell.h"
 
 #include "platform/Paths.h"
+#include "platform/Process.h"
 
 #include <QFile>
 #include <QProcess>
@@ -58,13 +59,7 @@ int runShell(const QString& line, const QString& stdoutHostPath) {
   const QByteArray lineBytes = line.toUtf8();
   const char* argv[] = {"/bin/sh", "-c", lineBytes.constData(), nullptr};
 
-  const QStringList envList = toolEnvironment().toStringList();
-  std::vector<QByteArray> envBytes;
-  envBytes.reserve(envList.size());
-  for (const QString& e : envList) envBytes.push_back(e.toLocal8Bit());
-  std::vector<char*> envp;
-  for (QByteArray& b : envBytes) envp.push_back(b.data());
-  envp.push_back(nullptr);
+  CStringArray envp = toolEnvironmentBlock();
 
   pid_t pid = 0;
   const int rc = posix_spawn(&pid, "/bin/sh", &actions, nullptr, const_cast<char**>(argv), envp.data());

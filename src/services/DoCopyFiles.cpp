@@ -2,9 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringDecoder>
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <mutex>
 #include <sys/stat.h>
@@ -148,52 +148,45 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
     return;
   }
 
-  QProcess process;
-  platform::prepareProcess(process, QStringLiteral("/usr/bin/rsync"),
-                           {QStringLiteral("-av"), source, folder});
-  process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  process.setInputChannelMode(QProcess::ForwardedInputChannel);
-  process.setChildProcessModifier([] { ::setpgid(0, 0); });
-  process.start(QIODevice::ReadOnly);
-  if (!process.waitForStarted(-1)) {
+  const platform::SpawnedTool child = platform::spawnTool(
+      QStringLiteral("/usr/bin/rsync"), {QStringLiteral("-av"), source, folder}, /*ownGroup=*/true,
+      /*pipeStdout=*/true);
+  if (child.pid <= 0) {
     ++job.failed;
     SystemLog("文件复制失败, 错误码: %d", -1);
     return;
   }
   {
     std::lock_guard<std::mutex> lock(job.childMutex);
-    job.childPid = process.processId();
+    job.childPid = child.pid;
   }
   if (job.cancel) job.terminateChild();  // a cancel that came while it started
 
   QStringDecoder decoder(QStringDecoder::Utf8);
-  auto forward = [&](const QByteArray& chunk) {
-    if (chunk.isEmpty()) return;
-    const QString text = decoder.decode(chunk);  // keeps a split character for the next chunk
-    if (text.isEmpty()) return;
+  char buffer[65536];
+  for (;;) {
+    const ssize_t n = ::read(child.stdoutFd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    const QString text = decoder.decode(QByteArrayView(buffer, n));  // keeps a split character for the next chunk
+    if (text.isEmpty()) continue;
     SystemLog("%s", qUtf8Printable(text.endsWith(QLatin1Char('\n')) ? text.chopped(1) : text));
     job.onMain([text](DoCopyFilesDelegate* d) { d->topCopyFilePath(text); });
-  };
-  while (process.state() != QProcess::NotRunning) {
-    if (process.waitForReadyRead(-1))
-      forward(process.readAllStandardOutput());
-    else if (process.state() != QProcess::NotRunning)
-      process.waitForFinished(100);
   }
-  forward(process.readAllStandardOutput());
-  process.waitForFinished(-1);
+  ::close(child.stdoutFd);
   {
+    // Forgotten before it is reaped: a stop never signals a number the system
+    // may already have handed to another process.
     std::lock_guard<std::mutex> lock(job.childMutex);
     job.childPid = 0;
   }
-  const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-  if (ok) {
+  const int exitCode = platform::waitForExit(child.pid);
+  if (exitCode == 0) {
     ++job.copied;
     SystemLog("文件复制成功!");
   } else {
     ++job.failed;
-    SystemLog("文件复制失败, 错误码: %d",
-              process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1);
+    SystemLog("文件复制失败, 错误码: %d", exitCode);
   }
 }
 

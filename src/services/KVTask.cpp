@@ -1,6 +1,7 @@
 #include "services/KVTask.h"
 
 #include "platform/Paths.h"
+#include "platform/Process.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -98,17 +99,9 @@ void KVTask::KVStartTask(const std::function<bool()>& abandon) {
   lastExitStatus_ = -1;
   lastTimedOut_ = false;
 
-  const QByteArray program = platform::toolPath(launchPath).toLocal8Bit();
-  std::vector<QByteArray> argBytes{program};
-  for (const QString& a : arguments) argBytes.push_back(a.toUtf8());
-  std::vector<char*> argv;
-  for (QByteArray& b : argBytes) argv.push_back(b.data());
-  argv.push_back(nullptr);
-  std::vector<QByteArray> envBytes;
-  for (const QString& e : platform::toolEnvironment().toStringList()) envBytes.push_back(e.toLocal8Bit());
-  std::vector<char*> envp;
-  for (QByteArray& b : envBytes) envp.push_back(b.data());
-  envp.push_back(nullptr);
+  const QString program = platform::toolPath(launchPath);
+  platform::CStringArray argv(QStringList{program} + arguments);
+  platform::CStringArray envp = platform::toolEnvironmentBlock();
 
   pid_t pid = 0;
   if ((abandon && abandon()) || _bTimerOut) {  // stopped while it was being set up
@@ -117,7 +110,7 @@ void KVTask::KVStartTask(const std::function<bool()>& abandon) {
     return;
   }
   if (launchPath.isEmpty() ||
-      posix_spawn(&pid, program.constData(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
+      posix_spawn(&pid, program.toLocal8Bit().constData(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
     qInfo("KVStartTask return");
     return;
   }
