@@ -112,6 +112,7 @@ QString lastLine(const QString& chunk) {
 class DiskCopyViewController::JobReports : public QObject, public DoCopyFilesDelegate {
  public:
   JobReports(DiskCopyViewController* screen, quint64 token) : screen_(screen), token_(token) {}
+  ~JobReports() override { stopReports(); }  // a worker's report may still read screen_
   void topCopyProgress(float percent) override {
     if (screen_) screen_->jobProgress(token_, percent);
   }

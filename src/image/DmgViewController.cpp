@@ -569,6 +569,7 @@ namespace {
 class DmgTotal : public GetFilesSize, public GetFilesSizeDelegate {
  public:
   DmgTotal(DmgViewController* screen, quint64 job) : screen_(screen), job_(job) { setDelegate(this); }
+  ~DmgTotal() override { stopReports(); }  // the worker's report may still read screen_
   void allCopyFilesSize(qint64 size) override {
     platform::gatePoint("dmg.total");
     QPointer<DmgViewController> screen = screen_;

@@ -22,6 +22,7 @@ class MacOSInatallerProgressViewController::Receiver
       public std::enable_shared_from_this<MacOSInatallerProgressViewController::Receiver> {
  public:
   Receiver(MacOSInatallerProgressViewController* page, quint64 job) : page_(page), job_(job) {}
+  ~Receiver() override { stopReports(); }  // the worker's report may still read job_
   void MacOSInstallerProgressCB(const MacOSInstallerProgressinfoPtr& info) override {
     if (!info) return;
     const MacOSInstallerProgressinfo copy = *info;
