@@ -33,12 +33,14 @@ void takeOver([[maybe_unused]] void* holder) {
 }
 
 // Every post also releases this one token and every block acquires it first.
-// The per-block hand-overs alone still left reports on file nodes that went from
-// a scan worker to the main thread to a totalling worker, in that order through
-// these queues (why the sanitizer lost that chain inside Qt is not known). The
-// shared token orders each block after every post made before it runs: a
-// superset of the real order, so nothing false is reported, at the cost of
-// missing a race whose writer posted some block before the reader's block began.
+// With the per-block hand-overs alone the sanitizer still reports races whose
+// two accesses are both copies made inside Qt (its memmove on the buffers of
+// strings and lists that our blocks carry between threads: a scan's result, a
+// disk list); the library suppressions do not catch those calls, and Qt's own
+// sharing is invisible to the sanitizer. The shared token orders each block
+// after every post made before it runs: a superset of the real order, so nothing
+// false is reported, at the cost of missing a race whose writer posted some
+// block before the reader's block began.
 char g_anyPost;
 
 QThreadPool& globalPool() {
