@@ -422,3 +422,30 @@ TEST_F(InstallerEngine, ADiskThatTookTheChosenBsdNameIsNotErased) {
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Other Card")));
   EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
 }
+
+TEST_F(InstallerEngine, AStickMountedElsewhereSinceTheListIsWrittenWhereItIsNow) {
+  const auto chosen = diskRecord("disk3s2", "/Volumes/USB Stick");
+  ASSERT_EQ(chosen->strName, "USB Stick");
+  // Another stick takes the old mount path while the chosen one is unmounted;
+  // mounted again, the chosen one gets "USB Stick 1".
+  auto diskutil = [](const QStringList& args) {
+    return platform::runShell(platform::shellLine("/usr/sbin/diskutil", args) + " >/dev/null");
+  };
+  ASSERT_EQ(diskutil({"unmount", "disk3s2"}), 0);
+  QString other;
+  ASSERT_EQ(runWorld(world, "attach", {"--new", "usb", "USB Stick", "8G", "Journaled HFS+"}, &other), 0);
+  other = other.trimmed();
+  ASSERT_EQ(diskutil({"mount", "disk3s2"}), 0);
+  ASSERT_EQ(diskRecord(other + "s2", "/Volumes/USB Stick")->strName, "USB Stick") << qPrintable(other);
+  ASSERT_EQ(diskRecord("disk3s2", "/Volumes/USB Stick 1")->strName, "USB Stick");
+
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", "/Applications/Install macOS Sonoma.app"), chosen, &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_TRUE(c.result);
+  EXPECT_EQ(receiver.successes(), 1);
+  EXPECT_EQ(diskRecord("disk3s2", "/Volumes/Install macOS Sonoma")->strName, "Install macOS Sonoma")
+      << "the chosen stick holds the installer";
+  EXPECT_EQ(diskRecord(other + "s2", "/Volumes/USB Stick")->strName, "USB Stick") << "the other stick is untouched";
+}
