@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTest>
+#include <functional>
 
 #include "installer/InstallerViewController.h"
 #include "installer/MacOSInstaller.h"
@@ -107,6 +109,37 @@ TEST_F(InstallerScreen, CancelEndsInTheFailedPaneAndTheNextCreateRuns) {
   ASSERT_TRUE(d.waitShown(kSdCard));
   create();
   ASSERT_TRUE(d.waitShown("finishedView", 60000));
+}
+
+TEST_F(InstallerScreen, ClosingTheCancelQuestionKeepsTheRunGoing) {
+  struct Case { const char* name; std::function<void(QMessageBox*)> dismiss; } cases[] = {
+      {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+      {"the close box", [](QMessageBox* box) { box->close(); }},
+      {"a dismissal given by the test", nullptr},
+  };
+  ASSERT_EQ(d.worldCommand("pace", {"0.3"}), 0);
+  create();
+  ASSERT_TRUE(d.waitShown("progressBgView"));
+  for (const Case& c : cases) {
+    bool dismissed = false;
+    if (c.dismiss) {
+      d.when([] { return qobject_cast<QMessageBox*>(ScreenDriver::topWindow()) != nullptr; },
+             [&] {
+               c.dismiss(qobject_cast<QMessageBox*>(ScreenDriver::topWindow()));
+               dismissed = true;
+             });
+    } else {
+      KVPublicUtilities::setNextAnswer(KVPublicUtilities::kAlertDismissed);
+      dismissed = true;
+    }
+    ASSERT_TRUE(d.click("cancelCreateBut")) << c.name;
+    ASSERT_TRUE(dismissed) << c.name;
+    EXPECT_TRUE(d.isShown("progressBgView")) << c.name;
+    EXPECT_FALSE(d.isShown("failedView")) << c.name;
+    EXPECT_TRUE(progress()->jobActive()) << c.name;
+  }
+  ASSERT_TRUE(d.waitShown("finishedView", 60000));
+  EXPECT_TRUE(disks().contains("Install macOS Sonoma"));
 }
 
 TEST_F(InstallerScreen, ACancelConfirmedAfterTheRunFinishedChangesNothing) {
