@@ -175,6 +175,8 @@ TEST_F(InstallerScreen, TheToolsEraseFailureAsksRetryOrCancel) {
     ASSERT_TRUE(d.click("appRow_0")) << c.name;
     ASSERT_TRUE(d.click(kSdCard)) << c.name;
     ASSERT_TRUE(d.click("createBut")) << c.name;
+    // The screen shows its main pane until the confirmed disk has been found again.
+    ASSERT_TRUE(waitUntil([] { return KVPublicUtilities::answeredAlerts().size() == 2; }, 60000)) << c.name;
     ASSERT_TRUE(d.waitShown(c.pane, 60000)) << c.name;
     ASSERT_TRUE(jobEnded()) << c.name;
     const QStringList alerts = KVPublicUtilities::answeredAlerts();
@@ -221,26 +223,48 @@ TEST_F(InstallerScreen, ADiskThatTakesTheChosenBsdNameIsNotChosen) {
   EXPECT_FALSE(createEnabled());
 }
 
-TEST_F(InstallerScreen, AChosenDiskReplacedBeforeTheListCaughtUpIsNotErased) {
+// The card is unplugged, or replaced by another that takes its BSD name, while
+// the screen's list still offers it; then Create is confirmed.
+struct GoneAtConfirm {
+  const char* name;
+  bool replaced;
+};
+void PrintTo(const GoneAtConfirm& c, std::ostream* os) { *os << c.name; }
+class InstallerScreenGoneAtConfirm : public InstallerScreen, public ::testing::WithParamInterface<GoneAtConfirm> {};
+
+TEST_P(InstallerScreenGoneAtConfirm, NothingIsErasedAndTheUserIsTold) {
   ASSERT_TRUE(d.click("appRow_0"));
   ASSERT_TRUE(d.click(kSdCard));
-  // The unplug's list refresh is held, so the screen still offers the old card;
-  // the new one has no volume and so sends no mount notice.
+  // Disk scans are held, so the screen still offers the old card; the new one
+  // has no volume and so sends no mount notice.
   platform::gates::arm("installer.diskList");
   ASSERT_EQ(d.worldCommand("detach", {"disk5"}), 0);
   ASSERT_TRUE(platform::gates::waitReached("installer.diskList"));
-  ASSERT_EQ(d.worldCommand("attach", {"--new", "sd", "Other Card", "8G"}), 0);
+  if (GetParam().replaced) ASSERT_EQ(d.worldCommand("attach", {"--new", "sd", "Other Card", "8G"}), 0);
   ASSERT_TRUE(createEnabled());
-  KVPublicUtilities::setNextAnswer(1);
+  KVPublicUtilities::setNextAnswer(1);  // "Erase and Create"
+  KVPublicUtilities::setNextAnswer(1);  // OK to the message
   ASSERT_TRUE(d.click("createBut"));
+  // The confirmed disk is looked up on a worker; the screen answers meanwhile.
+  EXPECT_FALSE(createEnabled());
+  EXPECT_FALSE(d.main().tabsUnlocked());
+  platform::gates::release("installer.diskList");
+  ASSERT_TRUE(waitUntil([] { return KVPublicUtilities::answeredAlerts().size() == 2; })) << "the user is not told";
+  EXPECT_EQ(KVPublicUtilities::answeredAlerts()[1],
+            getLocalizedString("INSTALLER_PROE_ERROR") + "\n" + getLocalizedString("INSTALLER_DISK_GONE"));
   EXPECT_TRUE(d.isShown("baseView"));
+  EXPECT_FALSE(d.isShown("progressView"));
   EXPECT_FALSE(screen->chosenDisk());
   EXPECT_FALSE(createEnabled());
+  EXPECT_FALSE(progress()->jobActive());
   EXPECT_FALSE(MacOSInstaller::GetInstall()->HasTaskRedy());
   EXPECT_TRUE(d.main().tabsUnlocked());
-  platform::gates::release("installer.diskList");
   EXPECT_FALSE(disks().contains("Install macOS"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cards, InstallerScreenGoneAtConfirm,
+                         ::testing::Values(GoneAtConfirm{"Unplugged", false}, GoneAtConfirm{"Replaced", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InstallerScreen, APlugAfterTabSwitchesIsListed) {
   for (int tab : {0, 3, 4, 3, 1}) ASSERT_TRUE(d.chooseTab(tab));
