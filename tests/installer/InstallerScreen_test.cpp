@@ -142,6 +142,25 @@ TEST_F(InstallerScreen, ClosingTheCancelQuestionKeepsTheRunGoing) {
   EXPECT_TRUE(disks().contains("Install macOS Sonoma"));
 }
 
+TEST_F(InstallerScreen, ThePageShownAgainStartsNoSecondJob) {
+  ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
+  create();
+  ASSERT_TRUE(d.waitShown("progressBgView"));
+  // During the run the sidebar is locked: a tab click leaves the page as it is.
+  ASSERT_TRUE(ScreenDriver::click(d.main().tabButton(0)));
+  EXPECT_EQ(d.main().selectedTab(), 3);
+  EXPECT_TRUE(d.isShown("progressBgView"));
+  ASSERT_TRUE(d.waitShown("finishedView", 60000));
+  ASSERT_TRUE(jobEnded());
+  for (int tab : {0, 3}) ASSERT_TRUE(d.chooseTab(tab)) << tab;
+  EXPECT_TRUE(d.isShown("finishedView"));
+  EXPECT_FALSE(d.isShown("progressBgView"));
+  EXPECT_FALSE(progress()->jobActive());
+  EXPECT_FALSE(MacOSInstaller::GetInstall()->isRunning());
+  EXPECT_FALSE(MacOSInstaller::GetInstall()->HasTaskRedy());
+  EXPECT_EQ(KVPublicUtilities::answeredAlerts().size(), 1);
+}
+
 TEST_F(InstallerScreen, ACancelConfirmedAfterTheRunFinishedChangesNothing) {
   ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
   create();

@@ -182,6 +182,41 @@ TEST(InstallerDisks, DescriptionRules) {
   EXPECT_TRUE(MacOSInstaller::GetProcessedDiskInfo({}).isEmpty());
 }
 
+TEST(InstallerDisks, EveryDiskKeepsItsOwnPartitionsWhateverTheOrder) {
+  // disk3 has many partitions, disk4's come before disk4 itself, disk5 has none.
+  struct Disk { const char* bsd; int partitions; } disks[] = {{"disk3", 6}, {"disk4", 2}, {"disk5", 0}};
+  auto mediaPath = [](const QString& bsd) { return "IODeviceTree:/usb/" + bsd; };
+  auto partition = [](const QString& bsd, int n) { return QString("%1s%2").arg(bsd).arg(n); };
+  QList<MacOSInstallerDiskInfoPtr> flat;
+  for (const Disk& d : disks) {
+    const QString bsd = d.bsd;
+    auto whole = MacOSInstallerDiskInfo::infoWithName(bsd + " media", bsd + " media", bsd, 8000000000, "", "",
+                                                      mediaPath(bsd), "");
+    QList<MacOSInstallerDiskInfoPtr> parts;
+    for (int n = 1; n <= d.partitions; ++n) {
+      const QString part = partition(bsd, n);
+      parts << MacOSInstallerDiskInfo::infoWithName(part, part, part, 1000000000, "/Volumes/" + part, "",
+                                                    mediaPath(part), mediaPath(bsd));
+    }
+    flat += bsd == "disk4" ? parts + QList{whole} : QList{whole} + parts;
+  }
+  const auto tree = MacOSInstaller::GetProcessedDiskInfo(flat);
+  ASSERT_EQ(tree.size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const Disk& d = disks[i];
+    EXPECT_EQ(tree[i]->strBSDName, d.bsd);
+    QStringList children;
+    if (tree[i]->arrChildren)
+      for (const auto& child : *tree[i]->arrChildren) {
+        children << child->strBSDName;
+        EXPECT_EQ(child->strDiskName, tree[i]->strDiskName) << qPrintable(child->strBSDName);
+      }
+    QStringList expected;
+    for (int n = 1; n <= d.partitions; ++n) expected << partition(d.bsd, n);
+    EXPECT_EQ(children, expected) << d.bsd;
+  }
+}
+
 TEST_F(InstallerEngine, FindsInstalledInstallersButNotTheTrashCopy) {
   const auto found = engine->getMacOSInfo();
   QStringList names;
