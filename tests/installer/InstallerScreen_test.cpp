@@ -254,8 +254,8 @@ class InstallerScreenGoneAtConfirm : public InstallerScreen, public ::testing::W
 TEST_P(InstallerScreenGoneAtConfirm, NothingIsErasedAndTheUserIsTold) {
   ASSERT_TRUE(d.click("appRow_0"));
   ASSERT_TRUE(d.click(kSdCard));
-  // Disk scans are held, so the screen still offers the old card; the new one
-  // has no volume and so sends no mount notice.
+  // Every disk scan is held, so the screen still offers the old card whatever
+  // the unplug and the new card's mount announce.
   platform::gates::arm("installer.diskList");
   ASSERT_EQ(d.worldCommand("detach", {"disk5"}), 0);
   ASSERT_TRUE(platform::gates::waitReached("installer.diskList"));
