@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <functional>
+#include <utility>
 
 #include "installer/LinkTitleButton.h"
 #include "installer/MacOSInstaller.h"
@@ -262,7 +263,7 @@ void InstallerViewController::setReSelectButStyle() {
 }
 
 void InstallerViewController::changeCreatButState() {
-  const bool idle = !progressVC->jobActive() && !MacOSInstaller::GetInstall()->isRunning();
+  const bool idle = !confirmingCreate_ && !progressVC->jobActive() && !MacOSInstaller::GetInstall()->isRunning();
   createBut->setButtonEnabled(appInfo && diskInfo && idle);
 }
 
@@ -289,7 +290,9 @@ void InstallerViewController::applyDiskInfo(const QList<MacOSInstallerDiskInfoPt
   noDiskView->setVisible(arrDiskInfos.isEmpty());
   diskListScrollView->setVisible(!arrDiskInfos.isEmpty());
   reloadDiskList();
+  const bool confirming = std::exchange(confirmingCreate_, false);
   changeCreatButState();
+  if (confirming) continueMakeMacOSInstaller();
 }
 
 void InstallerViewController::reloadDiskList() {
@@ -310,6 +313,8 @@ void InstallerViewController::reloadDiskList() {
 }
 
 void InstallerViewController::chooseDisk(const MacOSInstallerDiskInfoPtr& disk) {
+  // The confirmed choice stays until its disk has been looked up again.
+  if (confirmingCreate_) return;
   diskInfo = disk;
   reloadDiskList();
   changeCreatButState();
@@ -363,7 +368,7 @@ void InstallerViewController::reloadAppList() {
 }
 
 void InstallerViewController::chooseApp(int row) {
-  if (row < 0 || row >= arrAddApps.size()) return;
+  if (confirmingCreate_ || row < 0 || row >= arrAddApps.size()) return;
   appInfo = arrAddApps[row];
   selectedAppRow = row;
   reloadAppList();
@@ -408,6 +413,7 @@ void InstallerViewController::addAppClick() {
 }
 
 void InstallerViewController::reselectButAction() {
+  if (confirmingCreate_) return;
   appInfo.reset();
   selectedAppRow = -1;
   changeCreatButState();
@@ -473,18 +479,30 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
 // ---- creating -------------------------------------------------------------------
 
 void InstallerViewController::beginMakeMacOSInstaller() {
-  if (!appInfo || !diskInfo) return;
+  if (!appInfo || !diskInfo || confirmingCreate_) return;
   const int answer = installerAsk(
       getLocalizedString("INSTALLER_TIP_TITLE").replace(QStringLiteral("%@"), diskInfo->strDiskName),
       getLocalizedString("INSTALLER_TIP_NODE"), getLocalizedString("INSTALLER_ERASE_AND_CREATE"),
       getLocalizedString("INSTALLER_CANCEL_CREATION"));
   if (answer != 1 || !appInfo || !diskInfo) return;
-  // The list may be older than the disks now plugged in: look once more.
-  ++diskRefresh_;
-  applyDiskInfo(MacOSInstaller::GetInstall()->getInstallerDiskInfo());
-  if (!diskInfo) return;
-  MacOSInstaller::GetInstall()->setInstallerAppInfo(appInfo, diskInfo);
+  // The list may be older than the disks now plugged in: look once more, on a
+  // worker as every scan is; the first list scanned after the confirmation decides.
+  confirmingCreate_ = true;
   canChangeTab(false);
+  changeCreatButState();
+  refreshDiskInfo();
+}
+
+void InstallerViewController::continueMakeMacOSInstaller() {
+  if (!diskInfo) {
+    // The fresh list no longer has the confirmed medium: it was unplugged, or
+    // another disk took its name. The choice is gone and Create is off already.
+    canChangeTab(true);
+    installerAsk(getLocalizedString("INSTALLER_PROE_ERROR"), getLocalizedString("INSTALLER_DISK_GONE"),
+                 getLocalizedString("COMMNT_OK"), QString());
+    return;
+  }
+  MacOSInstaller::GetInstall()->setInstallerAppInfo(appInfo, diskInfo);
   baseView->hide();
   progressView->show();
   if (!progressVC->startCreation()) backToMainView();

@@ -85,6 +85,7 @@ class InstallerViewController : public QWidget,
   void reselectButAction();
   void setReSelectButStyle();
   void beginMakeMacOSInstaller();
+  void continueMakeMacOSInstaller();
   void reloadAppList();
   void reloadDiskList();
   void chooseApp(int row);
@@ -98,6 +99,7 @@ class InstallerViewController : public QWidget,
   int selectedAppRow = -1;
   bool isPopSortWin = false;
   quint64 diskRefresh_ = 0;  // only the newest disk scan is applied
+  bool confirmingCreate_ = false;  // a confirmed Create waits for a fresh disk list
   quint64 appRefresh_ = 0;
 
   QWidget *baseView = nullptr, *progressView = nullptr, *diskListView = nullptr, *selectAppView = nullptr,

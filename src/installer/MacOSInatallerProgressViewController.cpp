@@ -270,6 +270,7 @@ void MacOSInatallerProgressViewController::CancelCreateInstaller() {
   const int answer = installerAsk(
       getLocalizedString("INSTALLER_PROE_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_CANCEL_NODE"),
       getLocalizedString("INSTALLER_PROE_comtinue"), getLocalizedString("INSTALLER_CANCEL_CREATION"));
+  // Only the cancel button stops the run; closing the question keeps it going.
   if (answer != 0) return;
   // The run may have ended while the question was open: its result stands.
   if (!jobActive_ || model_.progressState != InstallerProgressModel::Running) return;

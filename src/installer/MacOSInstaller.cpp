@@ -367,14 +367,16 @@ bool MacOSInstaller::create(const RunPtr& run, const MacOSInstallerAppInfoPtr& a
     return refuse(QStringLiteral("tool missing: ") + tool);
 
   // The records were listed a while ago: a disk unplugged since then may have
-  // left its BSD name to another one, which must not be erased.
-  if (!MacOSInstallerDiskInfo::findSameMedium(getInstallerDiskInfo(), disk))
-    return refuse(QStringLiteral("the chosen disk is gone or has changed: ") + disk->strBSDName);
-  QString target = disk->strVolumeName;
+  // left its BSD name to another one, which must not be erased, and the medium
+  // may have been mounted elsewhere while another disk took its old path. So
+  // only the fresh record names the disk to the tools.
+  const MacOSInstallerDiskInfoPtr medium = MacOSInstallerDiskInfo::findSameMedium(getInstallerDiskInfo(), disk);
+  if (!medium) return refuse(QStringLiteral("the chosen disk is gone or has changed: ") + disk->strBSDName);
+  QString target = medium->strVolumeName;
   if (target.isEmpty()) {
-    if (disk->strBSDName.isEmpty()) return refuse(QStringLiteral("target without BSD name"));
+    if (medium->strBSDName.isEmpty()) return refuse(QStringLiteral("target without BSD name"));
     if (run->cancelled.load()) return refuse(QStringLiteral("cancelled before the erase"));
-    target = EraseDiskAndCreatePartition(disk->strBSDName);
+    target = EraseDiskAndCreatePartition(medium->strBSDName);
     if (target.isEmpty()) return refuse(QStringLiteral("erase failed"));
   }
   if (run->cancelled.load()) return refuse(QStringLiteral("cancelled before the tool started"));

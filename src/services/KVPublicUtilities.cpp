@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -28,6 +29,21 @@ QString sizeText(double bytes, bool terabytes) {
   if (!terabytes || bytes < 1e12) return QString::asprintf("%0.2f GB", shown(bytes / 1e9));
   return QString::asprintf("%0.2f TB", shown(bytes / 1e12));
 }
+
+// Qt would click the alternate (reject-role) button on Escape or on the close
+// box; an alternate can be the destructive choice, so both end the alert with
+// no button clicked instead.
+class Alert : public QMessageBox {
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (event->matches(QKeySequence::Cancel)) {
+      reject();
+      return;
+    }
+    QMessageBox::keyPressEvent(event);
+  }
+  void closeEvent(QCloseEvent* event) override { QDialog::closeEvent(event); }
+};
 
 }  // namespace
 
@@ -84,7 +100,7 @@ bool KVPublicUtilities::isCanBeUseNetWork() {
 QMessageBox* KVPublicUtilities::getAlertWithTitle(const QString& title, const QString& message,
                                                   const QString& defaultButton,
                                                   const QString& alternateButton) {
-  auto* alert = new QMessageBox;
+  auto* alert = new Alert;
   alert->setTextFormat(Qt::PlainText);
   alert->setText(title);
   alert->setInformativeText(message);
@@ -127,7 +143,7 @@ int KVPublicUtilities::runAlert(QMessageBox* alert) {
   }
   alert->exec();
   QAbstractButton* clicked = alert->clickedButton();
-  return clicked ? clicked->property("qdcAlertAnswer").toInt() : 0;
+  return clicked ? clicked->property("qdcAlertAnswer").toInt() : kAlertDismissed;
 }
 
 QString KVPublicUtilities::getLangauage() { return bundleSettings().value("CurLanguage").toString(); }

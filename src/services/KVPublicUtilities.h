@@ -23,7 +23,9 @@ class KVPublicUtilities {
 
   // A two-button alert, not yet shown: title as the message, message as the
   // informative text (shown literally). runAlert answers 1 for the default
-  // button, 0 for the alternate.
+  // button, 0 for the alternate and kAlertDismissed when the alert was closed
+  // or left with Escape, so a dismissal never stands for either button.
+  static constexpr int kAlertDismissed = -1;
   static QMessageBox* getAlertWithTitle(const QString& title, const QString& message,
                                         const QString& defaultButton, const QString& alternateButton);
   static int runAlert(QMessageBox* alert);

@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QTest>
+#include <functional>
 
 #include "installer/InstallerViewController.h"
 #include "installer/MacOSInstaller.h"
@@ -109,6 +111,56 @@ TEST_F(InstallerScreen, CancelEndsInTheFailedPaneAndTheNextCreateRuns) {
   ASSERT_TRUE(d.waitShown("finishedView", 60000));
 }
 
+TEST_F(InstallerScreen, ClosingTheCancelQuestionKeepsTheRunGoing) {
+  struct Case { const char* name; std::function<void(QMessageBox*)> dismiss; } cases[] = {
+      {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+      {"the close box", [](QMessageBox* box) { box->close(); }},
+      {"a dismissal given by the test", nullptr},
+  };
+  ASSERT_EQ(d.worldCommand("pace", {"0.3"}), 0);
+  create();
+  ASSERT_TRUE(d.waitShown("progressBgView"));
+  for (const Case& c : cases) {
+    bool dismissed = false;
+    if (c.dismiss) {
+      d.when([] { return qobject_cast<QMessageBox*>(ScreenDriver::topWindow()) != nullptr; },
+             [&] {
+               c.dismiss(qobject_cast<QMessageBox*>(ScreenDriver::topWindow()));
+               dismissed = true;
+             });
+    } else {
+      KVPublicUtilities::setNextAnswer(KVPublicUtilities::kAlertDismissed);
+      dismissed = true;
+    }
+    ASSERT_TRUE(d.click("cancelCreateBut")) << c.name;
+    ASSERT_TRUE(dismissed) << c.name;
+    EXPECT_TRUE(d.isShown("progressBgView")) << c.name;
+    EXPECT_FALSE(d.isShown("failedView")) << c.name;
+    EXPECT_TRUE(progress()->jobActive()) << c.name;
+  }
+  ASSERT_TRUE(d.waitShown("finishedView", 60000));
+  EXPECT_TRUE(disks().contains("Install macOS Sonoma"));
+}
+
+TEST_F(InstallerScreen, ThePageShownAgainStartsNoSecondJob) {
+  ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
+  create();
+  ASSERT_TRUE(d.waitShown("progressBgView"));
+  // During the run the sidebar is locked: a tab click leaves the page as it is.
+  ASSERT_TRUE(ScreenDriver::click(d.main().tabButton(0)));
+  EXPECT_EQ(d.main().selectedTab(), 3);
+  EXPECT_TRUE(d.isShown("progressBgView"));
+  ASSERT_TRUE(d.waitShown("finishedView", 60000));
+  ASSERT_TRUE(jobEnded());
+  for (int tab : {0, 3}) ASSERT_TRUE(d.chooseTab(tab)) << tab;
+  EXPECT_TRUE(d.isShown("finishedView"));
+  EXPECT_FALSE(d.isShown("progressBgView"));
+  EXPECT_FALSE(progress()->jobActive());
+  EXPECT_FALSE(MacOSInstaller::GetInstall()->isRunning());
+  EXPECT_FALSE(MacOSInstaller::GetInstall()->HasTaskRedy());
+  EXPECT_EQ(KVPublicUtilities::answeredAlerts().size(), 1);
+}
+
 TEST_F(InstallerScreen, ACancelConfirmedAfterTheRunFinishedChangesNothing) {
   ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
   create();
@@ -142,6 +194,8 @@ TEST_F(InstallerScreen, TheToolsEraseFailureAsksRetryOrCancel) {
     ASSERT_TRUE(d.click("appRow_0")) << c.name;
     ASSERT_TRUE(d.click(kSdCard)) << c.name;
     ASSERT_TRUE(d.click("createBut")) << c.name;
+    // The screen shows its main pane until the confirmed disk has been found again.
+    ASSERT_TRUE(waitUntil([] { return KVPublicUtilities::answeredAlerts().size() == 2; }, 60000)) << c.name;
     ASSERT_TRUE(d.waitShown(c.pane, 60000)) << c.name;
     ASSERT_TRUE(jobEnded()) << c.name;
     const QStringList alerts = KVPublicUtilities::answeredAlerts();
@@ -188,26 +242,48 @@ TEST_F(InstallerScreen, ADiskThatTakesTheChosenBsdNameIsNotChosen) {
   EXPECT_FALSE(createEnabled());
 }
 
-TEST_F(InstallerScreen, AChosenDiskReplacedBeforeTheListCaughtUpIsNotErased) {
+// The card is unplugged, or replaced by another that takes its BSD name, while
+// the screen's list still offers it; then Create is confirmed.
+struct GoneAtConfirm {
+  const char* name;
+  bool replaced;
+};
+void PrintTo(const GoneAtConfirm& c, std::ostream* os) { *os << c.name; }
+class InstallerScreenGoneAtConfirm : public InstallerScreen, public ::testing::WithParamInterface<GoneAtConfirm> {};
+
+TEST_P(InstallerScreenGoneAtConfirm, NothingIsErasedAndTheUserIsTold) {
   ASSERT_TRUE(d.click("appRow_0"));
   ASSERT_TRUE(d.click(kSdCard));
-  // The unplug's list refresh is held, so the screen still offers the old card;
-  // the new one has no volume and so sends no mount notice.
+  // Every disk scan is held, so the screen still offers the old card whatever
+  // the unplug and the new card's mount announce.
   platform::gates::arm("installer.diskList");
   ASSERT_EQ(d.worldCommand("detach", {"disk5"}), 0);
   ASSERT_TRUE(platform::gates::waitReached("installer.diskList"));
-  ASSERT_EQ(d.worldCommand("attach", {"--new", "sd", "Other Card", "8G"}), 0);
+  if (GetParam().replaced) ASSERT_EQ(d.worldCommand("attach", {"--new", "sd", "Other Card", "8G"}), 0);
   ASSERT_TRUE(createEnabled());
-  KVPublicUtilities::setNextAnswer(1);
+  KVPublicUtilities::setNextAnswer(1);  // "Erase and Create"
+  KVPublicUtilities::setNextAnswer(1);  // OK to the message
   ASSERT_TRUE(d.click("createBut"));
+  // The confirmed disk is looked up on a worker; the screen answers meanwhile.
+  EXPECT_FALSE(createEnabled());
+  EXPECT_FALSE(d.main().tabsUnlocked());
+  platform::gates::release("installer.diskList");
+  ASSERT_TRUE(waitUntil([] { return KVPublicUtilities::answeredAlerts().size() == 2; })) << "the user is not told";
+  EXPECT_EQ(KVPublicUtilities::answeredAlerts()[1],
+            getLocalizedString("INSTALLER_PROE_ERROR") + "\n" + getLocalizedString("INSTALLER_DISK_GONE"));
   EXPECT_TRUE(d.isShown("baseView"));
+  EXPECT_FALSE(d.isShown("progressView"));
   EXPECT_FALSE(screen->chosenDisk());
   EXPECT_FALSE(createEnabled());
+  EXPECT_FALSE(progress()->jobActive());
   EXPECT_FALSE(MacOSInstaller::GetInstall()->HasTaskRedy());
   EXPECT_TRUE(d.main().tabsUnlocked());
-  platform::gates::release("installer.diskList");
   EXPECT_FALSE(disks().contains("Install macOS"));
 }
+
+INSTANTIATE_TEST_SUITE_P(Cards, InstallerScreenGoneAtConfirm,
+                         ::testing::Values(GoneAtConfirm{"Unplugged", false}, GoneAtConfirm{"Replaced", true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(InstallerScreen, APlugAfterTabSwitchesIsListed) {
   for (int tab : {0, 3, 4, 3, 1}) ASSERT_TRUE(d.chooseTab(tab));

@@ -182,6 +182,41 @@ TEST(InstallerDisks, DescriptionRules) {
   EXPECT_TRUE(MacOSInstaller::GetProcessedDiskInfo({}).isEmpty());
 }
 
+TEST(InstallerDisks, EveryDiskKeepsItsOwnPartitionsWhateverTheOrder) {
+  // disk3 has many partitions, disk4's come before disk4 itself, disk5 has none.
+  struct Disk { const char* bsd; int partitions; } disks[] = {{"disk3", 6}, {"disk4", 2}, {"disk5", 0}};
+  auto mediaPath = [](const QString& bsd) { return "IODeviceTree:/usb/" + bsd; };
+  auto partition = [](const QString& bsd, int n) { return QString("%1s%2").arg(bsd).arg(n); };
+  QList<MacOSInstallerDiskInfoPtr> flat;
+  for (const Disk& d : disks) {
+    const QString bsd = d.bsd;
+    auto whole = MacOSInstallerDiskInfo::infoWithName(bsd + " media", bsd + " media", bsd, 8000000000, "", "",
+                                                      mediaPath(bsd), "");
+    QList<MacOSInstallerDiskInfoPtr> parts;
+    for (int n = 1; n <= d.partitions; ++n) {
+      const QString part = partition(bsd, n);
+      parts << MacOSInstallerDiskInfo::infoWithName(part, part, part, 1000000000, "/Volumes/" + part, "",
+                                                    mediaPath(part), mediaPath(bsd));
+    }
+    flat += bsd == "disk4" ? parts + QList{whole} : QList{whole} + parts;
+  }
+  const auto tree = MacOSInstaller::GetProcessedDiskInfo(flat);
+  ASSERT_EQ(tree.size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    const Disk& d = disks[i];
+    EXPECT_EQ(tree[i]->strBSDName, d.bsd);
+    QStringList children;
+    if (tree[i]->arrChildren)
+      for (const auto& child : *tree[i]->arrChildren) {
+        children << child->strBSDName;
+        EXPECT_EQ(child->strDiskName, tree[i]->strDiskName) << qPrintable(child->strBSDName);
+      }
+    QStringList expected;
+    for (int n = 1; n <= d.partitions; ++n) expected << partition(d.bsd, n);
+    EXPECT_EQ(children, expected) << d.bsd;
+  }
+}
+
 TEST_F(InstallerEngine, FindsInstalledInstallersButNotTheTrashCopy) {
   const auto found = engine->getMacOSInfo();
   QStringList names;
@@ -421,4 +456,31 @@ TEST_F(InstallerEngine, ADiskThatTookTheChosenBsdNameIsNotErased) {
   EXPECT_TRUE(receiver.all().isEmpty());
   EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Other Card")));
   EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
+}
+
+TEST_F(InstallerEngine, AStickMountedElsewhereSinceTheListIsWrittenWhereItIsNow) {
+  const auto chosen = diskRecord("disk3s2", "/Volumes/USB Stick");
+  ASSERT_EQ(chosen->strName, "USB Stick");
+  // Another stick takes the old mount path while the chosen one is unmounted;
+  // mounted again, the chosen one gets "USB Stick 1".
+  auto diskutil = [](const QStringList& args) {
+    return platform::runShell(platform::shellLine("/usr/sbin/diskutil", args) + " >/dev/null");
+  };
+  ASSERT_EQ(diskutil({"unmount", "disk3s2"}), 0);
+  QString other;
+  ASSERT_EQ(runWorld(world, "attach", {"--new", "usb", "USB Stick", "8G", "Journaled HFS+"}, &other), 0);
+  other = other.trimmed();
+  ASSERT_EQ(diskutil({"mount", "disk3s2"}), 0);
+  ASSERT_EQ(diskRecord(other + "s2", "/Volumes/USB Stick")->strName, "USB Stick") << qPrintable(other);
+  ASSERT_EQ(diskRecord("disk3s2", "/Volumes/USB Stick 1")->strName, "USB Stick");
+
+  Receiver receiver;
+  Creation c;
+  c.start(installer("Sonoma", "/Applications/Install macOS Sonoma.app"), chosen, &receiver);
+  ASSERT_TRUE(c.wait());
+  EXPECT_TRUE(c.result);
+  EXPECT_EQ(receiver.successes(), 1);
+  EXPECT_EQ(diskRecord("disk3s2", "/Volumes/Install macOS Sonoma")->strName, "Install macOS Sonoma")
+      << "the chosen stick holds the installer";
+  EXPECT_EQ(diskRecord(other + "s2", "/Volumes/USB Stick")->strName, "USB Stick") << "the other stick is untouched";
 }

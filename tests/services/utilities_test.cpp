@@ -12,7 +12,10 @@
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTest>
 #include <QTimer>
+#include <functional>
+#include <memory>
 #include <QAbstractButton>
 #include <gtest/gtest.h>
 
@@ -125,6 +128,21 @@ TEST(Alert, MessageIsShownLiterallyAndButtonsAnswerOneAndZero) {
     EXPECT_EQ(KVPublicUtilities::runAlert(alert), answer);
   }
   delete alert;
+}
+
+TEST(Alert, EscapeAndTheCloseBoxAnswerNeitherButton) {
+  struct Case { const char* name; std::function<void(QMessageBox*)> dismiss; } cases[] = {
+      {"Escape", [](QMessageBox* box) { QTest::keyClick(box, Qt::Key_Escape); }},
+      {"the close box", [](QMessageBox* box) { box->close(); }},
+  };
+  for (const Case& c : cases) {
+    for (const char* second : {"Cancel", ""}) {
+      std::unique_ptr<QMessageBox> alert(KVPublicUtilities::getAlertWithTitle("Title", "Text", "OK", second));
+      QMessageBox* box = alert.get();
+      QTimer::singleShot(0, box, [&c, box] { c.dismiss(box); });
+      EXPECT_EQ(KVPublicUtilities::runAlert(box), KVPublicUtilities::kAlertDismissed) << c.name << " / " << second;
+    }
+  }
 }
 
 TEST(NetworkProbe, AnswersWhetherDataCameBack) {
