@@ -192,14 +192,26 @@ TEST_F(CloneScreen, StopConfirmedAfterTheEndChangesNothing) {
   EXPECT_FALSE(d.isShown("failView"));
 }
 
-TEST_F(CloneScreen, FailingAsrShowsItsText) {
-  knob(world::knob::kFailTools, QStringList{"asr"});
-  ASSERT_TRUE(chooseDestination(kStick));
-  ASSERT_TRUE(startClone());
-  ASSERT_TRUE(waitUntil([&] { return ended(); }, 120000));
-  EXPECT_TRUE(d.isShown("failView"));
-  EXPECT_EQ(shownText("errorLable"), tr("BOOTABLE_CLONE_error_1"));
-  EXPECT_TRUE(d.main().tabsUnlocked());
+TEST_F(CloneScreen, FailuresShowTheirText) {
+  struct Case {
+    const char* name;
+    QStringList failTools;
+    const char* text;
+  } cases[] = {
+      {"asr", {"asr"}, "BOOTABLE_CLONE_error_1"},
+      // The system is copied, then its Preboot volume does not mount.
+      {"Preboot repair", {"diskutil mountDisk"}, "BOOTABLE_CLONE_error_preboot"},
+  };
+  for (const Case& c : cases) {
+    knob(world::knob::kFailTools, c.failTools);
+    ASSERT_TRUE(chooseDestination(kStick)) << c.name;
+    ASSERT_TRUE(startClone()) << c.name;
+    ASSERT_TRUE(waitUntil([&] { return ended(); }, 120000)) << c.name;
+    EXPECT_TRUE(d.isShown("failView")) << c.name;
+    EXPECT_EQ(shownText("errorLable"), tr(c.text)) << c.name;
+    EXPECT_TRUE(d.main().tabsUnlocked()) << c.name;
+    ASSERT_TRUE(d.click("failCancelButton")) << c.name;
+  }
 }
 
 TEST_F(CloneScreen, WithoutFullDiskAccessTheSettingsOpenAndNothingIsErased) {
