@@ -273,3 +273,22 @@ TEST_F(CloneScreen, DiskSmallerThanTheSystemIsRefused) {
   EXPECT_TRUE(d.waitHidden("ErrorViewController"));
   EXPECT_TRUE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
 }
+
+// Used bytes that could not be measured are no 0: whatever the destination,
+// the clone is refused with its own text.
+TEST(CloneScreenWithoutUsedSize, RefusesTheClone) {
+  ScreenDriver d(TestWorld::demo(), [](TestWorld& w) {
+    ASSERT_TRUE(world::writeKnob(w.layout(), world::knob::kFailTools, QStringList{"diskutil info"}));
+  });
+  ASSERT_TRUE(d.world().ok());
+  ASSERT_TRUE(d.chooseTab(1));
+  SelectDrivceViewController* screen = d.main().cloneScreen();
+  ASSERT_TRUE(waitUntil([&] { return screen->usedSizeFailed(); }, 20000));
+  // The disk tool answers again; the stick would hold any system.
+  ASSERT_TRUE(world::writeKnob(d.world().layout(), world::knob::kFailTools, QStringList{}));
+  ASSERT_TRUE(d.click("selectDiskBut2") && d.click(kStick, 20000));
+  ASSERT_TRUE(d.waitShown("ErrorViewController"));
+  EXPECT_EQ(d.find<ErrorViewController>("ErrorViewController")->errorLabel()->text(),
+            getLocalizedString("BOOTABLE_CLONE_error_used_size"));
+  EXPECT_FALSE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
+}
