@@ -3,6 +3,7 @@
 #include <QProcess>
 
 #include "clone/CloneScreenRules.h"
+#include "platform/Gate.h"
 #include "platform/Process.h"
 #include "platform/Shell.h"
 #include "services/KVExecCommand.h"
@@ -132,6 +133,7 @@ PrebootRepairResult repairPrebootFile(const QString& wholeDisk, bool apfsTarget,
     KVLog("Preboot volume %s did not mount", qUtf8Printable(plan.preboot));
     return PrebootRepairResult::Failed;
   }
+  platform::gatePoint(kPrebootRepairGate);
   const bool copied = !cancelled() && copyCryptexes(mountPoint, cancelled);
   int unmountStatus = -1;
   KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("unmount"), dev(plan.preboot)}),

@@ -31,6 +31,9 @@ struct PrebootPlan {
 };
 PrebootPlan planPrebootRepair(const QString& wholeDisk, const DiskutilReader& diskutil);
 
+// Seam after the Preboot volume mounted and before the copy, where tests hold a repair.
+inline constexpr const char* kPrebootRepairGate = "clone.prebootMounted";
+
 enum class PrebootRepairResult {
   Repaired,         // the Cryptexes are on the new disk's Preboot volume
   NothingToRepair,  // the new disk holds no APFS container (not an APFS clone)

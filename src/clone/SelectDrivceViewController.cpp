@@ -373,6 +373,7 @@ void SelectDrivceViewController::resetWorkingPane() {
   stepFVC->setSetpIn(2);
   animImageView->setPixmap(platform::Bundle::mainBundle().imageNamed(QStringLiteral("erase")));
   pathLabel->clear();
+  cancelButton->setButtonEnabled(true);
   errorLable->setText(text(QStringLiteral("BOOTABLE_CLONE_FAIL_NODE")));
   sussView->hide();
   failView->hide();
@@ -381,6 +382,11 @@ void SelectDrivceViewController::resetWorkingPane() {
 }
 
 void SelectDrivceViewController::beginToCopySystem() {
+  // The last clone's repair still works on its disk; a new erase must not run beside it.
+  if (repairRuns()) {
+    showErrorWindowWithErrorStr(text(cloning::errorTextKeyForStart(KVBootable::kJobRunning)));
+    return;
+  }
   if (cloning::getAuthorizationStatus() != 2 && KVPublicUtilities::getSystemVersion() > 1299) {
     // Run after the panel's click has been delivered: the panel goes away
     // while the window's modal loop runs.
@@ -466,14 +472,30 @@ void SelectDrivceViewController::repairPrebootFile() {
     const cloning::PrebootRepairResult result =
         cloning::repairPrebootFile(wholeDisk, apfs, [stop] { return stop->load(); });
     platform::dispatchMain([guard, token, result] {
-      if (!guard || token != guard->jobToken_ || !guard->jobActive_) return;
-      guard->pathLabel->setText(text(QStringLiteral("BOOTABLE_CLONE_Finishing")));
-      if (result == cloning::PrebootRepairResult::Failed)
-        guard->showFailView(text(QStringLiteral("BOOTABLE_CLONE_error_preboot")));
-      else
-        guard->showEndView();
+      if (guard) guard->prebootRepairEnded(token, result);
     });
   });
+}
+
+void SelectDrivceViewController::prebootRepairEnded(quint64 token, cloning::PrebootRepairResult result) {
+  if (token != jobToken_) return;
+  repairStop_.reset();
+  if (!jobActive_) return;
+  if (isUserCancel) {
+    showFailView(text(QStringLiteral("BOOTABLE_CLONE_STOP_Node")));
+    return;
+  }
+  pathLabel->setText(text(QStringLiteral("BOOTABLE_CLONE_Finishing")));
+  if (result == cloning::PrebootRepairResult::Failed)
+    showFailView(text(QStringLiteral("BOOTABLE_CLONE_error_preboot")));
+  else
+    showEndView();
+}
+
+void SelectDrivceViewController::stopRepair() {
+  isUserCancel = true;
+  *repairStop_ = true;
+  cancelButton->setButtonEnabled(false);
 }
 
 // ---------------------------------------------------------------- results
@@ -495,7 +517,6 @@ void SelectDrivceViewController::showFailView(const QString& message) {
 void SelectDrivceViewController::showFaile(bool failed) {
   // Whatever the engine still reports about this clone is not shown any more.
   jobActive_ = false;
-  if (repairStop_) *repairStop_ = true;
   stepFVC->setSetpIn(4);
   failView->setVisible(failed);
   sussView->setVisible(!failed);
@@ -522,6 +543,11 @@ void SelectDrivceViewController::cancelButtonAction() {
 void SelectDrivceViewController::cancelToCopySystem() {
   // A stop confirmed after the clone ended changes nothing.
   if (!jobActive_) return;
+  // The pane follows the repair's return: until then it still works on the disk.
+  if (repairRuns()) {
+    stopRepair();
+    return;
+  }
   isUserCancel = true;
   KVBootable::KVShareInstance()->KVStop();
   showFailView(text(QStringLiteral("BOOTABLE_CLONE_STOP_Node")));

@@ -13,10 +13,12 @@
 #include <atomic>
 #include <memory>
 
+#include "clone/CloneDiskWork.h"
 #include "clone/ClonePanels.h"
 #include "clone/KVBootable.h"
 #include "copy/SelectDiskViewController.h"
 #include "copy/SelectValueView.h"
+#include "platform/Jobs.h"
 #include "uikit/Delegate.h"
 
 class ErrorViewController;
@@ -91,6 +93,9 @@ class SelectDrivceViewController : public QWidget,
   void changeProValue(float percent);
   void cloneSucceeded();
   void repairPrebootFile();
+  void prebootRepairEnded(quint64 token, cloning::PrebootRepairResult result);
+  bool repairRuns() const { return repairStop_ != nullptr; }
+  void stopRepair();
   void showEndView();
   void showFailView(const QString& text);
   void showFaile(bool failed);
@@ -145,7 +150,12 @@ class SelectDrivceViewController : public QWidget,
   // current one and no result (nor the user's stop) is shown yet.
   quint64 jobToken_ = 0;
   bool jobActive_ = false;
+  // The Preboot repair's stop flag, from its start until its worker's result
+  // is in: the engine's job has closed by then, yet the repair still mounts,
+  // copies and unmounts on the new disk, so the clone lasts until it returned.
   std::shared_ptr<std::atomic<bool>> repairStop_;
 
   uikit::WeakDelegate<SelectDrivceViewControllerDelegate> delegate_;
+  // Quitting stops a running repair as Cancel does and waits for its end.
+  platform::JobOwnerRegistration quitStops_{[this] { return repairRuns(); }, [this] { stopRepair(); }};
 };

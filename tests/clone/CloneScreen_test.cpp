@@ -8,9 +8,12 @@
 
 #include "CloneWorld_support.h"
 #include "ScreenDriver.h"
+#include "clone/CloneDiskWork.h"
 #include "clone/ClonePanels.h"
 #include "clone/KVBootable.h"
 #include "clone/SelectDrivceViewController.h"
+#include "platform/Gate.h"
+#include "platform/Jobs.h"
 #include "platform/Queue.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
@@ -37,6 +40,7 @@ class CloneScreen : public ::testing::Test {
     ASSERT_TRUE(waitUntil([&] { return screen->usedSize() > 0; }, 20000));
   }
   void TearDown() override {
+    platform::gates::releaseAll();
     KVBootable* engine = KVBootable::KVShareInstance();
     engine->KVStop();
     waitUntil([&] { return !engine->isRunning(); }, 60000);
@@ -66,7 +70,9 @@ class CloneScreen : public ::testing::Test {
 }  // namespace
 
 TEST_F(CloneScreen, ClonesOntoTheStickThenOntoTheCardBesideAnotherMountedPreboot) {
-  EXPECT_FALSE(d.find("cloneButton")->isEnabled() && screen->destination());
+  // The used size is in, but without a destination the clone cannot start.
+  ASSERT_EQ(screen->destination(), nullptr);
+  EXPECT_FALSE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
   ASSERT_TRUE(chooseDestination(kStick));
   ASSERT_TRUE(startClone());
   ASSERT_TRUE(d.waitShown("progressView"));
@@ -96,23 +102,38 @@ TEST_F(CloneScreen, ClonesOntoTheStickThenOntoTheCardBesideAnotherMountedPreboot
   EXPECT_TRUE(prebootHoldsCryptexes(d.world(), prebootOf("disk5")));
 }
 
-TEST_F(CloneScreen, StopDuringTheEraseOrTheRestoreStaysStopped) {
+TEST_F(CloneScreen, StopDuringTheEraseTheRestoreOrThePrebootRepairStaysStopped) {
   struct Case {
     const char* name;
     double pace;
     std::function<bool()> phase;
+    const char* heldAt = nullptr;  // a gate that holds the work until the stop is confirmed
   } cases[] = {
       // Step 2 told: the erase is under way.
       {"erase", 2.0, [this] { return d.find<StripedProgressBar>("iProgreeBar")->floatValue() >= 0.099; }},
       // The step bar at "clone the system": asr copies.
       {"restore", 0.2, [this] { return d.find<SetpFViewController>("SetpFViewController")->shownStep() == 3; }},
+      // asr has ended and the engine's job closed; the new Preboot volume is mounted.
+      {"Preboot repair", world::kDefaultPace,
+       [] { return platform::gates::waitReached(cloning::kPrebootRepairGate, 0); }, cloning::kPrebootRepairGate},
   };
   for (const Case& c : cases) {
     knob(world::knob::kPace, c.pace);
+    if (c.heldAt) platform::gates::arm(c.heldAt);
     ASSERT_TRUE(chooseDestination(kStick)) << c.name;
     ASSERT_TRUE(startClone()) << c.name;
     ASSERT_TRUE(waitUntil(c.phase, 60000)) << c.name;
     ASSERT_TRUE(confirmStop()) << c.name;
+    if (c.heldAt) {
+      // The work still goes on on the stick: no way back to a new clone until it returned.
+      EXPECT_TRUE(d.isShown("progressView")) << c.name;
+      EXPECT_FALSE(d.isShown("failView")) << c.name;
+      EXPECT_FALSE(d.isShown("selectDiskView")) << c.name;
+      EXPECT_FALSE(d.find<TextImageButton>("cancelButton")->buttonEnabled()) << c.name;
+      EXPECT_FALSE(d.main().tabsUnlocked()) << c.name;
+      EXPECT_FALSE(KVBootable::KVShareInstance()->isRunning()) << c.name;
+      platform::gates::release(c.heldAt);
+    }
     ASSERT_TRUE(d.waitShown("failView")) << c.name;
     EXPECT_EQ(shownText("errorLable"), tr("BOOTABLE_CLONE_STOP_Node")) << c.name;
     EXPECT_TRUE(d.main().tabsUnlocked()) << c.name;
@@ -122,6 +143,9 @@ TEST_F(CloneScreen, StopDuringTheEraseOrTheRestoreStaysStopped) {
     EXPECT_TRUE(d.isShown("failView")) << c.name;
     EXPECT_FALSE(d.isShown("sussView")) << c.name;
     EXPECT_EQ(shownText("errorLable"), tr("BOOTABLE_CLONE_STOP_Node")) << c.name;
+    // Stopped means nothing more was put on the Preboot volume, and none is left mounted.
+    EXPECT_FALSE(QFileInfo::exists(d.host("/Volumes/Preboot"))) << c.name;
+    EXPECT_FALSE(prebootHoldsCryptexes(d.world(), prebootOf("disk3"))) << c.name;
 
     // Done, and a new clone shows its own progress.
     knob(world::knob::kPace, world::kDefaultPace);
@@ -134,6 +158,23 @@ TEST_F(CloneScreen, StopDuringTheEraseOrTheRestoreStaysStopped) {
     EXPECT_TRUE(d.isShown("sussView")) << c.name << ": " << qPrintable(shownText("errorLable"));
     ASSERT_TRUE(d.click("succCancelButton")) << c.name;
   }
+}
+
+// Quitting (closing the main window ends the running jobs first) stops the
+// repair as Cancel does and waits for it: nothing more is copied, and the
+// volume is unmounted before the quit goes on.
+TEST_F(CloneScreen, QuittingDuringThePrebootRepairStopsItAndWaits) {
+  platform::gates::arm(cloning::kPrebootRepairGate);
+  ASSERT_TRUE(chooseDestination(kStick));
+  ASSERT_TRUE(startClone());
+  ASSERT_TRUE(platform::gates::waitReached(cloning::kPrebootRepairGate, 120000));
+  // Let the worker go once the quit is waiting for it.
+  d.when([] { return true; }, [] { platform::gates::release(cloning::kPrebootRepairGate); });
+  platform::endRunningJobs();
+  EXPECT_FALSE(QFileInfo::exists(d.host("/Volumes/Preboot")));
+  EXPECT_TRUE(d.isShown("failView"));
+  EXPECT_EQ(shownText("errorLable"), tr("BOOTABLE_CLONE_STOP_Node"));
+  EXPECT_FALSE(prebootHoldsCryptexes(d.world(), prebootOf("disk3")));
 }
 
 TEST_F(CloneScreen, StopConfirmedAfterTheEndChangesNothing) {
@@ -151,14 +192,26 @@ TEST_F(CloneScreen, StopConfirmedAfterTheEndChangesNothing) {
   EXPECT_FALSE(d.isShown("failView"));
 }
 
-TEST_F(CloneScreen, FailingAsrShowsItsText) {
-  knob(world::knob::kFailTools, QStringList{"asr"});
-  ASSERT_TRUE(chooseDestination(kStick));
-  ASSERT_TRUE(startClone());
-  ASSERT_TRUE(waitUntil([&] { return ended(); }, 120000));
-  EXPECT_TRUE(d.isShown("failView"));
-  EXPECT_EQ(shownText("errorLable"), tr("BOOTABLE_CLONE_error_1"));
-  EXPECT_TRUE(d.main().tabsUnlocked());
+TEST_F(CloneScreen, FailuresShowTheirText) {
+  struct Case {
+    const char* name;
+    QStringList failTools;
+    const char* text;
+  } cases[] = {
+      {"asr", {"asr"}, "BOOTABLE_CLONE_error_1"},
+      // The system is copied, then its Preboot volume does not mount.
+      {"Preboot repair", {"diskutil mountDisk"}, "BOOTABLE_CLONE_error_preboot"},
+  };
+  for (const Case& c : cases) {
+    knob(world::knob::kFailTools, c.failTools);
+    ASSERT_TRUE(chooseDestination(kStick)) << c.name;
+    ASSERT_TRUE(startClone()) << c.name;
+    ASSERT_TRUE(waitUntil([&] { return ended(); }, 120000)) << c.name;
+    EXPECT_TRUE(d.isShown("failView")) << c.name;
+    EXPECT_EQ(shownText("errorLable"), tr(c.text)) << c.name;
+    EXPECT_TRUE(d.main().tabsUnlocked()) << c.name;
+    ASSERT_TRUE(d.click("failCancelButton")) << c.name;
+  }
 }
 
 TEST_F(CloneScreen, WithoutFullDiskAccessTheSettingsOpenAndNothingIsErased) {
@@ -219,4 +272,23 @@ TEST_F(CloneScreen, DiskSmallerThanTheSystemIsRefused) {
   ASSERT_TRUE(chooseDestination(kStick));
   EXPECT_TRUE(d.waitHidden("ErrorViewController"));
   EXPECT_TRUE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
+}
+
+// Used bytes that could not be measured are no 0: whatever the destination,
+// the clone is refused with its own text.
+TEST(CloneScreenWithoutUsedSize, RefusesTheClone) {
+  ScreenDriver d(TestWorld::demo(), [](TestWorld& w) {
+    ASSERT_TRUE(world::writeKnob(w.layout(), world::knob::kFailTools, QStringList{"diskutil info"}));
+  });
+  ASSERT_TRUE(d.world().ok());
+  ASSERT_TRUE(d.chooseTab(1));
+  SelectDrivceViewController* screen = d.main().cloneScreen();
+  ASSERT_TRUE(waitUntil([&] { return screen->usedSizeFailed(); }, 20000));
+  // The disk tool answers again; the stick would hold any system.
+  ASSERT_TRUE(world::writeKnob(d.world().layout(), world::knob::kFailTools, QStringList{}));
+  ASSERT_TRUE(d.click("selectDiskBut2") && d.click(kStick, 20000));
+  ASSERT_TRUE(d.waitShown("ErrorViewController"));
+  EXPECT_EQ(d.find<ErrorViewController>("ErrorViewController")->errorLabel()->text(),
+            getLocalizedString("BOOTABLE_CLONE_error_used_size"));
+  EXPECT_FALSE(d.find<TextImageButton>("cloneButton")->buttonEnabled());
 }

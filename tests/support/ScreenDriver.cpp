@@ -15,8 +15,9 @@
 #include <QTest>
 #include <QTimer>
 
-ScreenDriver::ScreenDriver(const world::CreateOptions& options)
+ScreenDriver::ScreenDriver(const world::CreateOptions& options, const std::function<void(TestWorld&)>& prepare)
     : world_(std::make_unique<TestWorld>(options)) {
+  if (prepare && world_->ok()) prepare(*world_);
   KVPublicUtilities::clearAnsweredAlerts();
   main_ = std::make_unique<MainWindowController>();
   TCImageWindow* w = main_->window();

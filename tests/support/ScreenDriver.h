@@ -18,7 +18,10 @@ class TCImageWindow;
 
 class ScreenDriver {
  public:
-  explicit ScreenDriver(const world::CreateOptions& options = TestWorld::demo());
+  // `prepare` runs on the new world before the main window and its screens are
+  // made, for what they look at as they start (a knob, a file).
+  explicit ScreenDriver(const world::CreateOptions& options = TestWorld::demo(),
+                        const std::function<void(TestWorld&)>& prepare = {});
   ScreenDriver(const ScreenDriver&) = delete;
   ScreenDriver& operator=(const ScreenDriver&) = delete;
   ~ScreenDriver();
