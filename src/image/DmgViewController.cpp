@@ -80,6 +80,10 @@ TextImageButton* button(QWidget* parent, const char* name, const NSRect& frame, 
   return b;
 }
 
+dmg::Output outputOf(const QString& destinationPath, dmg::Kind kind, const QString& name) {
+  return dmg::outputFor(destinationPath, kind, name, KVPublicUtilities::getSystemVersion(), platform::consoleUserName());
+}
+
 }  // namespace
 
 DmgViewController::DmgViewController(QWidget* parent) : QWidget(parent) {
@@ -516,7 +520,12 @@ void DmgViewController::endScanFiles() {
 
 void DmgViewController::doMakeZip() {
   const dmg::Kind kind = isMakeZip ? dmg::Kind::Zip : dmg::Kind::Image;
-  zipFilesArr = dmg::packedPaths(filesArr ? *filesArr : FileNodeList(), kind);
+  dmg::PackPlace place;
+  const VolumeObjPtr& source = choice_.source();
+  place.fromStartupVolume = !choice_.isDragValue() && source && source->volumeMountPoint == QLatin1String("/");
+  if (const VolumeObjPtr& to = choice_.destination())
+    place.destinationFolder = outputOf(to->volumePath, kind, QString()).openFolder;
+  zipFilesArr = dmg::packedPaths(filesArr ? *filesArr : FileNodeList(), kind, place);
   if (!zipFilesArr.errorKey.isEmpty()) {
     const bool aboutSource = zipFilesArr.errorKey != QLatin1String("MAKE_DMG_no_select_file");
     showErrorWindowWithErrorStr(getLocalizedString(zipFilesArr.errorKey), aboutSource ? 0 : 1);
@@ -550,8 +559,7 @@ void DmgViewController::startJob() {
   ++job_;
   phase_ = Phase::Delay;
   const dmg::Kind kind = isMakeZip ? dmg::Kind::Zip : dmg::Kind::Image;
-  output_ = dmg::outputFor(choice_.destination()->volumePath, kind, dmg::createName(QDateTime::currentDateTime()),
-                           KVPublicUtilities::getSystemVersion(), platform::consoleUserName());
+  output_ = outputOf(choice_.destination()->volumePath, kind, dmg::createName(QDateTime::currentDateTime()));
   openUrl_ = output_.openFolder;
   aTimer->start();
 }
