@@ -15,7 +15,6 @@
 
 #include "copy/DiskCopyViewController.h"
 #include "platform/Gate.h"
-#include "platform/Queue.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
 #include "support/ScreenDriver.h"
@@ -107,11 +106,7 @@ struct CopyScreen {
   // The held listing goes on; returns once its end has reached the screen.
   static bool releaseListing() {
     platform::gates::release("EumeRoot.beforeEnd");
-    if (!waitUntil([] { return platform::globalQueueIdle(); }, 30000)) return false;
-    // The main queue keeps its order: this runs after what the listing posted.
-    auto ran = std::make_shared<bool>(false);
-    platform::dispatchMain([ran] { *ran = true; });
-    return waitUntil([ran] { return *ran; });
+    return ScreenDriver::settle();
   }
 
   QString failText() const {
