@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileInfo>
+#include <QHideEvent>
 #include <QPainter>
 
 #include "platform/Gate.h"
@@ -367,6 +368,7 @@ void DmgViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
 
 void DmgViewController::closeDiskValue(int diskFrom) {
   closeErrorWindow();
+  dropPendingStart();
   if (diskFrom == 1) {
     choice_.clearSource();
     filesArr.reset();
@@ -449,6 +451,7 @@ void DmgViewController::mouseEixtView(bool exited) {
 }
 
 void DmgViewController::selectFormatbyType(int type) {
+  dropPendingStart();
   const bool forgets = type == 0 && !choice_.isDragValue();
   const auto bubble = choice_.chooseCopyType(type);
   if (forgets) filesArr.reset();
@@ -509,6 +512,33 @@ void DmgViewController::cloneButtonAction() {
   phase_ = Phase::Listing;
   applyChoice();
   controller->eumeAllRootFileNodeWithRootArr(filesArr, choice_.source()->volumePath, true, false);
+}
+
+// The choice changed or the screen went before a job started: what was being
+// prepared served the old choice. A listing ends unseen and the choice stands
+// again; a delay or a totalling stops as Cancel stops it, before any job.
+void DmgViewController::dropPendingStart() {
+  switch (phase_) {
+    case Phase::Listing:
+      controller = std::make_unique<Controller>();
+      controller->setADelegate(this);
+      filesArr.reset();
+      phase_ = Phase::Choosing;
+      applyChoice();
+      break;
+    case Phase::Delay:
+    case Phase::Totalling:
+      cancelButtonAction();
+      break;
+    default:
+      break;
+  }
+}
+
+void DmgViewController::hideEvent(QHideEvent* event) {
+  // Another tool took the window; a minimised one (a spontaneous hide) still shows this screen.
+  if (!event->spontaneous()) dropPendingStart();
+  QWidget::hideEvent(event);
 }
 
 void DmgViewController::endScanFiles() {

@@ -96,6 +96,9 @@ class DmgViewController : public QWidget,
   // test can act inside it for sure.
   void setStartDelay(int ms) { aTimer->setInterval(ms); }
 
+ protected:
+  void hideEvent(QHideEvent* event) override;
+
  private:
   enum class Phase { Choosing, Listing, Delay, Totalling, Working, Ended };
 
@@ -110,6 +113,7 @@ class DmgViewController : public QWidget,
   void showErrorWindowWithErrorStr(const QString& text, int leftOrRight);
 
   void cloneButtonAction();
+  void dropPendingStart();
   void makeZipButAction();
   void makeDmgButAction();
   void doMakeZip();
