@@ -1,5 +1,6 @@
 #include "copy/DiskCopyViewController.h"
 
+#include <QHideEvent>
 #include <array>
 
 #include "platform/Bundle.h"
@@ -128,6 +129,19 @@ class DiskCopyViewController::JobReports : public QObject, public DoCopyFilesDel
   }
   void copyFilesFinished(CopyOutcome outcome) override {
     if (screen_) screen_->jobFinished(token_, outcome);
+  }
+
+ private:
+  const QPointer<DiskCopyViewController> screen_;
+  const quint64 token_;
+};
+
+// The end of one copy-all listing, handed to the screen with its token.
+class DiskCopyViewController::ListingEnd : public QObject, public ControllerDelegate {
+ public:
+  ListingEnd(DiskCopyViewController* screen, quint64 token) : screen_(screen), token_(token) {}
+  void copyFileScanFiles() override {
+    if (screen_) screen_->listingEnded(token_);
   }
 
  private:
@@ -385,7 +399,7 @@ void DiskCopyViewController::apply(const copyscreen::MaybeCallout& callout) {
   }
   lComboBox->setlComboBoxEnde(choice_.comboEnabled);
   comboBoxView->setVisible(choice_.comboShown);
-  cloneButton->setButtonEnabled(choice_.copyButtonEnabled && !listingActive_);
+  cloneButton->setButtonEnabled(choice_.copyButtonEnabled && listingToken_ == 0);
   if (callout) showErrorWindowWithErrorStr(getLocalizedString(callout->key), callout->side);
 }
 
@@ -421,6 +435,7 @@ void DiskCopyViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) 
     stopListing();
     apply(choice_.chooseSource(volume));
   } else if (openPopType == 2) {
+    stopListing();
     platform::FileSystemInfo info;
     const bool writable = platform::getFileSystemInfoForPath(volume->volumePath, &info) && info.writable;
     apply(choice_.chooseDestination(volume, writable));
@@ -429,12 +444,11 @@ void DiskCopyViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) 
 
 void DiskCopyViewController::closeDiskValue(int diskFrom) {
   closeErrorWindow();
-  if (diskFrom == 1) {
-    stopListing();
+  stopListing();
+  if (diskFrom == 1)
     choice_.clearSource();
-  } else {
+  else
     choice_.clearDestination();
-  }
   apply(std::nullopt);
 }
 
@@ -453,6 +467,7 @@ void DiskCopyViewController::viewDragRefused(const QStringList& macPaths) {
 
 void DiskCopyViewController::changeSelectCopyType() {
   if (applying_) return;
+  stopListing();
   apply(choice_.selectCopyMode(0));
 }
 
@@ -482,7 +497,10 @@ void DiskCopyViewController::mouseEixtView(bool exited) {
 
 void DiskCopyViewController::selectFormatbyType(int type) {
   lComboBox->changeSelectType(type);  // copy all reports changeSelectCopyType
-  if (type != 0) apply(choice_.selectCopyMode(type));
+  if (type != 0) {
+    stopListing();
+    apply(choice_.selectCopyMode(type));
+  }
   mouseEixtView(true);
 }
 
@@ -490,6 +508,11 @@ void DiskCopyViewController::selectFormatbyType(int type) {
 
 void DiskCopyViewController::doShowSearchView() {
   closeErrorWindow();
+  // The user is choosing again; the listing's confirmation would meet the browser.
+  if (listingToken_ != 0) {
+    stopListing();
+    apply(std::nullopt);
+  }
   diskListWC = std::make_unique<DiskListWC>();
   diskListWC->setDelegate(this);
   const QString path = choice_.fromeVolume ? choice_.fromeVolume->volumePath : QString();
@@ -503,20 +526,22 @@ void DiskCopyViewController::doShowSearchView() {
 }
 
 void DiskCopyViewController::closeWindowWithSelect(const FileNodeList& roots, quint64 size) {
+  stopListing();
   apply(choice_.browserResult(roots, qint64(size)));
 }
 
 // ------------------------------------------------------------- copy button
 
 void DiskCopyViewController::stopListing() {
-  listingActive_ = false;
+  listingToken_ = 0;
   listing_.reset();
   // The controller may be the caller (its end-of-scan report): it goes once
   // that call has returned.
   if (controller) {
     std::shared_ptr<Controller> ended(controller.release());
+    std::shared_ptr<ListingEnd> end(listingEnd_.release());
     ended->setADelegate(nullptr);
-    platform::dispatchMain([ended] {});
+    platform::dispatchMain([ended, end] {});
   }
 }
 
@@ -528,16 +553,19 @@ void DiskCopyViewController::cloneButtonAction() {
   }
   if (!choice_.fromeVolume) return;
   // Copy all: the whole source is listed first; the button waits for it.
-  listingActive_ = true;
+  stopListing();
+  static quint64 lastToken = 0;
+  listingToken_ = ++lastToken;
   cloneButton->setButtonEnabled(false);
   listing_ = std::make_shared<FileNodeList>();
+  listingEnd_ = std::make_unique<ListingEnd>(this, listingToken_);
   controller = std::make_unique<Controller>();
-  controller->setADelegate(this);
+  controller->setADelegate(listingEnd_.get());
   controller->eumeAllRootFileNodeWithRootArr(listing_, choice_.fromeVolume->volumePath, true, true);
 }
 
-void DiskCopyViewController::copyFileScanFiles() {
-  if (!listingActive_ || !listing_) return;
+void DiskCopyViewController::listingEnded(quint64 token) {
+  if (token != listingToken_ || !listing_) return;
   const FileNodeList roots = *listing_;
   stopListing();
   cloneButton->setButtonEnabled(choice_.copyButtonEnabled);
@@ -689,3 +717,13 @@ void DiskCopyViewController::closeErrorWindow() {
 }
 
 void DiskCopyViewController::chengeTabCloseNode() { closePopover(); }
+
+void DiskCopyViewController::hideEvent(QHideEvent* event) {
+  // Another tool took the window: a confirmation would stand over it. A
+  // minimised window (a spontaneous hide) still shows this screen when it returns.
+  if (!event->spontaneous() && listingToken_ != 0) {
+    stopListing();
+    apply(std::nullopt);
+  }
+  QWidget::hideEvent(event);
+}

@@ -1,5 +1,7 @@
 #include "image/DmgRules.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSet>
@@ -40,19 +42,12 @@ bool sameVolume(const VolumeObj* a, const VolumeObj* b) {
 
 namespace {
 
-const QStringList& excludedPaths() {
+const QStringList& volumesFolders() {
   static const QStringList kPaths{QStringLiteral("/Volumes"), QStringLiteral("/System/Volumes")};
   return kPaths;
 }
 
-bool isExcluded(const QString& path) { return excludedPaths().contains(path); }
-
-bool holdsExcluded(const QString& path) {
-  if (path == QLatin1String("/")) return true;
-  for (const QString& e : excludedPaths())
-    if (e.startsWith(path + '/')) return true;
-  return false;
-}
+bool atOrBelow(const QString& path, const QString& top) { return path == top || path.startsWith(top + '/'); }
 
 QString lastName(const QString& path) { return path.mid(path.lastIndexOf('/') + 1); }
 
@@ -62,7 +57,22 @@ QString joined(const QString& prefix, const QString& name) {
 
 struct Packer {
   Kind kind;
+  PackPlace place;
   Packed out;
+
+  bool isExcluded(const QString& path) const {
+    for (const QString& v : volumesFolders())
+      if (path == v || (place.fromStartupVolume && atOrBelow(path, v))) return true;
+    // "/" holds the startup volume's "/Volumes", so it is split in any case.
+    return path == place.destinationFolder && path != QLatin1String("/");
+  }
+
+  bool holdsExcluded(const QString& path) const {
+    if (path == QLatin1String("/")) return true;
+    const QString inside = path + '/';
+    const auto holds = [&inside](const QString& p) { return p.startsWith(inside); };
+    return std::any_of(volumesFolders().cbegin(), volumesFolders().cend(), holds) || holds(place.destinationFolder);
+  }
 
   void add(const QString& path, const QString& target) {
     if (isExcluded(path)) return;
@@ -98,8 +108,8 @@ struct Packer {
 
 }  // namespace
 
-Packed packedPaths(const FileNodeList& roots, Kind kind) {
-  Packer packer{kind, {}};
+Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place) {
+  Packer packer{kind, place, {}};
   packer.walk(roots);
   Packed& out = packer.out;
   if (!out.errorKey.isEmpty()) {

@@ -45,13 +45,22 @@ struct Packed {
   QString errorKey;
 };
 
+// Where a selection comes from and where its result goes.
+struct PackPlace {
+  bool fromStartupVolume = false;  // roots of the startup volume's browser or listing
+  QString destinationFolder;       // the folder the result is written in (Output::openFolder)
+};
+
 // Fully ticked nodes are packed whole, partly ticked folders by their ticked
-// children. "/Volumes" and "/System/Volumes" are never packed: a folder holding
-// one of them is packed by its other entries (its place kept in the image), else
+// children. "/Volumes" and "/System/Volumes" are never packed, and from the
+// startup volume nothing below them either: there they hold the other volumes,
+// the destination among them, and "/Volumes/Macintosh HD" leads back to "/", so
 // the image would be copied into itself and zip would walk every volume and
-// back into "/" without end. Two items that would take one name in an image
-// are refused. An item without a Mac path (dropped from outside) is refused.
-Packed packedPaths(const FileNodeList& roots, Kind kind);
+// back into "/" without end. The destination folder is never packed. A folder
+// holding any of these is packed by its other entries (its place kept in the
+// image). Two items that would take one name in an image are refused. An item
+// without a Mac path (dropped from outside) is refused.
+Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place = {});
 
 // Nodes of packed sources (fully selected, files with their size), as the
 // archive engine and the totaller take them.

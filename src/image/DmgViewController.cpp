@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QFileInfo>
+#include <QHideEvent>
 #include <QPainter>
 
 #include "platform/Gate.h"
@@ -78,6 +79,10 @@ TextImageButton* button(QWidget* parent, const char* name, const NSRect& frame, 
   const QString f = QLatin1String(family);
   b->setImageFromFileNormalName(f, f + "_press", f + "_hover", f + "_disable");
   return b;
+}
+
+dmg::Output outputOf(const QString& destinationPath, dmg::Kind kind, const QString& name) {
+  return dmg::outputFor(destinationPath, kind, name, KVPublicUtilities::getSystemVersion(), platform::consoleUserName());
 }
 
 }  // namespace
@@ -363,6 +368,7 @@ void DmgViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume) {
 
 void DmgViewController::closeDiskValue(int diskFrom) {
   closeErrorWindow();
+  dropPendingStart();
   if (diskFrom == 1) {
     choice_.clearSource();
     filesArr.reset();
@@ -445,6 +451,7 @@ void DmgViewController::mouseEixtView(bool exited) {
 }
 
 void DmgViewController::selectFormatbyType(int type) {
+  dropPendingStart();
   const bool forgets = type == 0 && !choice_.isDragValue();
   const auto bubble = choice_.chooseCopyType(type);
   if (forgets) filesArr.reset();
@@ -507,6 +514,33 @@ void DmgViewController::cloneButtonAction() {
   controller->eumeAllRootFileNodeWithRootArr(filesArr, choice_.source()->volumePath, true, false);
 }
 
+// The choice changed or the screen went before a job started: what was being
+// prepared served the old choice. A listing ends unseen and the choice stands
+// again; a delay or a totalling stops as Cancel stops it, before any job.
+void DmgViewController::dropPendingStart() {
+  switch (phase_) {
+    case Phase::Listing:
+      controller = std::make_unique<Controller>();
+      controller->setADelegate(this);
+      filesArr.reset();
+      phase_ = Phase::Choosing;
+      applyChoice();
+      break;
+    case Phase::Delay:
+    case Phase::Totalling:
+      cancelButtonAction();
+      break;
+    default:
+      break;
+  }
+}
+
+void DmgViewController::hideEvent(QHideEvent* event) {
+  // Another tool took the window; a minimised one (a spontaneous hide) still shows this screen.
+  if (!event->spontaneous()) dropPendingStart();
+  QWidget::hideEvent(event);
+}
+
 void DmgViewController::endScanFiles() {
   if (phase_ != Phase::Listing) return;
   phase_ = Phase::Choosing;
@@ -516,7 +550,12 @@ void DmgViewController::endScanFiles() {
 
 void DmgViewController::doMakeZip() {
   const dmg::Kind kind = isMakeZip ? dmg::Kind::Zip : dmg::Kind::Image;
-  zipFilesArr = dmg::packedPaths(filesArr ? *filesArr : FileNodeList(), kind);
+  dmg::PackPlace place;
+  const VolumeObjPtr& source = choice_.source();
+  place.fromStartupVolume = !choice_.isDragValue() && source && source->volumeMountPoint == QLatin1String("/");
+  if (const VolumeObjPtr& to = choice_.destination())
+    place.destinationFolder = outputOf(to->volumePath, kind, QString()).openFolder;
+  zipFilesArr = dmg::packedPaths(filesArr ? *filesArr : FileNodeList(), kind, place);
   if (!zipFilesArr.errorKey.isEmpty()) {
     const bool aboutSource = zipFilesArr.errorKey != QLatin1String("MAKE_DMG_no_select_file");
     showErrorWindowWithErrorStr(getLocalizedString(zipFilesArr.errorKey), aboutSource ? 0 : 1);
@@ -550,8 +589,7 @@ void DmgViewController::startJob() {
   ++job_;
   phase_ = Phase::Delay;
   const dmg::Kind kind = isMakeZip ? dmg::Kind::Zip : dmg::Kind::Image;
-  output_ = dmg::outputFor(choice_.destination()->volumePath, kind, dmg::createName(QDateTime::currentDateTime()),
-                           KVPublicUtilities::getSystemVersion(), platform::consoleUserName());
+  output_ = outputOf(choice_.destination()->volumePath, kind, dmg::createName(QDateTime::currentDateTime()));
   openUrl_ = output_.openFolder;
   aTimer->start();
 }

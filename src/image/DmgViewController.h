@@ -92,6 +92,12 @@ class DmgViewController : public QWidget,
   const dmg::Choice& choice() const { return choice_; }
   MakeDmg* engine() const { return makeDmg; }
   QString openUrl() const { return openUrl_; }
+  // For tests: the pause between the confirmation and the job (300 ms), so a
+  // test can act inside it for sure.
+  void setStartDelay(int ms) { aTimer->setInterval(ms); }
+
+ protected:
+  void hideEvent(QHideEvent* event) override;
 
  private:
   enum class Phase { Choosing, Listing, Delay, Totalling, Working, Ended };
@@ -107,6 +113,7 @@ class DmgViewController : public QWidget,
   void showErrorWindowWithErrorStr(const QString& text, int leftOrRight);
 
   void cloneButtonAction();
+  void dropPendingStart();
   void makeZipButAction();
   void makeDmgButAction();
   void doMakeZip();

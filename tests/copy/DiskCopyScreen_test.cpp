@@ -98,6 +98,17 @@ struct CopyScreen {
 
   bool confirmCopy() { return d.click("copyButton") && d.click("copyMakeSureDone"); }
 
+  // Copy all clicked, its listing held before its end.
+  bool holdCopyAllListing() {
+    platform::gates::arm("EumeRoot.beforeEnd");
+    return d.click("copyButton") && platform::gates::waitReached("EumeRoot.beforeEnd");
+  }
+  // The held listing goes on; returns once its end has reached the screen.
+  static bool releaseListing() {
+    platform::gates::release("EumeRoot.beforeEnd");
+    return ScreenDriver::settle();
+  }
+
   QString failText() const {
     auto* l = d.find<QLabel>("copyFailText");
     return l ? l->text() : QString();
@@ -167,6 +178,55 @@ TEST(DiskCopyScreenTest, CopyAllOfAVolume) {
                            "Empty Folder"})
     EXPECT_TRUE(QFileInfo::exists(folder + "/" + item)) << item;
   EXPECT_EQ(QFileInfo(folder + "/Movies/Trailer.mov").size(), 2500000);
+}
+
+// While the copy-all listing runs the user may still change the choice or go
+// to another tool: the listing is dropped, no confirmation of the old choice
+// appears, and the copy button follows the choice as it now stands.
+TEST(DiskCopyScreenTest, AChangeDuringTheCopyAllListingDropsIt) {
+  using Step = std::function<bool(CopyScreen&)>;
+  struct Case {
+    const char* what;
+    Step change;
+    bool copyable;  // the new choice can be copied: a click confirms it
+    Step before = nullptr;
+  };
+  const Step copySome = [](CopyScreen& s) { return s.d.click("lComboBoxOpen") && s.d.click("copyModeSome"); };
+  // "Copy some" with nothing browsed yet still lists the whole volume; the
+  // browser's own listing needs the gate, which the held one no longer does.
+  const Step browse = [](CopyScreen& s) {
+    s.d.when([&s] { return s.d.isShown("DiskListWC"); }, [] { platform::gates::release("EumeRoot.beforeEnd"); });
+    s.tickOnlyInBrowser("Shared Docs");
+    return s.d.click("lComboBoxSearch") && s.d.waitHidden("DiskListWC");
+  };
+  const Case cases[] = {
+      {"a destination the space check refuses", [](CopyScreen& s) { return s.pick(2, "SD CARD"); }, false},
+      {"the destination cleared", [](CopyScreen& s) { return s.d.click("closeDisk2"); }, false},
+      {"copy some chosen", copySome, true},
+      {"a browser selection", browse, true, copySome},
+      {"another tool", [](CopyScreen& s) { return s.d.chooseTab(1); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    CopyScreen s;
+    ASSERT_EQ(s.d.worldCommand("full", {"SD CARD"}), 0);
+    ASSERT_TRUE(s.pick(1, "Data"));
+    ASSERT_TRUE(s.pick(2, "USB Stick"));
+    if (c.before) ASSERT_TRUE(c.before(s));
+    ASSERT_TRUE(s.holdCopyAllListing());
+    ASSERT_TRUE(c.change(s));
+    ASSERT_TRUE(CopyScreen::releaseListing());
+    EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
+    if (s.d.main().selectedTab() != 0) {
+      ASSERT_TRUE(s.d.chooseTab(0));
+      EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
+    }
+    EXPECT_EQ(s.d.find<FourImageButton>("copyButton")->buttonEnabled(), c.copyable);
+    if (c.copyable) {
+      ASSERT_TRUE(s.d.click("copyButton"));
+      EXPECT_TRUE(s.d.waitShown("copyMakeSureDone"));
+    }
+  }
 }
 
 TEST(DiskCopyScreenTest, FailingRsyncEndsInTheFailurePane) {

@@ -214,8 +214,10 @@ TEST_F(DmgPacking, SelectionToPackedPaths) {
     Kind kind;
     QStringList sources, targets;
     QString error;
+    dmg::PackPlace place = {};
   };
   const int S = FileNode::Selected, P = FileNode::PartlySelected, N = FileNode::NotSelected;
+  const dmg::PackPlace startupOntoData{true, "/Volumes/Data"};
   const Case cases[] = {
       {"partial folders recurse, flat in the image",
        {node("/Users/alex", true, P,
@@ -249,10 +251,31 @@ TEST_F(DmgPacking, SelectionToPackedPaths) {
        "MAKE_DMG_error_outside"},
       {"nothing ticked", {node("/Library", true, N)}, Kind::Image, {}, {}, "MAKE_DMG_no_select_file"},
       {"only /Volumes ticked", {node("/Volumes", true, S)}, Kind::Zip, {}, {}, "MAKE_DMG_no_select_file"},
+      {"from the startup volume nothing under a partly ticked /Volumes: the link back to / and the destination",
+       {node("/Applications", true, S),
+        node("/Volumes", true, P,
+             {node("/Volumes/Macintosh HD", true, S),
+              node("/Volumes/Data", true, P, {node("/Volumes/Data/a", true, S)})})},
+       Kind::Zip, {"/Applications"}, {"Applications"}, "", startupOntoData},
+      {"from the startup volume nothing under a partly ticked /System/Volumes",
+       {node("/System", true, P,
+             {node("/System/Library", true, S),
+              node("/System/Volumes", true, P, {node("/System/Volumes/Data", true, S)})})},
+       Kind::Image, {"/System/Library"}, {"Library"}, "", startupOntoData},
+      {"only the startup volume's link back to / ticked",
+       {node("/Volumes", true, P, {node("/Volumes/Macintosh HD", true, S)})}, Kind::Zip, {}, {},
+       "MAKE_DMG_no_select_file", startupOntoData},
+      {"a dropped destination volume stays out, the other items go",
+       {node("/Volumes/Data", true, S), node("/Volumes/USB Stick/x", false, S)}, Kind::Image,
+       {"/Volumes/USB Stick/x"}, {"x"}, "", {false, "/Volumes/Data"}},
+      {"a dropped folder that holds the destination folder goes by its other entries",
+       {node("/Users/alex", true, S)}, Kind::Zip,
+       {"/Users/alex/Documents", "/Users/alex/Downloads", "/Users/alex/Library"},
+       {"alex/Documents", "alex/Downloads", "alex/Library"}, "", {false, "/Users/alex/Desktop"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const dmg::Packed p = dmg::packedPaths(c.roots, c.kind);
+    const dmg::Packed p = dmg::packedPaths(c.roots, c.kind, c.place);
     EXPECT_EQ(p.sources, c.sources);
     EXPECT_EQ(p.targets, c.targets);
     EXPECT_EQ(p.errorKey, c.error);
@@ -260,13 +283,18 @@ TEST_F(DmgPacking, SelectionToPackedPaths) {
 }
 
 TEST_F(DmgPacking, TheStartupVolumeItselfLeavesBothVolumesFoldersOut) {
-  const dmg::Packed p = dmg::packedPaths({node("/", true, FileNode::Selected)}, Kind::Image);
-  EXPECT_TRUE(p.errorKey.isEmpty()) << qPrintable(p.errorKey);
-  for (const QString& want : {"/Applications", "/System/Library", "/Users", "/tmp"}) EXPECT_TRUE(p.sources.contains(want)) << qPrintable(want);
-  for (const QString& path : p.sources) {
-    EXPECT_FALSE(path == "/Volumes" || path == "/System/Volumes" || path == "/" || path == "/System") << qPrintable(path);
+  // Its copy all onto another volume, and "/" dropped for an archive in "/" itself.
+  for (const dmg::PackPlace& place : {dmg::PackPlace{true, "/Volumes/Data"}, dmg::PackPlace{false, "/"}}) {
+    SCOPED_TRACE(qPrintable(place.destinationFolder));
+    const dmg::Packed p = dmg::packedPaths({node("/", true, FileNode::Selected)}, Kind::Image, place);
+    EXPECT_TRUE(p.errorKey.isEmpty()) << qPrintable(p.errorKey);
+    for (const QString& want : {"/Applications", "/System/Library", "/Users", "/tmp"})
+      EXPECT_TRUE(p.sources.contains(want)) << qPrintable(want);
+    for (const QString& path : p.sources) {
+      EXPECT_FALSE(path == "/Volumes" || path == "/System/Volumes" || path == "/" || path == "/System") << qPrintable(path);
+    }
+    EXPECT_EQ(p.targets.at(p.sources.indexOf("/System/Library")), "System/Library");
   }
-  EXPECT_EQ(p.targets.at(p.sources.indexOf("/System/Library")), "System/Library");
 }
 
 TEST_F(DmgPacking, ArchiveRootsCarryTheFolderFlag) {

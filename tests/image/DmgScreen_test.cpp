@@ -20,9 +20,15 @@
 #include "platform/Queue.h"
 #include "platform/Shell.h"
 #include "services/Localization.h"
+#include "shell/MainWindowController.h"
+#include "uikit/ImageButtons.h"
 #include "world/lib/ImageFile.h"
 
 namespace {
+
+// The screen's own pause before a job, and one no test run outlasts.
+constexpr int kStartDelayMs = 300;
+constexpr int kHeldDelayMs = 3600 * 1000;
 
 class DmgScreen : public ::testing::Test {
  protected:
@@ -84,6 +90,12 @@ class DmgScreen : public ::testing::Test {
   bool confirm() {
     if (!d.click("dmgCreateButton", 20000)) return false;
     return d.click("dmgSureDone");
+  }
+
+  // The job waits out its delay: the progress page says so and no engine runs.
+  bool inTheDelay() {
+    return d.isShown("dmgProgressPane") && !screen->engine()->isRunning() &&
+           d.find<QLabel>("dmgPathLabel")->text() == getLocalizedString("MAKE_DMG_Greating");
   }
 
   // Drops host paths of the world on the source box.
@@ -261,6 +273,83 @@ TEST_F(DmgScreen, ANewJobWaitsUntilTheCancelledOneHasClosed) {
   EXPECT_TRUE(d.waitShown("dmgSuccessView", 60000));
 }
 
+// The copy-all listing before a job may be left: a change of the choice or
+// another tool drops it, and no confirmation of the old choice appears.
+TEST_F(DmgScreen, AChangeDuringTheListingDropsIt) {
+  struct Case {
+    const char* what;
+    std::function<bool()> change;
+    bool creatable;  // the new choice can be made: a click confirms it
+    bool listOpen = false;  // the copy-mode list opened before the click on create
+  };
+  const Case cases[] = {
+      {"the destination cleared", [&] { return d.click("closeDisk2"); }, false},
+      {"copy some chosen", [&] { return d.click("copyModeSome"); }, true, true},
+      {"another tool", [&] { return d.chooseTab(0); }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    ASSERT_TRUE(choose(1, "USB Stick"));
+    ASSERT_TRUE(choose(2, "Data"));
+    if (c.listOpen) ASSERT_TRUE(d.click("lComboBoxOpen") && d.waitShown("copyModeSome"));
+    platform::gates::arm("EumeRoot.beforeEnd");
+    ASSERT_TRUE(d.click("dmgCreateButton", 20000));
+    ASSERT_TRUE(platform::gates::waitReached("EumeRoot.beforeEnd"));
+    ASSERT_TRUE(c.change());
+    platform::gates::release("EumeRoot.beforeEnd");
+    ASSERT_TRUE(ScreenDriver::settle());
+    EXPECT_FALSE(d.isShown("dmgSureDone"));
+    if (d.main().selectedTab() != 2) {
+      ASSERT_TRUE(d.chooseTab(2));
+      EXPECT_FALSE(d.isShown("dmgSureDone"));
+    }
+    EXPECT_TRUE(d.isShown("dmgChoicePane"));
+    EXPECT_EQ(d.find<FourImageButton>("dmgCreateButton")->buttonEnabled(), c.creatable);
+    if (c.creatable) {
+      ASSERT_TRUE(d.click("dmgCreateButton", 20000));
+      ASSERT_TRUE(d.click("dmgSureCancel"));
+      ASSERT_TRUE(d.waitHidden("dmgSureDone"));
+    }
+  }
+  EXPECT_TRUE(made("/Volumes/Data", "dmg").isEmpty());
+}
+
+// The copy-mode list opened before the confirmation is still up while the job
+// waits to start: a choice made in it then stops the job as Cancel would.
+TEST_F(DmgScreen, AChoiceMadeWhileTheJobWaitsToStartStopsIt) {
+  enum Stage { Delay, Totalling };
+  const std::pair<const char*, Stage> cases[] = {{"during the delay", Delay}, {"during the totalling", Totalling}};
+  write("/Volumes/USB Stick/extra.txt", 100);
+  for (const auto& [what, stage] : cases) {
+    SCOPED_TRACE(what);
+    ASSERT_TRUE(choose(2, "Data"));
+    if (stage == Totalling) {
+      platform::gates::arm("dmg.total");
+      drop({"/Volumes/USB Stick/readme.txt", "/Volumes/USB Stick/extra.txt"});
+    } else {
+      ASSERT_TRUE(choose(1, "USB Stick"));
+      screen->setStartDelay(kHeldDelayMs);
+    }
+    ASSERT_TRUE(d.click("lComboBoxOpen"));
+    ASSERT_TRUE(d.waitShown("copyModeSome"));
+    ASSERT_TRUE(confirm());
+    if (stage == Totalling)
+      ASSERT_TRUE(platform::gates::waitReached("dmg.total"));
+    else
+      ASSERT_TRUE(inTheDelay());
+    ASSERT_TRUE(d.click("copyModeSome"));
+    ASSERT_TRUE(d.waitShown("dmgFailView"));
+    platform::gates::releaseAll();
+    screen->setStartDelay(kStartDelayMs);
+    ASSERT_TRUE(ScreenDriver::settle());
+    EXPECT_TRUE(d.isShown("dmgFailView"));
+    EXPECT_EQ(d.find<QLabel>("dmgFailText")->text(), getLocalizedString("MAKE_DMG_Stop"));
+    EXPECT_FALSE(screen->engine()->isRunning());
+    EXPECT_TRUE(made("/Volumes/Data", "dmg").isEmpty());
+    ASSERT_TRUE(d.click("dmgFailDone"));
+  }
+}
+
 // Cancel at each stage: the stopped pane stays, nothing is left behind.
 TEST_F(DmgScreen, CancelAtEveryStageLeavesNothing) {
   enum Stage { Delay, Totalling, Create, Copy };
@@ -282,17 +371,19 @@ TEST_F(DmgScreen, CancelAtEveryStageLeavesNothing) {
     } else {
       ASSERT_TRUE(choose(1, "USB Stick"));
     }
+    if (c.stage == Delay) screen->setStartDelay(kHeldDelayMs);
     if (c.stage == Create) ASSERT_EQ(d.worldCommand("pace", {"3"}), 0);
     if (c.stage == Copy) platform::gates::arm("makeDmg.copyItem");
     ASSERT_TRUE(confirm());
     switch (c.stage) {
-      case Delay: break;
+      case Delay: ASSERT_TRUE(inTheDelay()); break;
       case Totalling: ASSERT_TRUE(platform::gates::waitReached("dmg.total")); break;
       case Create: ASSERT_TRUE(waitUntil([&] { return screen->engine()->isRunning(); })); break;
       case Copy: ASSERT_TRUE(platform::gates::waitReached("makeDmg.copyItem", 30000)); break;
     }
     ASSERT_TRUE(d.click("dmgCancelButton"));
     platform::gates::releaseAll();
+    screen->setStartDelay(kStartDelayMs);
     if (c.stage == Create) d.worldCommand("pace", {"0"});
     ASSERT_TRUE(waitUntil([&] { return !screen->engine()->isRunning(); }, 30000));
     waitUntil([] { return false; }, 800);  // a late report would show now

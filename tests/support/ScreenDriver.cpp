@@ -1,6 +1,7 @@
 #include "ScreenDriver.h"
 
 #include "platform/Gate.h"
+#include "platform/Queue.h"
 #include "services/KVPublicUtilities.h"
 #include "shell/MainWindowController.h"
 #include "uikit/TCImageWindow.h"
@@ -104,6 +105,14 @@ bool ScreenDriver::type(const QString& objectName, const QString& text) {
   edit->del();
   QTest::keyClicks(edit, text);
   return true;
+}
+
+bool ScreenDriver::settle(int timeoutMs) {
+  if (!waitUntil([] { return platform::globalQueueIdle(); }, timeoutMs)) return false;
+  // The main queue keeps its order: this runs after what the workers posted.
+  auto ran = std::make_shared<bool>(false);
+  platform::dispatchMain([ran] { *ran = true; });
+  return waitUntil([ran] { return *ran; }, timeoutMs);
 }
 
 void ScreenDriver::when(std::function<bool()> condition, std::function<void()> action, int timeoutMs) {

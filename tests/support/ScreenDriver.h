@@ -53,6 +53,9 @@ class ScreenDriver {
   // Runs `action` from the event loop once `condition` holds (checked every 20 ms,
   // also inside modal loops); gives up after `timeoutMs`.
   void when(std::function<bool()> condition, std::function<void()> action, int timeoutMs = 10000);
+  // Waits until no worker runs and what the workers posted to the main thread
+  // has run: a released job's late reports have then arrived, or never will.
+  static bool settle(int timeoutMs = 30000);
   // The top-level window (other than the main one) shown last, e.g. a modal browser.
   static QWidget* topWindow(const QString& objectName = QString());
 
