@@ -37,12 +37,11 @@ struct SpawnedTool {
   int stdoutFd = -1;
 };
 
-// Starts the Mac tool `macTool` with posix_spawn, in toolEnvironment(). Unlike a
-// QProcess with a child modifier this never forks the whole (large, threaded)
-// process, which costs milliseconds per start. `ownGroup` puts the child in a
-// process group of its own, so it and its children can be stopped together;
-// `pipeStdout` hands back its standard output, else it shares ours. Standard
-// input and error are shared.
+// Starts the Mac tool `macTool` in toolEnvironment(), without the set-up of a
+// QProcess. `ownGroup` puts the child in a process group of its own, so it and
+// its children can be stopped together; `pipeStdout` hands back its standard
+// output, else it shares ours. Standard input and error are shared. A tool that
+// cannot be run ends with status 127.
 SpawnedTool spawnTool(const QString& macTool, const QStringList& args, bool ownGroup, bool pipeStdout);
 
 // Waits for `pid` to end: its exit code, or -1 when a signal ended it.
