@@ -55,6 +55,13 @@ QString joined(const QString& prefix, const QString& name) {
   return prefix.isEmpty() ? name : prefix + '/' + name;
 }
 
+bool leadsToStartupRoot(const QString& path) {
+  if (path == QLatin1String("/")) return false;
+  const QFileInfo link(platform::hostPath(path));
+  return link.isSymLink() &&
+         link.canonicalFilePath() == QFileInfo(platform::hostPath(QStringLiteral("/"))).canonicalFilePath();
+}
+
 struct Packer {
   Kind kind;
   PackPlace place;
@@ -98,7 +105,11 @@ struct Packer {
           out.errorKey = QStringLiteral("MAKE_DMG_error_outside");
           return;
         }
-        add(path, path == QLatin1String("/") ? QString() : lastName(path));
+        // A link back to the startup volume ("/Volumes/Macintosh HD", dropped)
+        // is packed as that volume with its exclusions: followed as a link, zip
+        // would walk into "/Volumes" and back without end.
+        add(!isExcluded(path) && leadsToStartupRoot(path) ? QStringLiteral("/") : path,
+            path == QLatin1String("/") ? QString() : lastName(path));
       } else if (node->state() == FileNode::PartlySelected) {
         walk(node->children());
       }
