@@ -303,7 +303,9 @@ TEST_F(DmgPacking, TheStartupVolumeItselfLeavesBothVolumesFoldersOut) {
     for (const QString& path : p.sources) {
       EXPECT_FALSE(path == "/Volumes" || path == "/System/Volumes" || path == "/" || path == "/System") << qPrintable(path);
     }
-    EXPECT_EQ(p.targets.at(p.sources.indexOf("/System/Library")), c.top + "System/Library");
+    const qsizetype library = p.sources.indexOf("/System/Library");
+    ASSERT_GE(library, 0);
+    EXPECT_EQ(p.targets.at(library), c.top + "System/Library");
   }
 }
 
