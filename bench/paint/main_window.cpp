@@ -4,9 +4,12 @@
 
 #include "FirstPaint.h"
 #include "shell/MainWindowController.h"
+#include "shell/Startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The language the launcher hands over, applied as the program's start does.
+  setCurLanguage("en");
   MainWindowController controller;
   QWidget* window = controller.window();
   FirstPaint watcher;

@@ -67,6 +67,43 @@ int openRegularAt(int dirFd, const char* name, int flags) {
   return fd;
 }
 
+// The settings files are read for every font and many texts (hundreds of times
+// while the window is built). A file is parsed again only when it is another
+// file (our writes replace it by a rename) or its size or time changed.
+struct FileStamp {
+  QString where;
+  dev_t dev = 0;
+  ino_t ino = 0;
+  off_t size = 0;
+  timespec mtime{};
+  bool operator==(const FileStamp& o) const {
+    return where == o.where && dev == o.dev && ino == o.ino && size == o.size && mtime.tv_sec == o.mtime.tv_sec &&
+           mtime.tv_nsec == o.mtime.tv_nsec;
+  }
+};
+
+FileStamp stampOf(const QString& where, const struct stat& st) {
+  return FileStamp{where, st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+}
+
+class DictionaryCache {
+ public:
+  template <class Read>
+  std::optional<QVariantMap> get(const FileStamp& stamp, Read&& read) {
+    std::lock_guard lock(mutex_);
+    if (!stamp_ || !(*stamp_ == stamp)) {
+      value_ = read();
+      stamp_ = stamp;
+    }
+    return value_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::optional<FileStamp> stamp_;
+  std::optional<QVariantMap> value_;
+};
+
 std::optional<QByteArray> readAt(int dirFd, const char* name) {
   const int fd = openRegularAt(dirFd, name, O_RDONLY);
   if (fd < 0) return std::nullopt;
@@ -109,7 +146,11 @@ QString bundleSettingsPath() {
 }
 
 QVariantMap bundleSettings() {
-  return plist::readDictionary(bundleSettingsPath()).value_or(QVariantMap());
+  static DictionaryCache cache;
+  const QString path = bundleSettingsPath();
+  struct stat st;
+  if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+  return cache.get(stampOf(path, st), [&] { return plist::readDictionary(path); }).value_or(QVariantMap());
 }
 
 bool writeBundleSettingsValue(const QString& key, const QVariant& value) {
@@ -175,11 +216,23 @@ void QVCopyInfoPlistPath() {
 }
 
 std::optional<QVariantMap> readUserSettings() {
+  static DictionaryCache cache;
   const int dirFd = openUserSettingsFolder(false);
   if (dirFd < 0) return std::nullopt;
-  const auto data = readAt(dirFd, kUserFileName);
+  std::optional<QVariantMap> settings;
+  const int fd = openRegularAt(dirFd, kUserFileName, O_RDONLY);
+  struct stat st;
+  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+    settings = cache.get(stampOf(platform::hostPath("/Users") + '/' + QVGetCurrentUserName(), st), [&] {
+      QFile f;
+      std::optional<QByteArray> data;
+      if (f.open(fd, QIODevice::ReadOnly)) data = f.readAll();
+      return data ? plist::dictionaryFromData(*data) : std::nullopt;
+    });
+  }
+  if (fd >= 0) ::close(fd);
   ::close(dirFd);
-  return data ? plist::dictionaryFromData(*data) : std::nullopt;
+  return settings;
 }
 
 bool writeUserSettings(const QVariantMap& settings) {
