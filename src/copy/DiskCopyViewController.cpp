@@ -136,19 +136,6 @@ class DiskCopyViewController::JobReports : public QObject, public DoCopyFilesDel
   const quint64 token_;
 };
 
-// The end of one copy-all listing, handed to the screen with its token.
-class DiskCopyViewController::ListingEnd : public QObject, public ControllerDelegate {
- public:
-  ListingEnd(DiskCopyViewController* screen, quint64 token) : screen_(screen), token_(token) {}
-  void copyFileScanFiles() override {
-    if (screen_) screen_->listingEnded(token_);
-  }
-
- private:
-  const QPointer<DiskCopyViewController> screen_;
-  const quint64 token_;
-};
-
 // ------------------------------------------------------------- CopyMakeSureWC
 
 CopyMakeSureWC::CopyMakeSureWC(QWidget* parent) : QWidget(parent) {
@@ -399,7 +386,7 @@ void DiskCopyViewController::apply(const copyscreen::MaybeCallout& callout) {
   }
   lComboBox->setlComboBoxEnde(choice_.comboEnabled);
   comboBoxView->setVisible(choice_.comboShown);
-  cloneButton->setButtonEnabled(choice_.copyButtonEnabled && listingToken_ == 0);
+  cloneButton->setButtonEnabled(choice_.copyButtonEnabled && !controller);
   if (callout) showErrorWindowWithErrorStr(getLocalizedString(callout->key), callout->side);
 }
 
@@ -509,7 +496,7 @@ void DiskCopyViewController::selectFormatbyType(int type) {
 void DiskCopyViewController::doShowSearchView() {
   closeErrorWindow();
   // The user is choosing again; the listing's confirmation would meet the browser.
-  if (listingToken_ != 0) {
+  if (controller) {
     stopListing();
     apply(std::nullopt);
   }
@@ -533,15 +520,13 @@ void DiskCopyViewController::closeWindowWithSelect(const FileNodeList& roots, qu
 // ------------------------------------------------------------- copy button
 
 void DiskCopyViewController::stopListing() {
-  listingToken_ = 0;
   listing_.reset();
-  // The controller may be the caller (its end-of-scan report): it goes once
-  // that call has returned.
+  // Without its delegate the listing's end reaches no one. The controller may be
+  // the caller (its end-of-scan report): it goes once that call has returned.
   if (controller) {
     std::shared_ptr<Controller> ended(controller.release());
-    std::shared_ptr<ListingEnd> end(listingEnd_.release());
     ended->setADelegate(nullptr);
-    platform::dispatchMain([ended, end] {});
+    platform::dispatchMain([ended] {});
   }
 }
 
@@ -554,18 +539,15 @@ void DiskCopyViewController::cloneButtonAction() {
   if (!choice_.fromeVolume) return;
   // Copy all: the whole source is listed first; the button waits for it.
   stopListing();
-  static quint64 lastToken = 0;
-  listingToken_ = ++lastToken;
   cloneButton->setButtonEnabled(false);
   listing_ = std::make_shared<FileNodeList>();
-  listingEnd_ = std::make_unique<ListingEnd>(this, listingToken_);
   controller = std::make_unique<Controller>();
-  controller->setADelegate(listingEnd_.get());
+  controller->setADelegate(this);
   controller->eumeAllRootFileNodeWithRootArr(listing_, choice_.fromeVolume->volumePath, true, true);
 }
 
-void DiskCopyViewController::listingEnded(quint64 token) {
-  if (token != listingToken_ || !listing_) return;
+void DiskCopyViewController::copyFileScanFiles() {
+  if (!controller || !listing_) return;
   const FileNodeList roots = *listing_;
   stopListing();
   cloneButton->setButtonEnabled(choice_.copyButtonEnabled);
@@ -721,7 +703,7 @@ void DiskCopyViewController::chengeTabCloseNode() { closePopover(); }
 void DiskCopyViewController::hideEvent(QHideEvent* event) {
   // Another tool took the window: a confirmation would stand over it. A
   // minimised window (a spontaneous hide) still shows this screen when it returns.
-  if (!event->spontaneous() && listingToken_ != 0) {
+  if (!event->spontaneous() && controller) {
     stopListing();
     apply(std::nullopt);
   }

@@ -79,7 +79,8 @@ class DiskCopyViewController : public QWidget,
                                public LComboBoxDelegate,
                                public SelectAllFileVCDelegate,
                                public DiskListWCDelegate,
-                               public CopyMakeSureWCDelegate {
+                               public CopyMakeSureWCDelegate,
+                               public ControllerDelegate {
   Q_OBJECT
  public:
   explicit DiskCopyViewController(QWidget* parent = nullptr);
@@ -118,6 +119,8 @@ class DiskCopyViewController : public QWidget,
   void closeWindowWithSelect(const FileNodeList& roots, quint64 size) override;
   // CopyMakeSureWCDelegate
   void beginToCopyFiles() override;
+  // ControllerDelegate
+  void copyFileScanFiles() override;
 
  protected:
   void hideEvent(QHideEvent* event) override;
@@ -125,8 +128,6 @@ class DiskCopyViewController : public QWidget,
  private:
   class JobReports;
   friend class JobReports;
-  class ListingEnd;
-  friend class ListingEnd;
 
   void loadView();
   void buildChoicePage();
@@ -139,7 +140,6 @@ class DiskCopyViewController : public QWidget,
   void closeMattachedWindow();
   void cloneButtonAction();
   void stopListing();
-  void listingEnded(quint64 token);
   void doCopyAction(const FileNodeList& roots, CopyItems items);
   void cancelButtonAction();
   void showFailView(const QString& text);
@@ -199,12 +199,11 @@ class DiskCopyViewController : public QWidget,
   bool isPopSortWin = false;
   std::unique_ptr<DiskListWC> diskListWC;
 
-  // The copy-all listing that runs before a copy of the whole source. Any
-  // change of the choice drops it: its end would confirm the old choice.
+  // The copy-all listing that runs before a copy of the whole source; the copy
+  // button waits while it is there. Any change of the choice drops it: its end
+  // would confirm the old choice.
   std::unique_ptr<Controller> controller;
-  std::unique_ptr<ListingEnd> listingEnd_;
   FileNodeListRef listing_;
-  quint64 listingToken_ = 0;  // the listing the copy button waits for; 0: none
   bool applying_ = false;
 
   // The copy job.

@@ -25,7 +25,7 @@ CStringArray::CStringArray(const QStringList& items) {
 
 CStringArray toolEnvironmentBlock() { return CStringArray(toolEnvironment().toStringList()); }
 
-SpawnedTool spawnTool(const QString& macTool, const QStringList& args, bool ownGroup, bool pipeStdout) {
+SpawnedTool spawnTool(const QString& macTool, const QStringList& args) {
   SpawnedTool child;
   const QByteArray path = toolPath(macTool).toLocal8Bit();
   CStringArray argv(QStringList{QString::fromLocal8Bit(path)} + args);
@@ -34,7 +34,7 @@ SpawnedTool spawnTool(const QString& macTool, const QStringList& args, bool ownG
   // Close-on-exec on both ends, so children that other threads start meanwhile
   // never inherit the pipe and keep it open; dup2 clears the flag for the child.
   int fds[2] = {-1, -1};
-  if (pipeStdout && ::pipe2(fds, O_CLOEXEC) != 0) return child;
+  if (::pipe2(fds, O_CLOEXEC) != 0) return child;
 
   // A plain fork, not posix_spawn's vfork: measured over many rsync runs (the
   // copy starts one per item), a tool started with vfork semantics from a worker
@@ -46,20 +46,20 @@ SpawnedTool spawnTool(const QString& macTool, const QStringList& args, bool ownG
   const int writeEnd = fds[1];
   const pid_t pid = ::fork();
   if (pid == 0) {
-    if (ownGroup) ::setpgid(0, 0);
-    if (pipeStdout) ::dup2(writeEnd, STDOUT_FILENO);
+    ::setpgid(0, 0);
+    ::dup2(writeEnd, STDOUT_FILENO);
     ::execve(file, av, ev);
     ::_exit(127);
   }
-  if (pipeStdout) ::close(writeEnd);
+  ::close(writeEnd);
   if (pid < 0) {
-    if (pipeStdout) ::close(fds[0]);
+    ::close(fds[0]);
     return child;
   }
   // Also from this side, so a stop sent right away already reaches the group.
-  if (ownGroup) ::setpgid(pid, pid);
+  ::setpgid(pid, pid);
   child.pid = pid;
-  child.stdoutFd = pipeStdout ? fds[0] : -1;
+  child.stdoutFd = fds[0];
   return child;
 }
 

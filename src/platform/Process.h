@@ -30,19 +30,18 @@ class CStringArray {
 CStringArray toolEnvironmentBlock();
 
 // A child started by spawnTool: its pid (0 when it could not start) and the read
-// end of its standard output (-1 unless asked for). The caller closes the
-// descriptor and reaps the child with waitForExit().
+// end of its standard output. The caller closes the descriptor and reaps the
+// child with waitForExit().
 struct SpawnedTool {
   pid_t pid = 0;
   int stdoutFd = -1;
 };
 
 // Starts the Mac tool `macTool` in toolEnvironment(), without the set-up of a
-// QProcess. `ownGroup` puts the child in a process group of its own, so it and
-// its children can be stopped together; `pipeStdout` hands back its standard
-// output, else it shares ours. Standard input and error are shared. A tool that
-// cannot be run ends with status 127.
-SpawnedTool spawnTool(const QString& macTool, const QStringList& args, bool ownGroup, bool pipeStdout);
+// QProcess, in a process group of its own (so it and its children can be stopped
+// together), its standard output on a pipe; standard input and error are
+// shared. A tool that cannot be run ends with status 127.
+SpawnedTool spawnTool(const QString& macTool, const QStringList& args);
 
 // Waits for `pid` to end: its exit code, or -1 when a signal ended it.
 int waitForExit(pid_t pid);

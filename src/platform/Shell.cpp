@@ -66,12 +66,7 @@ int runShell(const QString& line, const QString& stdoutHostPath) {
   posix_spawn_file_actions_destroy(&actions);
   if (outFd >= 0) ::close(outFd);
   if (rc != 0) return -1;
-  int status = 0;
-  while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
-  }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return -1;
+  return waitForExit(pid);
 }
 
 }  // namespace platform

@@ -148,9 +148,8 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
     return;
   }
 
-  const platform::SpawnedTool child = platform::spawnTool(
-      QStringLiteral("/usr/bin/rsync"), {QStringLiteral("-av"), source, folder}, /*ownGroup=*/true,
-      /*pipeStdout=*/true);
+  const platform::SpawnedTool child =
+      platform::spawnTool(QStringLiteral("/usr/bin/rsync"), {QStringLiteral("-av"), source, folder});
   if (child.pid <= 0) {
     ++job.failed;
     SystemLog("文件复制失败, 错误码: %d", -1);

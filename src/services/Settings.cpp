@@ -220,17 +220,13 @@ std::optional<QVariantMap> readUserSettings() {
   const int dirFd = openUserSettingsFolder(false);
   if (dirFd < 0) return std::nullopt;
   std::optional<QVariantMap> settings;
-  const int fd = openRegularAt(dirFd, kUserFileName, O_RDONLY);
   struct stat st;
-  if (fd >= 0 && ::fstat(fd, &st) == 0) {
+  if (::fstatat(dirFd, kUserFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
     settings = cache.get(stampOf(platform::hostPath("/Users") + '/' + QVGetCurrentUserName(), st), [&] {
-      QFile f;
-      std::optional<QByteArray> data;
-      if (f.open(fd, QIODevice::ReadOnly)) data = f.readAll();
+      const auto data = readAt(dirFd, kUserFileName);
       return data ? plist::dictionaryFromData(*data) : std::nullopt;
     });
   }
-  if (fd >= 0) ::close(fd);
   ::close(dirFd);
   return settings;
 }
