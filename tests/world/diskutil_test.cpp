@@ -7,8 +7,12 @@
 #include "world/lib/Build.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -373,6 +377,44 @@ TEST(Diskutil, ConcurrentToolsKeepTheDatabaseWhole) {
   QStringList expected{"Macintosh HD", stick->volumeName, data->volumeName, sd->volumeName, "Windows Backup"};
   expected.sort();
   EXPECT_EQ(entries, expected);
+}
+
+// The program re-reads the database on every look and keeps the last parse: a
+// tool's change must show even when it leaves the file's size and time alone.
+TEST(DiskDatabase, EveryChangeOfTheFileIsReadAgain) {
+  TestWorld w(TestWorld::demo());
+  ASSERT_TRUE(w.ok());
+  const QString file = w.layout().disksFile();
+  world::DiskDatabase db(w.layout());
+  ASSERT_TRUE(db.load());
+  ASSERT_TRUE(db.find("disk3s2"));
+  EXPECT_EQ(db.find("disk3s2")->volumeName, "USB Stick");
+
+  struct stat before;
+  ASSERT_EQ(::stat(QFile::encodeName(file).constData(), &before), 0);
+  QFile f(file);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  QByteArray bytes = f.readAll();
+  f.close();
+  ASSERT_TRUE(bytes.contains("USB Stick"));
+  bytes.replace("USB Stick", "USB Stock");
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(f.write(bytes), bytes.size());
+  f.close();
+  const timespec times[2] = {before.st_atim, before.st_mtim};
+  ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(file).constData(), times, 0), 0);
+
+  world::DiskDatabase again(w.layout());
+  ASSERT_TRUE(again.load());
+  ASSERT_TRUE(again.find("disk3s2"));
+  EXPECT_EQ(again.find("disk3s2")->volumeName, "USB Stock");
+  // A file that is no longer a database is not answered from the last parse.
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write("not a property list");
+  f.close();
+  world::DiskDatabase broken(w.layout());
+  EXPECT_FALSE(broken.load());
+  EXPECT_TRUE(broken.media().isEmpty());
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/plist/PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QUuid>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <mutex>
 
 namespace world {
 
@@ -196,13 +198,46 @@ FileLock::~FileLock() {
   }
 }
 
+namespace {
+
+// The program looks at its disks many times a second and each look reads the
+// database again; parsing it is what costs. The last parse is kept with the
+// exact bytes it came from, so a changed file is always parsed anew.
+struct LastParse {
+  QString path;
+  QByteArray bytes;
+  QList<Media> media;
+  QVariantList detached;
+};
+std::mutex lastParseLock;
+LastParse* lastParse() {
+  static LastParse* parse = new LastParse;  // never destroyed: workers may load during exit
+  return parse;
+}
+
+}  // namespace
+
 bool DiskDatabase::load() {
   media_.clear();
   detached_.clear();
-  auto d = plist::readDictionary(layout_.disksFile());
+  QFile file(layout_.disksFile());
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  {
+    std::lock_guard<std::mutex> hold(lastParseLock);
+    LastParse* last = lastParse();
+    if (!bytes.isEmpty() && last->path == file.fileName() && last->bytes == bytes) {
+      media_ = last->media;
+      detached_ = last->detached;
+      return true;
+    }
+  }
+  auto d = plist::dictionaryFromData(bytes);
   if (!d) return false;
   for (const QVariant& v : d->value("Media").toList()) media_ << Media::fromMap(v.toMap());
   detached_ = d->value("Detached").toList();
+  std::lock_guard<std::mutex> hold(lastParseLock);
+  *lastParse() = LastParse{file.fileName(), bytes, media_, detached_};
   return true;
 }
 
