@@ -98,6 +98,13 @@ class DictionaryCache {
     return value_;
   }
 
+  // The value read for exactly this file, if any.
+  std::optional<std::optional<QVariantMap>> ifSame(const FileStamp& stamp) {
+    std::lock_guard lock(mutex_);
+    if (stamp_ && *stamp_ == stamp) return value_;
+    return std::nullopt;
+  }
+
  private:
   std::mutex mutex_;
   std::optional<FileStamp> stamp_;
@@ -217,12 +224,24 @@ void QVCopyInfoPlistPath() {
 
 std::optional<QVariantMap> readUserSettings() {
   static DictionaryCache cache;
+  const QString user = QVGetCurrentUserName();
+  const QString users = platform::hostPath("/Users");
+  // Unchanged since the last read (the common case): one stat by name instead
+  // of the walk. The stamp only says whether to read again; every read walks
+  // the folders without following links.
+  {
+    const QString byName = users + '/' + user + "/Library/Application Support/" + GetCompanyName() + '/' +
+                           QLatin1String(kUserFileName);
+    struct stat st;
+    if (::lstat(QFile::encodeName(byName).constData(), &st) == 0 && S_ISREG(st.st_mode))
+      if (auto same = cache.ifSame(stampOf(users + '/' + user, st))) return *same;
+  }
   const int dirFd = openUserSettingsFolder(false);
   if (dirFd < 0) return std::nullopt;
   std::optional<QVariantMap> settings;
   struct stat st;
   if (::fstatat(dirFd, kUserFileName, &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(st.st_mode)) {
-    settings = cache.get(stampOf(platform::hostPath("/Users") + '/' + QVGetCurrentUserName(), st), [&] {
+    settings = cache.get(stampOf(users + '/' + user, st), [&] {
       const auto data = readAt(dirFd, kUserFileName);
       return data ? plist::dictionaryFromData(*data) : std::nullopt;
     });
