@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QSet>
 #include <QSvgRenderer>
+#include <QThread>
 
 namespace platform {
 namespace {
@@ -117,30 +118,53 @@ QString Bundle::localizationFolder() const {
   return lproj_;
 }
 
+// The bundle's images do not change while we run: each name is looked up once.
 QString Bundle::imagePath(const QString& name) const {
   if (name.isEmpty()) return QString();
+  {
+    std::lock_guard lock(mutex_);
+    auto it = imagePaths_.constFind(name);
+    if (it != imagePaths_.constEnd()) return *it;
+  }
+  QString found;
   for (const char* ext : {"svg", "png"}) {
     const QString p = resourcePath() + "/" + name + "." + ext;
-    if (QFileInfo::exists(p)) return p;
+    if (QFileInfo::exists(p)) {
+      found = p;
+      break;
+    }
   }
-  return QString();
+  std::lock_guard lock(mutex_);
+  imagePaths_.insert(name, found);
+  return found;
 }
 
 QPixmap Bundle::imageNamed(const QString& name, const QSize& size) const {
   const QString path = imagePath(name);
   if (path.isEmpty()) return QPixmap();
+  // Screens ask for the same picture at the same size again and again (every
+  // row of a table); each is drawn once. Pixmaps belong to the GUI thread.
+  const bool guiThread = QCoreApplication::instance() && QThread::currentThread() == qApp->thread();
+  const QString key = path + QLatin1Char('@') + QString::number(size.width()) + 'x' + QString::number(size.height());
+  if (guiThread) {
+    auto it = pixmaps_.constFind(key);
+    if (it != pixmaps_.constEnd()) return *it;
+  }
+  QPixmap pixmap;
   if (path.endsWith(".svg")) {
     QSvgRenderer renderer(path);
     if (!renderer.isValid()) return QPixmap();
     const QSize target = size.isValid() ? size : renderer.defaultSize();
-    QPixmap pixmap(target);
+    pixmap = QPixmap(target);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     renderer.render(&painter);
-    return pixmap;
+  } else {
+    pixmap = QPixmap(path);
+    if (size.isValid()) pixmap = pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   }
-  QPixmap pixmap(path);
-  return size.isValid() ? pixmap.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation) : pixmap;
+  if (guiThread && !pixmap.isNull()) pixmaps_.insert(key, pixmap);
+  return pixmap;
 }
 
 }  // namespace platform

@@ -47,6 +47,8 @@ class Bundle {
   mutable std::mutex mutex_;
   QString lproj_;
   mutable QHash<QString, QVariantMap> tables_;
+  mutable QHash<QString, QString> imagePaths_;
+  mutable QHash<QString, QPixmap> pixmaps_;  // GUI thread only
 };
 
 }  // namespace platform
