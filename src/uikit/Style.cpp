@@ -1,15 +1,19 @@
 #include "uikit/Style.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QHash>
 #include <QImageReader>
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QRegularExpression>
 #include <QSvgRenderer>
 #include <QWidget>
+#include <QXmlStreamReader>
 #include <optional>
 
 #include "platform/Bundle.h"
@@ -23,6 +27,22 @@ QFont systemFont(double size) {
   f.setPixelSize(qMax(1, qRound(size)));
   f.setWeight(QFont::Normal);
   return f;
+}
+
+FontWarmup::FontWarmup()
+    : thread_([] {
+        // Qt's font database takes its own lock: the GUI thread's first measure
+        // waits for this load instead of doing it again.
+        QFontDatabase::families();
+        for (QFont::Weight w : {QFont::Normal, QFont::Medium, QFont::DemiBold, QFont::Bold}) {
+          QFont f = systemFont(13);
+          f.setWeight(w);
+          QFontMetrics(f).height();
+        }
+      }) {}
+
+FontWarmup::~FontWarmup() {
+  if (thread_.joinable()) thread_.join();
 }
 
 QFont boldSystemFont(double size) {
@@ -83,11 +103,60 @@ void setTextColor(QWidget* widget, const QColor& color) {
   widget->setPalette(palette);
 }
 
+// A bundle picture is parsed when it is first drawn: most of a window's
+// pictures sit on screens not shown yet.
+struct SvgDocument {
+  QString path;
+  std::unique_ptr<QSvgRenderer> renderer;
+  bool failed = false;
+
+  QSvgRenderer* get() {
+    if (!renderer && !failed) {
+      renderer = std::make_unique<QSvgRenderer>(path);
+      failed = !renderer->isValid();
+      if (failed) renderer.reset();
+    }
+    return renderer.get();
+  }
+};
+
+namespace {
+
+// The picture's size as its <svg> element declares it (the view box, else a
+// width and height in pixels), read without parsing the drawing.
+std::optional<QSizeF> declaredSvgSize(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+  QXmlStreamReader xml(&file);
+  while (!xml.atEnd() && !xml.isStartElement()) xml.readNext();
+  if (!xml.isStartElement() || xml.name() != QLatin1String("svg")) return std::nullopt;
+  const QXmlStreamAttributes a = xml.attributes();
+  static const QRegularExpression separators(QStringLiteral("[\\s,]+"));
+  const QStringList box = a.value(QLatin1String("viewBox")).toString().split(separators, Qt::SkipEmptyParts);
+  if (box.size() == 4) {
+    bool okW = false, okH = false;
+    const double w = box[2].toDouble(&okW), h = box[3].toDouble(&okH);
+    if (okW && okH && w > 0 && h > 0) return QSizeF(w, h);
+  }
+  auto pixels = [&](const char* attribute) {
+    QString v = a.value(QLatin1String(attribute)).toString().trimmed();
+    if (v.endsWith(QLatin1String("px"))) v.chop(2);
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok && d > 0 ? d : 0.0;
+  };
+  const double w = pixels("width"), h = pixels("height");
+  if (w > 0 && h > 0) return QSizeF(w, h);
+  return std::nullopt;
+}
+
+}  // namespace
+
 Image Image::named(const QString& name) {
   Image img;
   img.name_ = name;
   if (name.isEmpty()) return img;
-  // Renderers are shared; the bundle's images do not change while we run.
+  // One document per picture, shared by every image of that name.
   static QHash<QString, Image> cache;
   const QString path = platform::Bundle::mainBundle().imagePath(name);
   if (path.isEmpty()) return img;
@@ -98,11 +167,18 @@ Image Image::named(const QString& name) {
     return copy;
   }
   if (path.endsWith(".svg", Qt::CaseInsensitive)) {
-    auto r = std::make_shared<QSvgRenderer>(path);
-    if (!r->isValid()) return img;
-    img.svg_ = r;
-    const QRectF vb = r->viewBoxF();
-    img.size_ = vb.isEmpty() ? QSizeF(r->defaultSize()) : vb.size();
+    auto doc = std::make_shared<SvgDocument>();
+    doc->path = path;
+    std::optional<QSizeF> size = declaredSvgSize(path);
+    if (!size) {
+      // A size only the full parse can tell (units, no view box): parse now.
+      QSvgRenderer* r = doc->get();
+      if (!r) return img;
+      const QRectF vb = r->viewBoxF();
+      size = vb.isEmpty() ? QSizeF(r->defaultSize()) : vb.size();
+    }
+    img.svg_ = doc;
+    img.size_ = *size;
   } else {
     QImageReader reader(path);
     if (!reader.canRead()) return img;
@@ -116,8 +192,10 @@ Image Image::named(const QString& name) {
 void Image::draw(QPainter& p, const QRectF& target, const QRectF& source) const {
   if (isNull() || target.isEmpty()) return;
   if (svg_) {
+    QSvgRenderer* svg = svg_->get();
+    if (!svg) return;
     if (source.isNull() || source == QRectF(QPointF(0, 0), size_)) {
-      svg_->render(&p, target);
+      svg->render(&p, target);
       return;
     }
     // Part of the image: scale the whole so that `source` lands on `target`.
@@ -126,7 +204,7 @@ void Image::draw(QPainter& p, const QRectF& target, const QRectF& source) const 
                        size_.width() * sx, size_.height() * sy);
     p.save();
     p.setClipRect(target, Qt::IntersectClip);
-    svg_->render(&p, whole);
+    svg->render(&p, whole);
     p.restore();
     return;
   }

@@ -7,17 +7,32 @@
 #include <QSizeF>
 #include <QString>
 #include <memory>
+#include <thread>
 
 #include "services/Color.h"  // getColor, deviceColor
 
 class QPainter;
-class QSvgRenderer;
 class QWidget;
 
 namespace uikit {
 
+struct SvgDocument;
 
 QFont systemFont(double size);
+
+// Loads the system's font list and faces on a thread of its own while it
+// lives; a text measured meanwhile waits for that load.
+class FontWarmup {
+ public:
+  FontWarmup();
+  ~FontWarmup();
+  FontWarmup(const FontWarmup&) = delete;
+  FontWarmup& operator=(const FontWarmup&) = delete;
+
+ private:
+  std::thread thread_;
+};
+
 QFont boldSystemFont(double size);
 // A font by its stored name; a name the host lacks keeps its weight (from the
 // name's suffix: Light, Medium, Semibold, Bold) on the system family.
@@ -48,7 +63,7 @@ class Image {
  private:
   QString name_;
   QString pixmapPath_;
-  std::shared_ptr<QSvgRenderer> svg_;
+  std::shared_ptr<SvgDocument> svg_;  // parsed at its first drawing
   QSizeF size_;
 };
 
