@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
-#include <QLineEdit>
 
 #include "platform/Jobs.h"
 #include "platform/NotificationCenter.h"
@@ -64,6 +63,9 @@ MainWindowController::~MainWindowController() {
 
 TCImageWindow* MainWindowController::window() {
   if (!aWindow) {
+    // The system's font list takes milliseconds to load: it loads while the
+    // first widgets are made, not when the first text is measured.
+    uikit::FontWarmup fonts;
     aWindow = shell::newFixedWindow(kMainWindowFrameSize);
     awakeFromNib();
     windowDidLoad();
@@ -78,13 +80,10 @@ void MainWindowController::windowDidLoad() {
   titleBarView = aWindow->titleBarView();
   shell::placeTitleBar(aWindow, 48, 16, -3);
 
-  auto* line = new QLineEdit(titleBarView);
-  line->setReadOnly(true);
-  line->setFrame(false);
-  line->setFocusPolicy(Qt::NoFocus);
+  // The title bar's lower edge: a one-pixel rule.
+  auto* line = new QWidget(titleBarView);
   line->setAutoFillBackground(true);
   QPalette linePalette = line->palette();
-  linePalette.setColor(QPalette::Base, deviceColor(230, 230, 235));
   linePalette.setColor(QPalette::Window, deviceColor(230, 230, 235));
   line->setPalette(linePalette);
   line->setFixedHeight(1);
