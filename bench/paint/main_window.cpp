@@ -3,12 +3,15 @@
 #include <QApplication>
 
 #include "FirstPaint.h"
+#include "services/Settings.h"
 #include "shell/MainWindowController.h"
 #include "shell/Startup.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  // The language the launcher hands over, applied as the program's start does.
+  // What the program's start does before its window: the per-user settings
+  // file in place, and the language the launcher hands over.
+  QVCopyInfoPlistPath();
   setCurLanguage("en");
   MainWindowController controller;
   QWidget* window = controller.window();
