@@ -15,7 +15,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <mutex>
 
 namespace world {
 
@@ -201,19 +200,17 @@ FileLock::~FileLock() {
 namespace {
 
 // The program looks at its disks many times a second and each look reads the
-// database again; parsing it is what costs. The last parse is kept with the
-// exact bytes it came from, so a changed file is always parsed anew.
+// database again; parsing it is what costs. Each thread keeps its last parse
+// with the exact bytes it came from, so a changed file is always parsed anew;
+// per thread, as the parsed records share their text implicitly and must not
+// be handed between threads.
 struct LastParse {
   QString path;
   QByteArray bytes;
   QList<Media> media;
   QVariantList detached;
 };
-std::mutex lastParseLock;
-LastParse* lastParse() {
-  static LastParse* parse = new LastParse;  // never destroyed: workers may load during exit
-  return parse;
-}
+thread_local LastParse lastParse;
 
 }  // namespace
 
@@ -223,21 +220,16 @@ bool DiskDatabase::load() {
   QFile file(layout_.disksFile());
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
-  {
-    std::lock_guard<std::mutex> hold(lastParseLock);
-    LastParse* last = lastParse();
-    if (!bytes.isEmpty() && last->path == file.fileName() && last->bytes == bytes) {
-      media_ = last->media;
-      detached_ = last->detached;
-      return true;
-    }
+  if (!bytes.isEmpty() && lastParse.path == file.fileName() && lastParse.bytes == bytes) {
+    media_ = lastParse.media;
+    detached_ = lastParse.detached;
+    return true;
   }
   auto d = plist::dictionaryFromData(bytes);
   if (!d) return false;
   for (const QVariant& v : d->value("Media").toList()) media_ << Media::fromMap(v.toMap());
   detached_ = d->value("Detached").toList();
-  std::lock_guard<std::mutex> hold(lastParseLock);
-  *lastParse() = LastParse{file.fileName(), bytes, media_, detached_};
+  lastParse = LastParse{file.fileName(), bytes, media_, detached_};
   return true;
 }
 
