@@ -1,8 +1,8 @@
 #pragma once
 // The disk manager: the mounted volumes in two groups, internal and external,
 // with rename, format and eject on the selected row. It has no delegate: the
-// main window sends loadData once after adding its view and normalSelectCell
-// whenever its tab is chosen.
+// main window sends loadData once its window has first painted and
+// normalSelectCell whenever its tab is chosen.
 // The methods the main window calls are virtual so that its tests can record them.
 #include <QLabel>
 #include <QPointer>

@@ -154,9 +154,12 @@ InstallerViewController::InstallerViewController(QWidget* parent) : QWidget(pare
 
   noDiskView->show();
   diskListScrollView->hide();
+  changeCreatButState();
+}
+
+void InstallerViewController::loadData() {
   refreshDiskInfo();
   refrshDownloadApp();
-  changeCreatButState();
 }
 
 InstallerViewController::~InstallerViewController() = default;

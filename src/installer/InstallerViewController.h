@@ -57,6 +57,9 @@ class InstallerViewController : public QWidget,
   // RAttachedWindowDelegate
   void closeMattachedWindow() override;
 
+  // The disks and the downloaded installers, looked for on workers; the main
+  // window asks once it has painted.
+  void loadData();
   void changeCreatButState();
   void refreshDiskInfo();
   void changeLanageue();

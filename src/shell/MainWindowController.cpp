@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
+#include <QTimer>
 
 #include "platform/Jobs.h"
 #include "platform/NotificationCenter.h"
@@ -69,8 +70,26 @@ TCImageWindow* MainWindowController::window() {
     aWindow = shell::newFixedWindow(kMainWindowFrameSize);
     awakeFromNib();
     windowDidLoad();
+    aWindow->installEventFilter(this);
   }
   return aWindow;
+}
+
+bool MainWindowController::eventFilter(QObject* watched, QEvent* event) {
+  // After this paint, not before it: the loads' results are applied on this thread.
+  if (watched == aWindow && event->type() == QEvent::Paint && !loadAsked_) {
+    loadAsked_ = true;
+    QTimer::singleShot(0, this, [this] { startScreensLoading(); });
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void MainWindowController::startScreensLoading() {
+  if (screensLoading_) return;
+  screensLoading_ = true;
+  aWindow->removeEventFilter(this);
+  repairDiskVC->loadData();
+  installerVC->loadData();
 }
 
 void MainWindowController::awakeFromNib() { shell::setWhiteGround(aWindow); }
@@ -164,7 +183,6 @@ void MainWindowController::addDmgView() {
 void MainWindowController::addDiskToolView() {
   repairDiskVC = screens_.repairDisk();
   fillContainer(diskTool, repairDiskVC->view());
-  repairDiskVC->loadData();
 }
 
 void MainWindowController::addBootableView() {

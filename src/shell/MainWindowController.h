@@ -40,6 +40,10 @@ class MainWindowController : public QObject,
 
   // Loads the window on first use (awakeFromNib, then windowDidLoad).
   TCImageWindow* window();
+  // Whether the screens have begun loading their lists (the disk manager's
+  // scan, the installer's disks and apps): once the window has first painted,
+  // so that no screen's loading delays that paint.
+  bool screensLoading() const { return screensLoading_; }
 
   void canChangeTab(bool canChange) override;
   void tcimageWindowBecomeKeyWindow() override;
@@ -82,6 +86,8 @@ class MainWindowController : public QObject,
   void addInstallerView();
   void addWindowTitle();
   void chooseTab(int tab);
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void startScreensLoading();
 
   MainWindowScreens screens_;
   TCImageWindow* aWindow = nullptr;
@@ -106,6 +112,8 @@ class MainWindowController : public QObject,
   LeftBgView* leftBgView = nullptr;
   int seleViewY = 0;
   bool canChangeTab_ = false;
+  bool screensLoading_ = false;
+  bool loadAsked_ = false;
   int selectedTab_ = 0;
   QPointer<QVariantAnimation> animation_;
 };

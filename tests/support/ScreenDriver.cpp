@@ -23,7 +23,8 @@ ScreenDriver::ScreenDriver(const world::CreateOptions& options, const std::funct
   main_ = std::make_unique<MainWindowController>();
   TCImageWindow* w = main_->window();
   w->show();
-  waitUntil([w] { return w->isVisible(); }, 5000);
+  // The screens start loading after the window's first paint.
+  waitUntil([this] { return main_->screensLoading(); }, 5000);
 }
 
 ScreenDriver::~ScreenDriver() {
