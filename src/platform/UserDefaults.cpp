@@ -17,6 +17,7 @@ const char* kGlobalDomain = ".GlobalPreferences";
 std::mutex g_mutex;
 QString g_domain = "com.quorvan.clone";
 bool g_loaded = false;
+bool g_changed = false;  // values set since the file was last read or written
 QVariantMap g_values;
 
 void loadLocked() {
@@ -43,6 +44,7 @@ void UserDefaults::setApplicationDomain(const QString& domain) {
   std::lock_guard lock(g_mutex);
   g_domain = domain;
   g_loaded = false;
+  g_changed = false;
 }
 
 QVariant UserDefaults::valueForUser(const QString& user, const QString& key, const QString& domain) {
@@ -66,21 +68,29 @@ QVariant UserDefaults::objectForKey(const QString& key) const {
 void UserDefaults::setObject(const QString& key, const QVariant& value) {
   std::lock_guard lock(g_mutex);
   loadLocked();
+  auto it = g_values.constFind(key);
+  if (it != g_values.constEnd() && *it == value) return;
   g_values.insert(key, value);
+  g_changed = true;
 }
 
 void UserDefaults::removeObject(const QString& key) {
   std::lock_guard lock(g_mutex);
   loadLocked();
-  g_values.remove(key);
+  if (g_values.remove(key) > 0) g_changed = true;
 }
 
+// Writes only what changed: the program's start sets the language every time,
+// and rewriting an unchanged file costs a flush to the disk.
 bool UserDefaults::synchronize() {
   std::lock_guard lock(g_mutex);
   loadLocked();
+  if (!g_changed) return true;
   const QString path = preferencesFileForUser(processUserName(), g_domain);
   QDir().mkpath(QFileInfo(path).absolutePath());
-  return plist::writeFile(path, g_values);
+  if (!plist::writeFile(path, g_values)) return false;
+  g_changed = false;
+  return true;
 }
 
 QString UserDefaults::filePath() const {
@@ -91,6 +101,7 @@ QString UserDefaults::filePath() const {
 void UserDefaults::resetForTesting() {
   std::lock_guard lock(g_mutex);
   g_loaded = false;
+  g_changed = false;
   g_values.clear();
 }
 

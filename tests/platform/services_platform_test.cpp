@@ -9,7 +9,10 @@
 #include "platform/Workspace.h"
 #include "platform/plist/PropertyList.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QObject>
 #include <QThread>
 #include <atomic>
@@ -76,6 +79,21 @@ TEST(UserDefaults, LiveInTheUsersPreferencesOfTheWorld) {
   auto file = plist::readDictionary(w.host("/private/var/root/Library/Preferences/com.quorvan.clone.plist"));
   ASSERT_TRUE(file.has_value());
   EXPECT_EQ(file->value("AppleLanguages").toStringList(), QStringList{"ja"});
+  // Only a change is written: the same value again leaves the file as it is.
+  const QString path = w.host("/private/var/root/Library/Preferences/com.quorvan.clone.plist");
+  const QDateTime written = QFileInfo(path).lastModified(), changed = written.addSecs(-3600);
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(f.setFileTime(changed, QFileDevice::FileModificationTime));
+  }
+  d.setObject("AppleLanguages", QStringList{"ja"});
+  ASSERT_TRUE(d.synchronize());
+  EXPECT_EQ(QFileInfo(path).lastModified(), changed);
+  d.setObject("AppleLanguages", QStringList{"tr"});
+  ASSERT_TRUE(d.synchronize());
+  EXPECT_NE(QFileInfo(path).lastModified(), changed);
+  EXPECT_EQ(plist::readDictionary(path)->value("AppleLanguages").toStringList(), QStringList{"tr"});
   // Another user's global domain is read for the launcher.
   plist::writeFile(w.host("/Users/alex/Library/Preferences/.GlobalPreferences.plist"),
                    QVariantMap{{"AppleLanguages", QStringList{"de-DE", "en"}}});
