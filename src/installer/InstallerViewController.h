@@ -59,7 +59,7 @@ class InstallerViewController : public QWidget,
 
   // The disks and the downloaded installers, looked for on workers; the main
   // window asks once it has painted.
-  void loadData();
+  virtual void loadData();
   void changeCreatButState();
   void refreshDiskInfo();
   void changeLanageue();
