@@ -230,8 +230,7 @@ std::optional<QVariantMap> readUserSettings() {
   // of the walk. The stamp only says whether to read again; every read walks
   // the folders without following links.
   {
-    const QString byName = users + '/' + user + "/Library/Application Support/" + GetCompanyName() + '/' +
-                           QLatin1String(kUserFileName);
+    const QString byName = platform::hostPath(QVGetInfoPlistPath());
     struct stat st;
     if (::lstat(QFile::encodeName(byName).constData(), &st) == 0 && S_ISREG(st.st_mode))
       if (auto same = cache.ifSame(stampOf(users + '/' + user, st))) return *same;

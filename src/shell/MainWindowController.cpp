@@ -77,17 +77,15 @@ TCImageWindow* MainWindowController::window() {
 
 bool MainWindowController::eventFilter(QObject* watched, QEvent* event) {
   // After this paint, not before it: the loads' results are applied on this thread.
-  if (watched == aWindow && event->type() == QEvent::Paint && !loadAsked_) {
-    loadAsked_ = true;
+  if (watched == aWindow && event->type() == QEvent::Paint) {
+    aWindow->removeEventFilter(this);
     QTimer::singleShot(0, this, [this] { startScreensLoading(); });
   }
   return QObject::eventFilter(watched, event);
 }
 
 void MainWindowController::startScreensLoading() {
-  if (screensLoading_) return;
   screensLoading_ = true;
-  aWindow->removeEventFilter(this);
   repairDiskVC->loadData();
   installerVC->loadData();
 }

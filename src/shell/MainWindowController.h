@@ -113,7 +113,6 @@ class MainWindowController : public QObject,
   int seleViewY = 0;
   bool canChangeTab_ = false;
   bool screensLoading_ = false;
-  bool loadAsked_ = false;
   int selectedTab_ = 0;
   QPointer<QVariantAnimation> animation_;
 };
