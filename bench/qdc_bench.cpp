@@ -244,7 +244,7 @@ double engineCopy(const FileNodeList& items, const QString& dest) {
     DoCopyFiles engine;
     CopyWaiter w;
     engine.setDelegate(&w);
-    engine.doCopyFilesWithArr(items, dest, CopyItems::ChosenItems);
+    engine.doCopyFilesWithArr(items, dest, CopyItems::DroppedItems);
     waitUntil([&] { return w.done; });
     if (w.outcome != CopyOutcome::AllCopied) std::fprintf(stderr, "copy did not succeed\n");
   });

@@ -1,5 +1,9 @@
 #include "copy/CopyChoice.h"
 
+#include <algorithm>
+
+#include "services/Selection.h"
+
 namespace copyscreen {
 
 namespace {
@@ -115,7 +119,8 @@ MaybeCallout CopyChoice::drop(const FileNodeList& nodes) {
 
 MaybeCallout CopyChoice::browserResult(const FileNodeList& roots, qint64 bytes) {
   copyArr = roots;
-  const int ticked = tickedRootCount(roots);
+  // The system rows never count: the copy leaves them out.
+  const int ticked = int(chosenBrowserRoots(roots).size());
   if (ticked != roots.size() || isDragValue || !fromeVolume) {
     sourceShows = SourceShows::Selection;
     shownCount = ticked;
@@ -162,6 +167,7 @@ void CopyChoice::spaceCheck() {
     comboEnabled = true;
     copyButtonEnabled = true;
     destinationError = false;
+    destinationShowsAdd = false;
   }
 }
 
@@ -182,15 +188,14 @@ void CopyChoice::selectionCheck() {
   }
 }
 
-int CopyChoice::tickedRootCount(const FileNodeList& roots) {
-  int n = 0;
-  for (const FileNodePtr& r : roots)
-    if (r && (r->state() == FileNode::Selected || r->state() == FileNode::PartlySelected)) ++n;
-  return n;
-}
-
-MaybeCallout CopyChoice::refusalToCopy(const FileNodeList& roots) {
-  if (tickedRootCount(roots) == 0) return Callout{QStringLiteral("DISK_COPY_NO_Select"), CalloutLeft};
+MaybeCallout CopyChoice::refusalToCopy(const FileNodeList& roots, CopyItems items) {
+  const FileNodeList chosen = items == CopyItems::BrowserSelection ? chosenBrowserRoots(roots) : roots;
+  const bool anyTicked = std::any_of(chosen.cbegin(), chosen.cend(), [](const FileNodePtr& r) {
+    return r && r->state() != FileNode::NotSelected;
+  });
+  if (!anyTicked) return Callout{QStringLiteral("DISK_COPY_NO_Select"), CalloutLeft};
+  const QString clash = DoCopyFiles::clashingName(roots, items);
+  if (!clash.isEmpty()) return Callout{QStringLiteral("DISK_COPY_same_name"), CalloutLeft, clash};
   return std::nullopt;
 }
 

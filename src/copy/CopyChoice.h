@@ -6,6 +6,7 @@
 #include <QString>
 #include <optional>
 
+#include "services/DoCopyFiles.h"
 #include "services/FileNode.h"
 #include "services/VolumeObj.h"
 
@@ -17,6 +18,7 @@ enum CalloutSide { CalloutLeft = 0, CalloutRight = 1 };
 struct Callout {
   QString key;
   int side = CalloutLeft;
+  QString value;  // fills the text's placeholder, when it has one
   bool operator==(const Callout&) const = default;
 };
 using MaybeCallout = std::optional<Callout>;
@@ -44,9 +46,9 @@ class CopyChoice {
   MaybeCallout selectCopyMode(int mode);
 
   // The copy button's refusal of a root list (a selection, a dropped set or
-  // the copy-all listing): nothing in it ticked.
-  static MaybeCallout refusalToCopy(const FileNodeList& roots);
-  static int tickedRootCount(const FileNodeList& roots);
+  // the copy-all listing): nothing in it to copy, or two items that would take
+  // one name in the destination (the text names it).
+  static MaybeCallout refusalToCopy(const FileNodeList& roots, CopyItems items);
 
   // The choice.
   VolumeObjPtr fromeVolume;

@@ -379,15 +379,18 @@ void DiskCopyViewController::refreshDestinationBox() {
 void DiskCopyViewController::apply(const copyscreen::MaybeCallout& callout) {
   refreshSourceBox();
   refreshDestinationBox();
-  if (lComboBox->aTageIndex() != choice_.comboMode) {
-    applying_ = true;  // the model has decided already: the combo's report is not a new choice
-    lComboBox->changeSelectType(choice_.comboMode);
-    applying_ = false;
-  }
+  // The model has decided already: showing its mode is not a new choice.
+  lComboBox->showSelectType(choice_.comboMode);
   lComboBox->setlComboBoxEnde(choice_.comboEnabled);
   comboBoxView->setVisible(choice_.comboShown);
   cloneButton->setButtonEnabled(choice_.copyButtonEnabled && !controller);
-  if (callout) showErrorWindowWithErrorStr(getLocalizedString(callout->key), callout->side);
+  if (callout) showCallout(*callout);
+}
+
+void DiskCopyViewController::showCallout(const copyscreen::Callout& callout) {
+  const QByteArray key = callout.key.toLatin1();
+  showErrorWindowWithErrorStr(callout.value.isEmpty() ? text(key.constData()) : filled(key.constData(), callout.value),
+                              callout.side);
 }
 
 void DiskCopyViewController::selectDiskButton(int diskFrom, QWidget* sender) {
@@ -452,10 +455,13 @@ void DiskCopyViewController::viewDragRefused(const QStringList& macPaths) {
 
 // ------------------------------------------------------- copy-mode drop-down
 
-void DiskCopyViewController::changeSelectCopyType() {
-  if (applying_) return;
+void DiskCopyViewController::changeSelectCopyType() { chooseCopyMode(0); }
+
+// Any change of mode drops a running copy-all listing: its end would confirm
+// the old choice.
+void DiskCopyViewController::chooseCopyMode(int type) {
   stopListing();
-  apply(choice_.selectCopyMode(0));
+  apply(choice_.selectCopyMode(type));
 }
 
 void DiskCopyViewController::showSelectAllVC() {
@@ -483,11 +489,7 @@ void DiskCopyViewController::mouseEixtView(bool exited) {
 }
 
 void DiskCopyViewController::selectFormatbyType(int type) {
-  lComboBox->changeSelectType(type);  // copy all reports changeSelectCopyType
-  if (type != 0) {
-    stopListing();
-    apply(choice_.selectCopyMode(type));
-  }
+  chooseCopyMode(type);
   mouseEixtView(true);
 }
 
@@ -533,7 +535,7 @@ void DiskCopyViewController::stopListing() {
 void DiskCopyViewController::cloneButtonAction() {
   closeErrorWindow();
   if (choice_.copyArr) {
-    doCopyAction(*choice_.copyArr, CopyItems::ChosenItems);
+    doCopyAction(*choice_.copyArr, choice_.isDragValue ? CopyItems::DroppedItems : CopyItems::BrowserSelection);
     return;
   }
   if (!choice_.fromeVolume) return;
@@ -555,8 +557,8 @@ void DiskCopyViewController::copyFileScanFiles() {
 }
 
 void DiskCopyViewController::doCopyAction(const FileNodeList& roots, CopyItems items) {
-  if (const copyscreen::MaybeCallout refusal = CopyChoice::refusalToCopy(roots)) {
-    showErrorWindowWithErrorStr(getLocalizedString(refusal->key), refusal->side);
+  if (const copyscreen::MaybeCallout refusal = CopyChoice::refusalToCopy(roots, items)) {
+    showCallout(*refusal);
     return;
   }
   pendingRoots_ = roots;
@@ -581,6 +583,7 @@ void DiskCopyViewController::beginToCopyFiles() {
   canChangeTab(false);
 
   doCopy.reset();  // an earlier engine goes silent with it
+  reports_.clear();  // so nothing more reaches its receiver
   jobToken_ = 0;
   jobSawError_ = false;
   jobCancelled_ = false;
@@ -602,9 +605,10 @@ void DiskCopyViewController::beginToCopyFiles() {
 
   static quint64 lastToken = 0;
   jobToken_ = ++lastToken;
-  reports_.push_back(std::make_unique<JobReports>(this, jobToken_));
+  auto& reports = reports_[jobToken_];
+  reports = std::make_unique<JobReports>(this, jobToken_);
   doCopy = std::make_unique<DoCopyFiles>();
-  doCopy->setDelegate(reports_.back().get());
+  doCopy->setDelegate(reports.get());
   doCopy->doCopyFilesWithArr(pendingRoots_, folder.folder, pendingItems_);
 }
 
@@ -630,6 +634,12 @@ void DiskCopyViewController::jobError(quint64 token) {
 }
 
 void DiskCopyViewController::jobFinished(quint64 token, CopyOutcome outcome) {
+  // Nothing follows the final report: its receiver goes once this call (made
+  // from within it) has returned.
+  QPointer<DiskCopyViewController> self(this);
+  platform::dispatchMain([self, token] {
+    if (self) self->reports_.erase(token);
+  });
   if (token != jobToken_) return;
   jobToken_ = 0;  // ended: whatever else it sends is dropped
   if (jobCancelled_)

@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <functional>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -99,6 +100,8 @@ class DiskCopyViewController : public QWidget,
   void setClock(std::function<QDateTime()> clock) { clock_ = std::move(clock); }
   const copyscreen::CopyChoice& choice() const { return choice_; }
   QString openUrl() const { return openUrl_; }
+  // For tests: report receivers of copy jobs whose final report is not in yet.
+  int reportReceiversHeld() const { return int(reports_.size()); }
 
   // SelectValueViewDelegate
   void selectDiskButton(int diskFrom, QWidget* sender) override;
@@ -133,6 +136,8 @@ class DiskCopyViewController : public QWidget,
   void buildChoicePage();
   void buildCopyPage();
   void apply(const copyscreen::MaybeCallout& callout);
+  void showCallout(const copyscreen::Callout& callout);
+  void chooseCopyMode(int type);
   void refreshSourceBox();
   void refreshDestinationBox();
   void showErrorWindowWithErrorStr(const QString& text, int leftOrRight);
@@ -204,16 +209,16 @@ class DiskCopyViewController : public QWidget,
   // would confirm the old choice.
   std::unique_ptr<Controller> controller;
   FileNodeListRef listing_;
-  bool applying_ = false;
 
   // The copy job.
   std::unique_ptr<DoCopyFiles> doCopy;
-  std::vector<std::unique_ptr<JobReports>> reports_;  // kept: a worker may still hold one
+  // Each job's receiver, kept until its final report is in: a worker may still hold it.
+  std::map<quint64, std::unique_ptr<JobReports>> reports_;
   quint64 jobToken_ = 0;
   bool jobSawError_ = false;
   bool jobCancelled_ = false;
   FileNodeList pendingRoots_;
-  CopyItems pendingItems_ = CopyItems::ChosenItems;
+  CopyItems pendingItems_ = CopyItems::BrowserSelection;
   QString openUrl_;
 
   uikit::WeakDelegate<DiskCopyVCDelegate> delegate_;

@@ -14,6 +14,7 @@
 #include "platform/Queue.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
+#include "services/Selection.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/Layout.h"
@@ -46,14 +47,19 @@ bool isExpandable(const FileNode& node) {
 }
 
 int headerState(const FileNodeList& roots) {
-  if (roots.isEmpty()) return 0;
+  // Over the rows the user can tick: the system rows keep their state, but no
+  // copy or image takes them.
+  qsizetype tickable = 0;
   qsizetype selected = 0;
   bool partly = false;
   for (const FileNodePtr& r : roots) {
+    if (!isTickableRoot(*r)) continue;
+    ++tickable;
     if (r->state() == FileNode::Selected) ++selected;
     if (r->state() == FileNode::PartlySelected) partly = true;
   }
-  if (selected == roots.size()) return 1;
+  if (tickable == 0) return 0;
+  if (selected == tickable) return 1;
   if (selected > 0 || partly) return 2;
   return 0;
 }
@@ -593,7 +599,7 @@ void ListFileViewController::doneButtonAction() {
   if (auto* d = detagate_.get()) d->getSelectFilesSize(true);
   totalling_ = GetFilesSize::create();
   totalling_->setDelegate(new SizeRelay(guard_));
-  totalling_->getAllFilesSizeWithArr(*rootNodeArr_);
+  totalling_->getAllFilesSizeWithArr(chosenBrowserRoots(*rootNodeArr_));  // what the copy or image takes
 }
 
 void ListFileViewController::allCopyFilesSize(qint64 size) {

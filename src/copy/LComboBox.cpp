@@ -88,17 +88,18 @@ void LComboBox::changeLanageue() {
                                                          : QStringLiteral("MAKE_DMG_CUSS_copy_all")));
 }
 
-void LComboBox::changeSelectType(int type) {
+void LComboBox::showSelectType(int type) {
   aTageIndex_ = type;
   iconImageView_->setImageNamed(QStringLiteral("ic_filter"));
-  if (type != 0) {
-    strLabel_->setText(getLocalizedString(QStringLiteral("MAKE_DMG_CUSS_copy_some")));
-    searchButton_->show();
-    return;
-  }
-  strLabel_->setText(getLocalizedString(QStringLiteral("MAKE_DMG_CUSS_copy_all")));
-  searchButton_->hide();
-  if (auto* d = delegate_.get()) d->changeSelectCopyType();
+  strLabel_->setText(getLocalizedString(type != 0 ? QStringLiteral("MAKE_DMG_CUSS_copy_some")
+                                                  : QStringLiteral("MAKE_DMG_CUSS_copy_all")));
+  searchButton_->setVisible(type != 0);
+}
+
+void LComboBox::changeSelectType(int type) {
+  showSelectType(type);
+  if (type == 0)
+    if (auto* d = delegate_.get()) d->changeSelectCopyType();
 }
 
 void LComboBox::setlComboBoxEnde(bool enabled) {

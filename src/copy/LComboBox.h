@@ -74,6 +74,8 @@ class LComboBox : public QWidget, public LComboBoxSubViewDelegate {
   void setLconboBoxDelegate(LComboBoxDelegate* d) { delegate_ = d; }
   LComboBoxDelegate* lconboBoxDelegate() const { return delegate_.get(); }
 
+  // Shows the mode without reporting it: for a screen whose own rules chose it.
+  void showSelectType(int type);
   // 0 copy all (reported), anything else copy some (browse button shown).
   void changeSelectType(int type);
   int aTageIndex() const { return aTageIndex_; }

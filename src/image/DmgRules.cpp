@@ -4,10 +4,10 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSet>
 
 #include "image/MakeDmg.h"
 #include "platform/Paths.h"
+#include "services/Selection.h"
 
 namespace dmg {
 
@@ -121,7 +121,7 @@ struct Packer {
 
 Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place) {
   Packer packer{kind, place, {}};
-  packer.walk(roots);
+  packer.walk(place.browserSelection ? chosenBrowserRoots(roots) : roots);
   Packed& out = packer.out;
   if (!out.errorKey.isEmpty()) {
     out.sources.clear();
@@ -132,17 +132,10 @@ Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place)
     out.errorKey = QStringLiteral("MAKE_DMG_no_select_file");
     return out;
   }
-  if (kind == Kind::Image) {
-    QSet<QString> seen;
-    for (const QString& t : out.targets) {
-      if (seen.contains(t)) {
-        out.errorKey = QStringLiteral("MAKE_DMG_error_same_name");
-        out.sources.clear();
-        out.targets.clear();
-        return out;
-      }
-      seen.insert(t);
-    }
+  if (kind == Kind::Image && !firstSharedName(out.targets).isEmpty()) {
+    out.errorKey = QStringLiteral("MAKE_DMG_error_same_name");
+    out.sources.clear();
+    out.targets.clear();
   }
   return out;
 }

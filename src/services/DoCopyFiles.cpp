@@ -16,6 +16,7 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
+#include "services/Selection.h"
 #include "services/SystemLog.h"
 
 struct DoCopyFiles::Job {
@@ -24,7 +25,7 @@ struct DoCopyFiles::Job {
   std::atomic<bool> ended{false};  // the worker is done, its last rsync waited for
   std::mutex delegateMutex;  // the screen may set it while the worker reports
   DelegateRef<DoCopyFilesDelegate> delegate;
-  CopyItems items = CopyItems::ChosenItems;
+  CopyItems items = CopyItems::DroppedItems;
   QString destination;  // the folder the copy goes into (Mac path)
 
   std::mutex childMutex;
@@ -203,7 +204,16 @@ void doCopyFilesWithChiNode(Job& job, const FileNodeList& children, const QStrin
       // Only this one folder is made: a destination that has gone is not made
       // again (whatever now lies at its path would receive the copy); the items
       // below then find no destination and say so.
-      QDir().mkdir(platform::hostPath(sub));
+      const QByteArray host = platform::hostPath(sub).toUtf8();
+      ::mkdir(host.constData(), 0777);
+      struct stat st;
+      if (::lstat(host.constData(), &st) == 0 && !S_ISDIR(st.st_mode)) {
+        // A file or a link stands where the folder must be: rsync would write
+        // onto it, or through it.
+        ++job.failed;
+        SystemLog("cannot make the folder %s: something else is there", qUtf8Printable(sub));
+        continue;
+      }
       doCopyFilesWithChiArr(job, child->children(), sub);
     } else if (child->state() == FileNode::Selected) {
       toCopyFileWithNode(job, child, folder);
@@ -252,6 +262,8 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
     FileNodePtr node = list[j];
     // An unticked "/System" stays unticked; a ticked one means its copyable
     // entries, a partly ticked one those of them the user ticked.
+    if (node && job.items == CopyItems::BrowserSelection && !isTickableRoot(*node))
+      node.reset();  // a row the user could not tick; its progress step still follows
     if (node && node->state() != FileNode::NotSelected && node->path() == QLatin1String("/System"))
       node = systemFolderNode(node);
     if (node && node->state() == FileNode::PartlySelected) {
@@ -285,6 +297,18 @@ void runCopy(const std::shared_ptr<Job>& self, const FileNodeList& list, const Q
 }
 
 }  // namespace
+
+QString DoCopyFiles::clashingName(const FileNodeList& roots, CopyItems items) {
+  switch (items) {
+    case CopyItems::CopyAllListing:
+      return QString();  // one volume's top names, and "/System"'s entries that join them on purpose
+    case CopyItems::BrowserSelection:
+      return firstSharedName(copyTopNames(chosenBrowserRoots(roots)));
+    case CopyItems::DroppedItems:
+      return firstSharedName(copyTopNames(roots));
+  }
+  return QString();
+}
 
 DoCopyFiles::DoCopyFiles() = default;
 
@@ -324,7 +348,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
   job->items = items;
   job->destination = copyPath;
   job_ = job;
-  if (arr.isEmpty()) {
+  if (arr.isEmpty() || !clashingName(arr, items).isEmpty()) {
     job->ended = true;
     job->onMain([](DoCopyFilesDelegate* d) { d->copyFilesFinished(CopyOutcome::Failed); });
     return;

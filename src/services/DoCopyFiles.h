@@ -24,10 +24,12 @@ enum class CopyOutcome {
   Cancelled,   // the copy was stopped
 };
 
-// Where the top-level items come from. Only a copy-all listing (the whole
-// volume, as scanned) leaves out hidden and system-looking items; items the user
-// ticked or dropped are always copied.
-enum class CopyItems { CopyAllListing, ChosenItems };
+// Where the top-level items come from. A copy-all listing (the whole volume, as
+// scanned) leaves out its hidden items; a browser selection takes only the roots
+// the user could tick (isTickableRoot); dropped items are copied as dropped.
+// A browser selection or a drop whose items would take one name at the top of
+// the destination is refused whole: one would land on the other.
+enum class CopyItems { CopyAllListing, BrowserSelection, DroppedItems };
 
 class DoCopyFilesDelegate : public ReportReceiver {
  public:
@@ -48,8 +50,8 @@ class DoCopyFiles {
   DoCopyFiles& operator=(const DoCopyFiles&) = delete;
 
   // Clears isCancel and starts copying the root list into `copyPath` (a Mac
-  // path) on the global queue; returns at once. An empty list ends at once with
-  // copyFilesFinished(Failed).
+  // path) on the global queue; returns at once. An empty list, or chosen items
+  // that clash by name, end at once with copyFilesFinished(Failed).
   void doCopyFilesWithArr(const FileNodeList& arr, const QString& copyPath, CopyItems items);
 
   bool isCancel() const;
@@ -64,6 +66,9 @@ class DoCopyFiles {
 
   // The hidden-item rule applied to a copy-all listing's top-level items.
   static bool isHiddenAtPath(const QString& path);
+  // A name that two of the items would take at the top of the destination, or
+  // empty. The screen refuses such a selection with it before it starts.
+  static QString clashingName(const FileNodeList& roots, CopyItems items);
 
   struct Job;
 

@@ -53,6 +53,7 @@ struct Expect {
   int side;
   SourceShows shows;
   int copyArr;  // roots to copy; -1: the whole volume
+  bool destinationShowsAdd = false;
 };
 
 struct Case {
@@ -113,7 +114,15 @@ TEST(CopyChoiceTest, RulesOfTheChoicePage) {
          c.chooseDestination(kStick, true);
          return c.browserResult(rootsOf({1, 0, 2}), 30 * GB);
        },
-       {false, false, 1, false, true, "MAKE_DMG_error_no_space", CalloutRight, S::Selection, 3}},
+       {false, false, 1, false, true, "MAKE_DMG_error_no_space", CalloutRight, S::Selection, 3, true}},
+      {"a smaller source after a refused browser selection",
+       [](CopyChoice& c) {
+         c.chooseSource(kStartup);
+         c.chooseDestination(kStick, true);
+         c.browserResult(rootsOf({1, 0, 2}), 30 * GB);
+         return c.chooseSource(kSmall);
+       },
+       {true, true, 0, false, false, "", 0, S::Volume, -1}},
       {"a browser selection that fits",
        [](CopyChoice& c) {
          c.chooseSource(kStartup);
@@ -189,6 +198,7 @@ TEST(CopyChoiceTest, RulesOfTheChoicePage) {
     EXPECT_EQ(choice.destinationError, e.destinationError);
     EXPECT_EQ(choice.sourceShows, e.shows);
     EXPECT_EQ(choice.copyArr ? int(choice.copyArr->size()) : -1, e.copyArr);
+    EXPECT_EQ(choice.destinationShowsAdd, e.destinationShowsAdd);
     if (*e.callout) {
       ASSERT_TRUE(said.has_value());
       EXPECT_EQ(said->key, QString::fromLatin1(e.callout));
@@ -216,22 +226,35 @@ TEST(CopyChoiceTest, RefusedChoicesKeepTheOtherSide) {
   EXPECT_EQ(other.usedSize, -1);
 }
 
-TEST(CopyChoiceTest, NothingTickedIsRefusedAtTheCopyButton) {
+TEST(CopyChoiceTest, TheCopyButtonRefusesWhatCannotBeCopiedAsChosen) {
+  auto partlyWith = [](const QString& path, const QString& child) {
+    FileNodePtr top = item(path, FileNode::PartlySelected);
+    FileNodePtr c = FileNode::initWithPath(path + "/" + child, child, true, top.data());
+    top->children() << c;
+    return top;
+  };
+  const FileNodeList systemRowsOnly = {item("/usr"), item("/private"), item("/Users", FileNode::NotSelected)};
+  const FileNodeList clashing = {partlyWith("/Users/alex", "Documents"), partlyWith("/Users/sam", "Documents")};
+  const Callout nothing{"DISK_COPY_NO_Select", CalloutLeft};
   struct Case {
     const char* name;
     FileNodeList roots;
-    bool refused;
+    CopyItems items;
+    MaybeCallout refusal;
   };
   const QList<Case> cases = {
-      {"empty list (an empty volume, or a drop of .DS_Store alone)", {}, true},
-      {"every root unticked", rootsOf({0, 0}), true},
-      {"one root partly ticked", rootsOf({0, 2}), false},
-      {"one root ticked", rootsOf({1}), false},
+      {"empty list (an empty volume, or a drop of .DS_Store alone)", {}, CopyItems::CopyAllListing, nothing},
+      {"every root unticked", rootsOf({0, 0}), CopyItems::BrowserSelection, nothing},
+      {"one root partly ticked", rootsOf({0, 2}), CopyItems::BrowserSelection, std::nullopt},
+      {"one root ticked", rootsOf({1}), CopyItems::BrowserSelection, std::nullopt},
+      // Rows the user could not tick are no selection; dropped, they are.
+      {"only system rows left ticked", systemRowsOnly, CopyItems::BrowserSelection, nothing},
+      {"the same items dropped", systemRowsOnly, CopyItems::DroppedItems, std::nullopt},
+      {"two ticked children of one name", clashing, CopyItems::BrowserSelection,
+       Callout{"DISK_COPY_same_name", CalloutLeft, "Documents"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const MaybeCallout refusal = CopyChoice::refusalToCopy(c.roots);
-    EXPECT_EQ(refusal.has_value(), c.refused);
-    if (refusal) EXPECT_EQ(*refusal, (Callout{"DISK_COPY_NO_Select", CalloutLeft}));
+    EXPECT_EQ(CopyChoice::refusalToCopy(c.roots, c.items), c.refusal);
   }
 }

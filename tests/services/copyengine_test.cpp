@@ -100,7 +100,7 @@ FileNodePtr node(const QString& path, int state = FileNode::Selected, FileNode* 
 }
 
 CopyOutcome runCopy(CopyRecorder& rec, const FileNodeList& items, const QString& dest,
-                    CopyItems kind = CopyItems::ChosenItems) {
+                    CopyItems kind = CopyItems::DroppedItems) {
   DoCopyFiles engine;
   engine.setDelegate(&rec);
   engine.doCopyFilesWithArr(items, dest, kind);
@@ -338,7 +338,7 @@ TEST_F(DoCopyFilesTest, LayoutOfCopiedItems) {
   EXPECT_EQ(rec.events.last(), "finished");
 }
 
-TEST_F(DoCopyFilesTest, HiddenRuleOnlyForCopyAllListings) {
+TEST_F(DoCopyFilesTest, TopLevelRulesFollowWhereTheItemsCameFrom) {
   ASSERT_TRUE(put(kSrc + "/.secret", 3));
   ASSERT_TRUE(put(kSrc + "/usr/bin/tool", 3));
   ASSERT_TRUE(put(kSrc + "/Library/x", 3));
@@ -351,10 +351,14 @@ TEST_F(DoCopyFilesTest, HiddenRuleOnlyForCopyAllListings) {
     CopyItems kind;
     QStringList top;
   };
+  // A listing and a browser selection leave the hidden roots out (the user
+  // could not tick them); what the user dropped is copied as dropped.
   const QList<Case> cases = {{CopyItems::CopyAllListing, {"plain"}},
-                             {CopyItems::ChosenItems, {".secret", "Library", "flagged", "plain", "usr"}}};
+                             {CopyItems::BrowserSelection, {"plain"}},
+                             {CopyItems::DroppedItems, {".secret", "Library", "flagged", "plain", "usr"}}};
   int n = 0;
   for (const Case& c : cases) {
+    SCOPED_TRACE(int(c.kind));
     const QString dest = freshDest(QString("hidden%1").arg(n++));
     CopyRecorder rec;
     EXPECT_EQ(runCopy(rec, items, dest, c.kind), CopyOutcome::AllCopied);
@@ -427,6 +431,61 @@ TEST_F(DoCopyFilesTest, FailuresAreReportedInTheOutcome) {
   EXPECT_EQ(runCopy(rec, {node(kSrc + "/ok")}, "/Volumes/Windows Backup"), CopyOutcome::Failed);
 }
 
+// Items that would take one name at the top of the copy are refused before
+// anything is copied; inside the new folder nothing lands on a file either.
+TEST_F(DoCopyFilesTest, NothingLandsOnAnotherItem) {
+  ASSERT_TRUE(put(kSrc + "/A/notes/a.txt", 4, 'a'));
+  ASSERT_TRUE(put(kSrc + "/B/Notes/b.txt", 4, 'b'));
+  ASSERT_TRUE(put(kSrc + "/B/other", 4));
+  auto partlyWith = [&](const QString& folder, const QStringList& ticked) {
+    FileNodePtr top = node(kSrc + "/" + folder, FileNode::PartlySelected);
+    for (const QString& name : ticked) node(kSrc + "/" + folder + "/" + name, FileNode::Selected, top.data());
+    return top;
+  };
+  struct Case {
+    const char* name;
+    FileNodeList items;
+    CopyItems kind;
+    QString clash;
+  };
+  const QList<Case> cases = {
+      {"two partly ticked folders, children of one name (case aside)",
+       {partlyWith("A", {"notes"}), partlyWith("B", {"Notes", "other"})}, CopyItems::BrowserSelection, "Notes"},
+      {"a ticked root and a child of a partly ticked one", {node(kSrc + "/A/notes"), partlyWith("B", {"Notes"})},
+       CopyItems::BrowserSelection, "Notes"},
+      {"two dropped items of one name", {node(kSrc + "/A/notes"), node(kSrc + "/B/Notes")},
+       CopyItems::DroppedItems, "Notes"},
+      {"an unticked one does not clash", {partlyWith("A", {"notes"}), node(kSrc + "/B/Notes", FileNode::NotSelected)},
+       CopyItems::BrowserSelection, ""},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(DoCopyFiles::clashingName(c.items, c.kind), c.clash);
+    if (c.clash.isEmpty()) continue;
+    const QString dest = freshDest(QString("clash%1").arg(n++));
+    CopyRecorder rec;
+    EXPECT_EQ(runCopy(rec, c.items, dest, c.kind), CopyOutcome::Failed);
+    EXPECT_TRUE(topEntries(dest).isEmpty());
+    EXPECT_TRUE(rec.progress.isEmpty());
+  }
+  // The one intended merge: a listing's "/System" entries join the top.
+  EXPECT_EQ(DoCopyFiles::clashingName({node("/Applications"), node("/System")}, CopyItems::CopyAllListing), "");
+
+  // A file stands where a partly ticked folder must be made: that item fails,
+  // the file keeps its content, the others arrive.
+  FileNodePtr u = partlyWith("B", {"other"});
+  FileNodePtr notes = node(kSrc + "/B/Notes", FileNode::PartlySelected, u.data());
+  node(kSrc + "/B/Notes/b.txt", FileNode::Selected, notes.data());
+  const QString dest = freshDest("fileInTheWay");
+  ASSERT_TRUE(put(dest + "/Notes", 3, 'z'));
+  CopyRecorder rec;
+  EXPECT_EQ(runCopy(rec, {node(kSrc + "/A"), u}, dest, CopyItems::BrowserSelection), CopyOutcome::SomeFailed);
+  EXPECT_EQ(readAll(platform::hostPath(dest + "/Notes")), QByteArray(3, 'z'));
+  EXPECT_TRUE(QFileInfo::exists(platform::hostPath(dest + "/other")));
+  EXPECT_TRUE(QFileInfo::exists(platform::hostPath(dest + "/A/notes/a.txt")));
+}
+
 TEST_F(DoCopyFilesTest, DestinationVanishingMidCopy) {
   // The first item is large enough to be still running when its first output arrives.
   for (int i = 0; i < 3000; ++i) ASSERT_TRUE(put(kSrc + QString("/item0/f%1").arg(i), 2000));
@@ -453,7 +512,7 @@ TEST_F(DoCopyFilesTest, CancelStopsRsyncAndLeavesTheSource) {
   CopyRecorder rec;
   rec.onFirstOutput = [&engine] { engine.setIsCancel(true); };
   engine.setDelegate(&rec);
-  engine.doCopyFilesWithArr({node(big), node(kSrc + "/never")}, dest, CopyItems::ChosenItems);
+  engine.doCopyFilesWithArr({node(big), node(kSrc + "/never")}, dest, CopyItems::DroppedItems);
   ASSERT_TRUE(waitFor([&] { return rec.isFinished(); }, 60000));
   settle(300);
   EXPECT_EQ(rec.outcome, CopyOutcome::Cancelled);
@@ -480,7 +539,7 @@ TEST_F(DoCopyFilesTest, DroppedEngineStopsAndFallsSilent) {
     eventsWhenDropped = rec.events.size();
   };
   engine->setDelegate(&rec);
-  engine->doCopyFilesWithArr({node(big)}, freshDest("dropped"), CopyItems::ChosenItems);
+  engine->doCopyFilesWithArr({node(big)}, freshDest("dropped"), CopyItems::DroppedItems);
   ASSERT_TRUE(waitFor([&] { return eventsWhenDropped >= 0; }, 60000));
   settle(1500);
   EXPECT_EQ(rec.events.size(), eventsWhenDropped);

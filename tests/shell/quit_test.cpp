@@ -122,7 +122,7 @@ TEST(QuitWhileAJobRuns, TheJobStopsItsChildrenAreGoneAndTheRunEndsWithZero) {
          ASSERT_TRUE(bigSparseFile(d.host("/Users/alex/big/data")));
          e.copy.setDelegate(&e.copyReceiver);
          e.copy.doCopyFilesWithArr({ticked("/Users/alex/big", true)}, "/Volumes/USB Stick",
-                                   CopyItems::ChosenItems);
+                                   CopyItems::DroppedItems);
        },
        [](Engines& e) { return !e.copy.isRunning(); },
        [](Engines& e) { return e.copyReceiver.finished && e.copyReceiver.outcome == CopyOutcome::Cancelled; }},
