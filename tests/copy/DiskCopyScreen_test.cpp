@@ -15,6 +15,7 @@
 
 #include "copy/DiskCopyViewController.h"
 #include "platform/Gate.h"
+#include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
 #include "support/ScreenDriver.h"
@@ -73,6 +74,18 @@ struct CopyScreen {
            40000);
   }
 
+  // Clicks the check box of the outline row at `nameIndex`'s row.
+  void clickCheckBox(const QModelIndex& nameIndex) const {
+    QTreeView* tree = outline();
+    const QModelIndex box = nameIndex.sibling(nameIndex.row(), 0);
+    tree->scrollTo(box);
+    ScreenDriver::click(tree->viewport(), tree->visualRect(box).center());
+  }
+  // Whether the row shows a check box (the system rows do not).
+  static bool hasCheckBox(const QModelIndex& nameIndex) {
+    return !nameIndex.sibling(nameIndex.row(), 0).data(Qt::UserRole + 1).toString().isEmpty();
+  }
+
   void tickOnlyInBrowser(const QString& name) {
     inBrowser(name,
         [this, name] {
@@ -121,6 +134,29 @@ struct CopyScreen {
     return texts.join(' ');
   }
 };
+
+// The text a table entry shows with its one placeholder filled.
+QString filledText(const char* key, const QString& value) {
+  QString t = getLocalizedString(key);
+  for (const char* mark : {"%@", "%lld", "%d"})
+    if (t.contains(mark)) return t.replace(mark, value);
+  return t;
+}
+
+// Bytes of the files below a host folder, links counted as themselves.
+qint64 bytesBelow(const QString& hostRoot) {
+  qint64 sum = 0;
+  QDirIterator it(hostRoot, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                  QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QFileInfo info(it.next());
+    if (info.isSymLink())
+      sum += info.symLinkTarget().isEmpty() ? 0 : QFile::symLinkTarget(info.filePath()).toUtf8().size();
+    else if (!info.isDir())
+      sum += info.size();
+  }
+  return sum;
+}
 
 QStringList tree(const QString& hostRoot) {
   QStringList out;
@@ -323,4 +359,88 @@ TEST(DiskCopyScreenTest, DroppedItemsAreCopiedAndOutsidersRefused) {
   const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
   EXPECT_EQ(tree(folder), (QStringList{"Shared Docs", "Shared Docs/Meeting $(date) `notes`.txt",
                                        "Shared Docs/Zoë's résumé.docx", "Trailer.mov"}));
+}
+
+// On the startup volume the browser shows system rows without a check box, in
+// state 1. Unticking every other row but "Users" is a selection of one folder:
+// the box says so with its size, and the copy holds only it.
+TEST(DiskCopyScreenTest, StartupSelectionIsWhatTheUserTicked) {
+  CopyScreen s;
+  ASSERT_TRUE(s.pick(1, "Macintosh HD"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  ASSERT_TRUE(s.d.click("lComboBoxOpen"));
+  ASSERT_TRUE(s.d.click("copyModeSome"));
+  int systemRows = 0;
+  s.inBrowser("Users", [&] {
+    QAbstractItemModel* m = s.outline()->model();
+    for (int r = 0; r < m->rowCount(); ++r) {
+      const QModelIndex name = m->index(r, 1);
+      if (!CopyScreen::hasCheckBox(name))
+        ++systemRows;
+      else if (name.data().toString() != "Users")
+        s.clickCheckBox(name);
+    }
+    ScreenDriver::click(s.d.find("listDone"));
+  });
+  ASSERT_TRUE(s.d.click("lComboBoxSearch"));
+  ASSERT_TRUE(s.d.waitHidden("DiskListWC"));
+  EXPECT_GT(systemRows, 5);  // /System, /Library, /private, /usr, /dev … stayed as they were
+  EXPECT_TRUE(waitUntil([&] { return s.d.find<QLabel>("nameLabel1")->text() == filledText("MAKE_DMG_select_FF_count", "1"); }));
+  EXPECT_EQ(s.d.find<QLabel>("sizeLabel1")->text(),
+            filledText("MAKE_DMG_select_count",
+                       KVPublicUtilities::longlongConvertVolSpace(bytesBelow(s.d.host("/Users")))));
+
+  ASSERT_TRUE(s.confirmCopy());
+  ASSERT_TRUE(s.d.waitShown("copySuccessPane", 60000));
+  const QString folder = s.d.host("/Volumes/USB Stick/" + kFolder);
+  EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            QStringList{"Users"});
+  EXPECT_EQ(bytesBelow(folder + "/Users"), bytesBelow(s.d.host("/Users")));
+  // The job's report receiver goes with its final report.
+  EXPECT_TRUE(waitUntil([&] { return s.d.main().copyScreen()->reportReceiversHeld() == 0; }));
+}
+
+// Two partly ticked folders whose ticked children share a name would put one
+// onto the other at the top of the copy: refused, naming it, before anything starts.
+TEST(DiskCopyScreenTest, ChildrenOfOneNameAreRefused) {
+  CopyScreen s;
+  // Each folder keeps an unticked child, so it stays partly ticked.
+  for (const char* f : {"/Volumes/Data/Work/Notes", "/Volumes/Data/Work/Plans", "/Volumes/Data/Home/notes",
+                        "/Volumes/Data/Home/Music"})
+    ASSERT_TRUE(QDir().mkpath(s.d.host(f)));
+  ASSERT_TRUE(s.pick(1, "Data"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  ASSERT_TRUE(s.d.click("lComboBoxOpen"));
+  ASSERT_TRUE(s.d.click("copyModeSome"));
+  const auto childrenListed = [&] {
+    for (const char* folder : {"Work", "Home"}) {
+      const QModelIndex top = s.rootRow(folder, 0);
+      if (!top.isValid() || s.outline()->model()->rowCount(top) < 2) return false;
+    }
+    return true;
+  };
+  s.inBrowser("Work", [&] {
+    ScreenDriver::click(s.d.find("listSelectAll"));  // nothing ticked
+    for (const char* folder : {"Work", "Home"}) s.outline()->expand(s.rootRow(folder, 0));
+    s.d.when(childrenListed, [&] {
+      for (const char* folder : {"Work", "Home"}) {
+        QAbstractItemModel* m = s.outline()->model();
+        const QModelIndex top = s.rootRow(folder, 0);
+        for (int r = 0; r < m->rowCount(top); ++r)
+          if (m->index(r, 1, top).data().toString().compare("notes", Qt::CaseInsensitive) == 0)
+            s.clickCheckBox(m->index(r, 1, top));
+      }
+      ScreenDriver::click(s.d.find("listDone"));
+    });
+  });
+  ASSERT_TRUE(s.d.click("lComboBoxSearch"));
+  ASSERT_TRUE(s.d.waitHidden("DiskListWC"));
+  EXPECT_EQ(s.d.find<QLabel>("nameLabel1")->text(), filledText("MAKE_DMG_select_FF_count", "2"));
+  ASSERT_TRUE(s.d.click("copyButton"));
+  // Either spelling names it: the two differ only in case, which a Mac volume ignores.
+  const QStringList expected = {filledText("DISK_COPY_same_name", "notes"), filledText("DISK_COPY_same_name", "Notes")};
+  EXPECT_TRUE(waitUntil([&] { return expected.contains(s.calloutText()); })) << s.calloutText().toStdString();
+  EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
+  EXPECT_TRUE(s.d.isShown("copyChoicePage"));
+  EXPECT_FALSE(QFileInfo::exists(s.d.host("/Volumes/USB Stick/" + kFolder)));
 }
