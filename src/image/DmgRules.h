@@ -48,10 +48,10 @@ struct Packed {
 // Where a selection comes from and where its result goes.
 struct PackPlace {
   bool fromStartupVolume = false;  // roots of the startup volume's browser or listing
+  QString destinationFolder;       // the folder the result is written in (Output::openFolder)
   // Roots of the browser: only those the user could tick are packed
   // (chosenBrowserRoots). Dropped items and a copy-all listing are packed as given.
   bool browserSelection = false;
-  QString destinationFolder;       // the folder the result is written in (Output::openFolder)
 };
 
 // Fully ticked nodes are packed whole, partly ticked folders by their ticked
