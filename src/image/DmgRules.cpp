@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 
 #include "image/MakeDmg.h"
@@ -140,6 +141,25 @@ Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place)
   return out;
 }
 
+qint64 droppedBytes(const FileNodeList& nodes) {
+  qint64 total = 0;
+  for (const FileNodePtr& node : nodes) {
+    if (!node) continue;
+    if (!node->isDirectory()) {
+      total += qint64(node->size());
+      continue;
+    }
+    for (QDirIterator it(platform::hostPath(node->path()), QDir::Files | QDir::Hidden | QDir::System,
+                         QDirIterator::Subdirectories);
+         it.hasNext();) {
+      it.next();
+      const QFileInfo info = it.fileInfo();
+      if (!info.isSymLink()) total += info.size();
+    }
+  }
+  return total;
+}
+
 FileNodeList nodesFor(const QStringList& sources) {
   FileNodeList nodes;
   for (const QString& path : sources) {
@@ -228,14 +248,18 @@ void Choice::clearDestination() {
   cloneEnabled_ = false;
 }
 
-std::optional<Choice::Bubble> Choice::drop() {
+std::optional<Choice::Bubble> Choice::drop(qint64 bytes) {
+  source_.reset();
+  shownSource_.reset();
+  usedSize_ = -1;
   comboType_ = 0;
   isDragValue_ = true;
   hasSelection_ = true;
-  partial_ = true;
+  partial_ = false;  // the box names the drop until the browser narrows it
   comboEnabled_ = true;
   sourceError_ = false;
-  selectFilesSize_ = -1;
+  selectFilesSize_ = -1;  // totalled again when the image is made
+  droppedBytes_ = bytes;
   // With a destination already chosen the button follows the new set at once.
   return spaceCheck();
 }
@@ -261,13 +285,14 @@ std::optional<Choice::Bubble> Choice::chooseCopyType(int type) {
 }
 
 std::optional<Choice::Bubble> Choice::spaceCheck() {
-  if (usedSize_ < 0 || freeSize_ < 0) {
+  // A dropped set is measured when it comes, so it needs no source volume.
+  if ((usedSize_ < 0 && !isDragValue_) || freeSize_ < 0) {
     selectionCheck();
     return std::nullopt;
   }
-  const qint64 need = selectFilesSize_ >= 0 ? selectFilesSize_ : usedSize_;
+  const qint64 need = selectFilesSize_ >= 0 ? selectFilesSize_ : isDragValue_ ? droppedBytes_ : usedSize_;
   if (freeSize_ < need) {
-    comboType_ = 1;
+    if (!isDragValue_) comboType_ = 1;
     comboEnabled_ = false;
     destinationError_ = true;
     cloneEnabled_ = false;
@@ -283,7 +308,7 @@ std::optional<Choice::Bubble> Choice::spaceCheck() {
 void Choice::selectionCheck() {
   bool enough;
   if (isDragValue_ && destination_) {
-    enough = destination_->volumeFreeSizeNum >= selectFilesSize_;
+    enough = destination_->volumeFreeSizeNum >= (selectFilesSize_ >= 0 ? selectFilesSize_ : droppedBytes_);
   } else if (usedSize_ >= 0 && freeSize_ >= 0 && destination_) {
     enough = destination_->volumeFreeSizeNum >= selectFilesSize_;
   } else {

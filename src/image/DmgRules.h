@@ -65,6 +65,10 @@ struct PackPlace {
 // without a Mac path (dropped from outside) is refused.
 Packed packedPaths(const FileNodeList& roots, Kind kind, const PackPlace& place = {});
 
+// The bytes of a dropped set: files by their node's size, folders by the
+// regular files below them (links are not followed).
+qint64 droppedBytes(const FileNodeList& nodes);
+
 // Nodes of packed sources (fully selected, files with their size), as the
 // archive engine and the totaller take them.
 FileNodeList nodesFor(const QStringList& sources);
@@ -86,9 +90,11 @@ class Choice {
   std::optional<Bubble> chooseDestination(const VolumeObjPtr& volume);
   void clearSource();
   void clearDestination();
-  // Items dropped on the source box; sized only when the image is made.
-  std::optional<Bubble> drop();
-  // The browser's ticked roots: `rootsTouched` of them are ticked at all.
+  // Items of `bytes` dropped on the source box: the dropped set is the source
+  // from then on, and its total, not the volume chosen before, meets the space check.
+  std::optional<Bubble> drop(qint64 bytes);
+  // The browser's result: `rootsTouched` of the `rootCount` roots are chosen
+  // (ticked, and rows the user could tick).
   void browserResult(qint64 bytes, int rootsTouched, int rootCount);
   // The drop-down's mode chosen by the user: copy all of a volume forgets a
   // browser selection (a dropped set stays).
@@ -104,9 +110,12 @@ class Choice {
   qint64 usedSize() const { return usedSize_; }
   qint64 freeSize() const { return freeSize_; }
   qint64 selectFilesSize() const { return selectFilesSize_; }
+  // The dropped set's bytes as measured when it came.
+  qint64 droppedBytes() const { return droppedBytes_; }
   bool isDragValue() const { return isDragValue_; }
   // A browser selection (or drop) is held, not the whole source.
   bool hasSelection() const { return hasSelection_; }
+  // The box shows the browser's count of chosen roots, not the volume or the drop.
   bool selectionIsPartial() const { return partial_; }
   int comboType() const { return comboType_; }
   bool comboEnabled() const { return comboEnabled_; }
@@ -124,6 +133,7 @@ class Choice {
   qint64 usedSize_ = -1;
   qint64 freeSize_ = -1;
   qint64 selectFilesSize_ = -1;
+  qint64 droppedBytes_ = 0;
   bool isDragValue_ = false;
   bool hasSelection_ = false;
   bool partial_ = false;

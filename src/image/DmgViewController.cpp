@@ -12,6 +12,7 @@
 #include "platform/Workspace.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
+#include "services/Selection.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Geometry.h"
 #include "uikit/ImageButtons.h"
@@ -289,7 +290,8 @@ void filledBox(SelectValueView* box, const QString& name, const QString& size, c
 void DmgViewController::applyChoice() {
   applySourceBox();
   applyDestinationBox();
-  comboBoxView->setVisible(choice_.comboShown() || choice_.shownSource());
+  // A source refused as the destination's own volume stays in its box, without the drop-down.
+  comboBoxView->setVisible(choice_.comboShown());
   setComboType(choice_.comboType());
   lComboBox->setlComboBoxEnde(choice_.comboEnabled());
   cloneButton->setButtonEnabled(choice_.cloneEnabled() && phase_ == Phase::Choosing);
@@ -297,13 +299,13 @@ void DmgViewController::applyChoice() {
 
 void DmgViewController::applySourceBox() {
   const VolumeObjPtr& v = choice_.shownSource();
-  if (choice_.isDragValue()) {
+  if (choice_.selectionIsPartial()) {
+    filledBox(selectFromVC, withValue("MAKE_DMG_select_FF_count", QString::number(rootsTouched_)),
+              KVPublicUtilities::longlongConvertVolSpace(choice_.selectFilesSize()), QStringLiteral("ic_folder"));
+  } else if (choice_.isDragValue()) {
     filledBox(selectFromVC, getLocalizedString("MAKE_DMG_Drag"),
               withValue("MAKE_DMG_Select_F_Count", QString::number(filesArr ? filesArr->size() : 0)),
               QStringLiteral("ic_folder"));
-  } else if (v && choice_.selectionIsPartial()) {
-    filledBox(selectFromVC, withValue("MAKE_DMG_select_FF_count", QString::number(rootsTouched_)),
-              KVPublicUtilities::longlongConvertVolSpace(choice_.selectFilesSize()), QStringLiteral("ic_folder"));
   } else if (v) {
     filledBox(selectFromVC, v->volumeName,
               withValue("MAKE_DMG_select_count",
@@ -388,7 +390,7 @@ void DmgViewController::viewDragAction(const FileNodeList& nodes) {
     }
   }
   filesArr = std::make_shared<FileNodeList>(nodes);
-  const auto bubble = choice_.drop();
+  const auto bubble = choice_.drop(dmg::droppedBytes(nodes));
   applyChoice();
   showBubble(bubble);
 }
@@ -398,10 +400,13 @@ void DmgViewController::viewDragRefused(const QStringList& macPaths) {
   showErrorWindowWithErrorStr(getLocalizedString("MAKE_DMG_error_outside"), 0);
 }
 
+// The drop-down's report that it shows copy all again.
 void DmgViewController::changeSelectCopyType() {
   if (settingCombo_) return;
-  selectFormatbyType(0);
+  resetToCopyAll();
 }
+
+void DmgViewController::resetToCopyAll() { selectFormatbyType(0); }
 
 void DmgViewController::doShowSearchView() {
   if (phase_ != Phase::Choosing) return;
@@ -421,9 +426,8 @@ void DmgViewController::doShowSearchView() {
 void DmgViewController::closeWindowWithSelect(const FileNodeList& roots, quint64 size) {
   if (phase_ != Phase::Choosing) return;
   filesArr = std::make_shared<FileNodeList>(roots);
-  rootsTouched_ = 0;
-  for (const FileNodePtr& n : roots)
-    if (n && n->state() != FileNode::NotSelected) ++rootsTouched_;
+  // Only the rows the user could tick count as chosen.
+  rootsTouched_ = int(chosenBrowserRoots(roots).size());
   choice_.browserResult(qint64(size), rootsTouched_, int(roots.size()));
   applyChoice();
 }
@@ -666,8 +670,7 @@ void DmgViewController::copyFileToDmgWithFileName(const QString& text, float pro
 }
 
 void DmgViewController::changePathValue(const QString& text, float value) {
-  const QString shown = dmg::trimZipOutput(text).trimmed();
-  if (!shown.isEmpty()) pathLabel->setText(shown);
+  pathLabel->setText(dmg::trimZipOutput(text).trimmed());
   rogressView->animatorSetFloatValue(qBound(0.0, double(value) / 100.0, 1.0));
   if (value >= 100) {
     phase_ = Phase::Ended;
@@ -678,9 +681,9 @@ void DmgViewController::changePathValue(const QString& text, float value) {
 }
 
 void DmgViewController::makeDmgFailWithError(int error) {
-  (void)error;
   if (phase_ != Phase::Working) return;
-  showFailView(getLocalizedString("MAKE_DMG_Operation"));
+  showFailView(getLocalizedString(error == MakeDmgDelegate::kImageNotFinished ? "MAKE_DMG_error_unfinished"
+                                                                                : "MAKE_DMG_Operation"));
 }
 
 void DmgViewController::showFailView(const QString& text, bool withHint) {

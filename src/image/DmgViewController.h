@@ -108,6 +108,8 @@ class DmgViewController : public QWidget,
   void applySourceBox();
   void applyDestinationBox();
   void setComboType(int type);
+  // Back to copy all: a browser selection is forgotten and the space check runs.
+  void resetToCopyAll();
   void closePopover();
   void showBubble(const std::optional<dmg::Choice::Bubble>& bubble);
   void showErrorWindowWithErrorStr(const QString& text, int leftOrRight);

@@ -9,6 +9,8 @@
 #include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
+#include <condition_variable>
+#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -22,25 +24,64 @@
 #include "services/KVLog.h"
 #include "services/Localization.h"
 
+// One job's state. `step` and `busy` change under `mutex`; `idle` wakes the
+// engine's destructor once no worker can touch the engine any more.
 struct MakeDmg::Job {
+  enum class Step {
+    Creating,  // an image is being created and mounted
+    Waiting,   // the image is mounted and waits for its files
+    Copying,   // the files go into the image (then the eject)
+    Zipping,   // an archive: zip runs
+    Closed,    // ended: its closing report is on its way, or it was cancelled
+    Told,      // the closing report reached the delegate
+  };
+
   bool archive = false;
-  std::atomic<bool> cancelled{false};
-  std::atomic<bool> closed{false};  // ended: its closing report is on its way, or it was cancelled
-  std::atomic<bool> told{false};    // the closing report reached the delegate
-  std::mutex workMutex;
-  bool busy = false;  // a worker runs for it (create and mount, or copy)
+  std::atomic<bool> cancelled{false};  // the user's stop; workers and tools poll it
+  std::atomic<bool> mounted{false};    // its image volume is attached
+  mutable std::mutex mutex;
+  std::condition_variable idle;
+  Step step = Step::Creating;
+  bool busy = false;  // a worker runs for it and may still use the engine
+
+  bool closed() const {
+    std::lock_guard lock(mutex);
+    return step >= Step::Closed;
+  }
+  void close() {
+    std::lock_guard lock(mutex);
+    if (step < Step::Closed) step = Step::Closed;
+  }
+  bool told() const {
+    std::lock_guard lock(mutex);
+    return step == Step::Told;
+  }
+  // True once: the closing report may go to the delegate.
+  bool tell() {
+    std::lock_guard lock(mutex);
+    if (step == Step::Told) return false;
+    step = Step::Told;
+    return true;
+  }
+  // Moves from `from` to `to` and marks a worker busy; false when the job is elsewhere.
+  bool startWork(Step from, Step to) {
+    std::lock_guard lock(mutex);
+    if (step != from || busy || cancelled.load()) return false;
+    step = to;
+    busy = true;
+    return true;
+  }
+
   // Image job.
-  QString imagePath;      // Mac path of the image once it was created by this job
-  QString mountPoint;     // Mac path where it is mounted
-  QString ejectId;        // the mounted volume's own identifier
-  std::atomic<bool> mounted{false};
-  bool copied = false;  // the copy was started (under workMutex)
+  QString imagePath;   // Mac path of the image once it was created by this job
+  QString mountPoint;  // Mac path where it is mounted
+  QString device;      // its BSD name, as hdiutil printed it
+  QString ejectId;     // the mounted volume's own identifier
   // Archive job (main thread).
   QString zipPath;
   bool zipExistedBefore = true;
   QPointer<QProcess> zip;
   QStringDecoder decoder{QStringDecoder::Utf8};
-  bool zipEnded = false;
 };
 
 namespace {
@@ -53,12 +94,58 @@ bool existsNoFollow(const QString& macPath) {
   return ::lstat(QFile::encodeName(platform::hostPath(macPath)).constData(), &st) == 0;
 }
 
-// The scratch folder goes only while it is our plain folder, never through a link.
-void removeScratch() {
-  const QString host = platform::hostPath(QString::fromLatin1(MakeDmg::kScratchFolder));
+QByteArray scratchHost() {
+  return QFile::encodeName(platform::hostPath(QString::fromLatin1(MakeDmg::kScratchFolder)));
+}
+
+// Our own empty folder: owned by this process's user, no one else may write
+// in it, not a link.
+bool isOurEmptyFolder(const QByteArray& host) {
   struct stat st;
-  if (::lstat(QFile::encodeName(host).constData(), &st) == 0 && S_ISDIR(st.st_mode))
-    QDir(host).removeRecursively();
+  if (::lstat(host.constData(), &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+  if (st.st_uid != ::geteuid() || (st.st_mode & (S_IWGRP | S_IWOTH))) return false;
+  return QDir(QFile::decodeName(host)).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                               QDir::NoDotAndDotDot);
+}
+
+// Removes whatever stands at `host` without following a link: a link or file
+// goes itself, a folder with its contents (links inside are removed as links).
+bool removeNoFollow(const QByteArray& host) {
+  struct stat st;
+  if (::lstat(host.constData(), &st) != 0) return errno == ENOENT;
+  if (S_ISDIR(st.st_mode)) return QDir(QFile::decodeName(host)).removeRecursively();
+  return ::unlink(host.constData()) == 0;
+}
+
+// The scratch folder lies in a world-writable place, and what it holds goes
+// into the image: it is used as found only when it is our own empty folder;
+// anything else is removed and the folder made anew, then checked again, since
+// another process may have put something there in between. (In the sticky
+// "/tmp" no other user can swap our own folder afterwards.)
+bool takeScratchFolder() {
+  const QByteArray host = scratchHost();
+  if (isOurEmptyFolder(host)) return true;
+  if (!removeNoFollow(host)) {
+    KVLog("scratch folder %s cannot be removed", MakeDmg::kScratchFolder);
+    return false;
+  }
+  if (::mkdir(host.constData(), 0700) != 0) {
+    KVLog("scratch folder %s cannot be made", MakeDmg::kScratchFolder);
+    return false;
+  }
+  if (!isOurEmptyFolder(host)) {
+    KVLog("scratch folder %s was changed while it was made", MakeDmg::kScratchFolder);
+    return false;
+  }
+  return true;
+}
+
+// The scratch folder goes only while it is our own folder, never through a link.
+void removeScratch() {
+  const QByteArray host = scratchHost();
+  struct stat st;
+  if (::lstat(host.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+    QDir(QFile::decodeName(host)).removeRecursively();
 }
 
 // Removes what a job made at `macPath`: a file, or a folder with its contents.
@@ -78,8 +165,9 @@ struct ToolResult {
 };
 
 // Runs a tool on this worker, draining its output, and stops it as soon as
-// `cancelled` is set.
-ToolResult runTool(const QString& tool, const QStringList& args, const std::atomic<bool>* cancelled) {
+// `cancelled` is set. `startedGate` names a seam passed once the tool runs.
+ToolResult runTool(const QString& tool, const QStringList& args, const std::atomic<bool>* cancelled,
+                   const char* startedGate = nullptr) {
   ToolResult r;
   QProcess p;
   platform::prepareProcess(p, tool, args);
@@ -90,6 +178,7 @@ ToolResult runTool(const QString& tool, const QStringList& args, const std::atom
     return r;
   }
   r.started = true;
+  if (startedGate) platform::gatePoint(startedGate);
   bool stopped = false;
   while (!p.waitForFinished(100)) {
     r.output += p.readAll();
@@ -165,14 +254,9 @@ MakeDmg::~MakeDmg() {
   }
   if (!job) return;
   job->cancelled = true;
-  // An image worker still uses the engine: it stops at its next check.
-  for (;;) {
-    {
-      std::lock_guard lock(job->workMutex);
-      if (!job->busy) break;
-    }
-    QThread::msleep(20);
-  }
+  // A worker still uses the engine until it leaves: it stops at its next check.
+  std::unique_lock lock(job->mutex);
+  job->idle.wait(lock, [&job] { return !job->busy; });
 }
 
 void MakeDmg::setIsCancelCopy(bool value) {
@@ -185,7 +269,7 @@ void MakeDmg::setIsCancelCopy(bool value) {
 
 bool MakeDmg::isRunning() const {
   std::lock_guard lock(mutex_);
-  return current_ && !current_->closed.load();
+  return current_ && !current_->closed();
 }
 
 MakeDmg::JobPtr MakeDmg::currentJob() const {
@@ -200,9 +284,10 @@ bool MakeDmg::isCurrent(const JobPtr& job) const {
 
 MakeDmg::JobPtr MakeDmg::beginJob(bool archive) {
   std::lock_guard lock(mutex_);
-  if (current_ && !current_->closed.load()) return nullptr;
+  if (current_ && !current_->closed()) return nullptr;
   auto job = std::make_shared<Job>();
   job->archive = archive;
+  job->step = archive ? Job::Step::Zipping : Job::Step::Creating;
   current_ = job;
   return job;
 }
@@ -212,43 +297,48 @@ void MakeDmg::refuse() {
   QPointer<MakeDmg> self(this);
   platform::dispatchMain([self] {
     if (!self) return;
-    if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->makeDmgFailWithError(0);
+    if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->makeDmgFailWithError(MakeDmgDelegate::kFailed);
   });
 }
 
 void MakeDmg::report(const JobPtr& job, const QString& text, float progress, bool closing) {
-  if (closing) job->closed = true;
+  if (closing) job->close();
   QPointer<MakeDmg> self(this);
   platform::dispatchMain([self, job, text, progress, closing] {
-    if (!self || !self->isCurrent(job) || job->cancelled.load() || job->told.load()) return;
-    if (closing) job->told = true;
+    if (!self || !self->isCurrent(job) || job->cancelled.load()) return;
+    if (closing ? !job->tell() : job->told()) return;
     if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->copyFileToDmgWithFileName(text, progress);
   });
 }
 
-void MakeDmg::fail(const JobPtr& job) {
-  job->closed = true;
+void MakeDmg::fail(const JobPtr& job, int error) {
+  job->close();
   QPointer<MakeDmg> self(this);
-  platform::dispatchMain([self, job] {
-    if (!self || !self->isCurrent(job) || job->cancelled.load() || job->told.load()) return;
-    job->told = true;
-    if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->makeDmgFailWithError(0);
+  platform::dispatchMain([self, job, error] {
+    if (!self || !self->isCurrent(job) || job->cancelled.load() || !job->tell()) return;
+    if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->makeDmgFailWithError(error);
   });
+}
+
+void MakeDmg::abandon(const JobPtr& job) {
+  discardImage(job);
+  job->close();
 }
 
 void MakeDmg::endWork(const JobPtr& job) {
   // A cancel that came while the worker was finishing is cleaned up here; the
-  // flag is read under the lock that stopMakeDmg sets it under.
+  // flag is read under the lock that stopMakeDmg sets it under. Once `busy` is
+  // cleared the worker touches nothing of the engine.
   for (;;) {
     {
-      std::lock_guard lock(job->workMutex);
-      if (!job->cancelled.load() || job->closed.load()) {
+      std::lock_guard lock(job->mutex);
+      if (!job->cancelled.load() || job->step >= Job::Step::Closed) {
         job->busy = false;
+        job->idle.notify_all();
         return;
       }
     }
-    discardImage(job);
-    job->closed = true;
+    abandon(job);
   }
 }
 
@@ -300,89 +390,90 @@ void MakeDmg::makeTmpDmgWithPath(const QString& folder, const QString& name, qin
   report(job, getLocalizedString("MAKE_DMG_Greating"), 20);
   dmgNameStr = name;
   job->busy = true;
-  platform::dispatchGlobal([this, job, folder, name, size] {
+  // Made here: the worker must not build a pointer to the engine once it is no longer busy.
+  QPointer<MakeDmg> self(this);
+  platform::dispatchGlobal([this, self, job, folder, name, size] {
     const bool mounted = createImage(job, folder, name, size);
     // The worker is done before the delegate is asked for the files, so its
     // answer finds the job idle.
     endWork(job);
     if (!mounted) return;
-    QPointer<MakeDmg> self(this);
     platform::dispatchMain([self, job] {
-      if (!self || !self->isCurrent(job) || job->cancelled.load() || job->closed.load()) return;
+      if (!self || !self->isCurrent(job) || job->cancelled.load() || job->closed()) return;
       if (MakeDmgDelegate* d = self->makeDmgDelegate_.get()) d->beginToCopyDmg();
     });
   });
 }
 
-bool MakeDmg::createImage(const JobPtr& job, QString folder, const QString& name, qint64 size) {
-  const QString scratch = QString::fromLatin1(kScratchFolder);
-  const QString scratchHost = platform::hostPath(scratch);
-  // The scratch folder lies in a world-writable place: it must be our own empty
-  // folder, never a link to somewhere else whose files would go into the image.
-  ::mkdir(QFile::encodeName(scratchHost).constData(), 0700);
-  struct stat st;
-  if (::lstat(QFile::encodeName(scratchHost).constData(), &st) != 0 || !S_ISDIR(st.st_mode) ||
-      !QDir(scratchHost).isEmpty(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)) {
-    KVLog("scratch folder %s is not an empty folder", kScratchFolder);
-    fail(job);
-    return false;
+QString MakeDmg::imageFolder(const QString& folder) {
+  if (folder != QLatin1String("/")) return folder;
+  const QString own = QString::fromLatin1(kRootFolder);
+  const QString host = platform::hostPath(own);
+  QDir().mkpath(host);
+  const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
+                   QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
+                   QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+  QFile::setPermissions(host, all);
+  for (QDirIterator it(host, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                       QDirIterator::Subdirectories);
+       it.hasNext();) {
+    it.next();
+    if (!it.fileInfo().isSymLink()) QFile::setPermissions(it.filePath(), all);
   }
+  return own;
+}
 
-  if (folder == QLatin1String("/")) {
-    folder = QString::fromLatin1(kRootFolder);
-    const QString host = platform::hostPath(folder);
-    QDir().mkpath(host);
-    const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner |
-                     QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ExeGroup |
-                     QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-    QFile::setPermissions(host, all);
-    for (QDirIterator it(host, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
-                         QDirIterator::Subdirectories);
-         it.hasNext();) {
-      it.next();
-      if (!it.fileInfo().isSymLink()) QFile::setPermissions(it.filePath(), all);
-    }
-  }
-  const QString imagePath = folder + '/' + name + QStringLiteral(".dmg");
-  const QString mountPoint = QStringLiteral("/Volumes/") + QString::fromLatin1(kVolumeName);
+bool MakeDmg::placesAreFree(const QString& imagePath) {
   if (existsNoFollow(imagePath)) {
     KVLog("image %s exists already", qUtf8Printable(imagePath));
-    fail(job);
     return false;
   }
+  const QString mountPoint = QStringLiteral("/Volumes/") + QString::fromLatin1(kVolumeName);
   if (existsNoFollow(mountPoint)) {
     // Another volume of that name would take the image's place.
     KVLog("%s is in use", qUtf8Printable(mountPoint));
-    fail(job);
     return false;
   }
+  return true;
+}
 
+bool MakeDmg::runCreate(const JobPtr& job, const QString& imagePath, qint64 size) {
   const ToolResult create = runTool(
       kHdiutil,
       {QStringLiteral("create"), imagePath, QStringLiteral("-volname"), QString::fromLatin1(kVolumeName),
        QStringLiteral("-size"), imageSizeText(size), QStringLiteral("-fs"), QStringLiteral("HFS+"),
-       QStringLiteral("-format"), QStringLiteral("UDRW"), QStringLiteral("-srcfolder"), scratch},
-      &job->cancelled);
+       QStringLiteral("-format"), QStringLiteral("UDRW"), QStringLiteral("-srcfolder"),
+       QString::fromLatin1(kScratchFolder)},
+      &job->cancelled, "makeDmg.creating");
   if (existsNoFollow(imagePath)) job->imagePath = imagePath;
-  if (job->cancelled.load()) {
-    discardImage(job);
-    job->closed = true;
+  if (!job->cancelled.load() && (!create.exitedCleanly || job->imagePath.isEmpty())) {
+    KVLog("hdiutil create failed: %s", create.output.trimmed().constData());
     return false;
   }
-  if (!create.exitedCleanly || job->imagePath.isEmpty()) {
-    KVLog("hdiutil create failed: %s", create.output.trimmed().constData());
+  return true;
+}
+
+bool MakeDmg::createImage(const JobPtr& job, const QString& folder, const QString& name, qint64 size) {
+  if (!takeScratchFolder()) {
+    fail(job);
+    return false;
+  }
+  const QString imagePath = imageFolder(folder) + '/' + name + QStringLiteral(".dmg");
+  if (!placesAreFree(imagePath)) {
+    fail(job);
+    return false;
+  }
+  const bool made = runCreate(job, imagePath, size) && !job->cancelled.load() && mountImage(job);
+  if (job->cancelled.load()) {
+    abandon(job);
+    return false;
+  }
+  if (!made) {
     failImage(job);
     return false;
   }
-  if (!mountImage(job)) {
-    if (job->cancelled.load()) {
-      discardImage(job);
-      job->closed = true;
-    } else {
-      failImage(job);
-    }
-    return false;
-  }
+  std::lock_guard lock(job->mutex);
+  job->step = Job::Step::Waiting;
   return true;
 }
 
@@ -392,6 +483,7 @@ bool MakeDmg::mountImage(const JobPtr& job) {
   const auto [mountPoint, device] = mountFromHdiutilOutput(QString::fromUtf8(mount.output));
   if (!mountPoint.isEmpty()) {
     job->mountPoint = mountPoint;
+    job->device = device;
     job->ejectId = device;
     job->mounted = true;
   }
@@ -415,13 +507,8 @@ bool MakeDmg::mountImage(const JobPtr& job) {
 
 void MakeDmg::doCopyFilesToDmgWithDmg(const QStringList& paths, const QStringList& targets) {
   const JobPtr job = currentJob();
-  if (!job || job->archive || job->closed.load() || !job->mounted.load()) return;
-  {
-    std::lock_guard lock(job->workMutex);
-    if (job->busy || job->copied || job->cancelled.load()) return;
-    job->busy = true;
-    job->copied = true;
-  }
+  if (!job || job->archive || !job->mounted.load()) return;
+  if (!job->startWork(Job::Step::Waiting, Job::Step::Copying)) return;
   platform::dispatchGlobal([this, job, paths, targets] {
     copyItems(job, paths, targets);
     endWork(job);
@@ -438,8 +525,7 @@ void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths, const QStri
   const QString text = getLocalizedString("MAKE_DMG_Greating");
   for (quint64 j = 0; j < count; ++j) {
     if (job->cancelled.load()) {
-      discardImage(job);
-      job->closed = true;
+      abandon(job);
       return;
     }
     const QString& path = paths.at(static_cast<int>(j));
@@ -469,11 +555,17 @@ void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths, const QStri
     if (shown <= 99) report(job, text, static_cast<float>(shown));
   }
   if (job->cancelled.load()) {
-    discardImage(job);
-    job->closed = true;
+    abandon(job);
     return;
   }
-  if (!ejectImage(job)) KVLog("image %s stays mounted", qUtf8Printable(job->imagePath));
+  platform::gatePoint("makeDmg.eject");
+  if (!ejectImage(job)) {
+    // The files reach the image file only when it is ejected: still attached, it is not finished.
+    KVLog("image %s could not be ejected; it is not finished", qUtf8Printable(job->imagePath));
+    removeScratch();
+    fail(job, MakeDmgDelegate::kImageNotFinished);
+    return;
+  }
   report(job, text, 100, true);
 }
 
@@ -482,7 +574,13 @@ bool MakeDmg::ejectImage(const JobPtr& job) {
   int status = -1;
   KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("eject"), job->ejectId}),
                       QStringLiteral("ejectExecCommandTemp.plist"), &status);
-  if (status != 0) return false;
+  if (status != 0) {
+    // Once more, by force: the image's own device (or its mount point) detached.
+    KVLog("eject of %s failed; detaching it by force", qUtf8Printable(job->ejectId));
+    const QString target = !job->device.isEmpty() ? QStringLiteral("/dev/") + job->device : job->mountPoint;
+    if (!runTool(kHdiutil, {QStringLiteral("detach"), target, QStringLiteral("-force")}, nullptr).exitedCleanly)
+      return false;
+  }
   job->mounted = false;
   return true;
 }
@@ -490,7 +588,7 @@ bool MakeDmg::ejectImage(const JobPtr& job) {
 void MakeDmg::unmountDmgWithFullPath() {
   const JobPtr job = currentJob();
   if (!job || job->archive) return;
-  platform::dispatchGlobal([this, job] { ejectImage(job); });
+  platform::dispatchGlobal([job] { ejectImage(job); });
 }
 
 void MakeDmg::discardImage(const JobPtr& job) {
@@ -507,11 +605,11 @@ void MakeDmg::failImage(const JobPtr& job) {
 
 void MakeDmg::stopMakeDmg() {
   const JobPtr job = currentJob();
-  if (!job || job->closed.load()) return;
+  if (!job || job->closed()) return;
   if (!job->archive) {
     bool idle;
     {
-      std::lock_guard lock(job->workMutex);
+      std::lock_guard lock(job->mutex);
       job->cancelled = true;
       idle = !job->busy;
       if (idle) job->busy = true;
@@ -519,11 +617,11 @@ void MakeDmg::stopMakeDmg() {
     // A busy worker notices the flag itself; a mounted image waiting for its
     // files is ejected and removed here.
     if (idle) {
-      platform::dispatchGlobal([this, job] {
-        discardImage(job);
-        job->closed = true;
-        std::lock_guard lock(job->workMutex);
+      platform::dispatchGlobal([job] {
+        abandon(job);
+        std::lock_guard lock(job->mutex);
         job->busy = false;
+        job->idle.notify_all();
       });
     }
     return;
@@ -622,8 +720,10 @@ void MakeDmg::dataReady(const JobPtr& job) {
 }
 
 void MakeDmg::zipTaskTerminated(const JobPtr& job, bool exitedCleanly) {
-  if (job->zipEnded) return;
-  job->zipEnded = true;
+  {
+    std::lock_guard lock(job->mutex);
+    if (job->step != Job::Step::Zipping) return;  // its end was handled (finished after a failed start)
+  }
   dataReady(job);
   if (QProcess* zip = job->zip.data()) {
     job->zip = nullptr;
@@ -631,7 +731,7 @@ void MakeDmg::zipTaskTerminated(const JobPtr& job, bool exitedCleanly) {
   }
   if (job->cancelled.load()) {
     removeArchive(job);
-    job->closed = true;
+    job->close();
     return;
   }
   QFileInfo archive(platform::hostPath(job->zipPath));

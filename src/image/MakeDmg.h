@@ -18,8 +18,11 @@
 
 class MakeDmgDelegate {
  public:
+  // Why a job failed.
+  static constexpr int kFailed = 0;             // the image or archive was not made
+  static constexpr int kImageNotFinished = 1;   // made, but its volume could not be ejected
   virtual ~MakeDmgDelegate() = default;
-  // The job failed (always 0); nothing more comes for it.
+  // The job failed; nothing more comes for it.
   virtual void makeDmgFailWithError(int error) { (void)error; }
   // The image is mounted; the delegate answers with doCopyFilesToDmgWithDmg.
   virtual void beginToCopyDmg() {}
@@ -87,15 +90,21 @@ class MakeDmg : public QObject {
   bool isCurrent(const JobPtr& job) const;
   JobPtr currentJob() const;
   void refuse();
-  bool createImage(const JobPtr& job, QString folder, const QString& name, qint64 size);
+  // The image job's worker: the scratch folder, the folder and places, create, mount.
+  bool createImage(const JobPtr& job, const QString& folder, const QString& name, qint64 size);
+  static QString imageFolder(const QString& folder);
+  static bool placesAreFree(const QString& imagePath);
+  static bool runCreate(const JobPtr& job, const QString& imagePath, qint64 size);
   bool mountImage(const JobPtr& job);
   void copyItems(const JobPtr& job, const QStringList& paths, const QStringList& targets);
-  bool ejectImage(const JobPtr& job);
+  // The engine's own members stay out of these: they may run after it is gone.
+  static bool ejectImage(const JobPtr& job);
+  static void discardImage(const JobPtr& job);
+  static void abandon(const JobPtr& job);
+  static void endWork(const JobPtr& job);
   void failImage(const JobPtr& job);
-  void discardImage(const JobPtr& job);
   void report(const JobPtr& job, const QString& text, float progress, bool closing = false);
-  void fail(const JobPtr& job);
-  void endWork(const JobPtr& job);
+  void fail(const JobPtr& job, int error = MakeDmgDelegate::kFailed);
   void dataReady(const JobPtr& job);
   void zipTaskTerminated(const JobPtr& job, bool exitedCleanly);
   void removeArchive(const JobPtr& job);

@@ -134,14 +134,39 @@ TEST(DmgChoice, UnknownSizesLeaveTheButtonOff) {
 
 TEST(DmgChoice, DropThenDestinationAndDestinationThenDrop) {
   Choice c;
-  check(c, c.drop(), {false, true, false, false, 0, "", 0});
+  check(c, c.drop(0), {false, true, false, false, 0, "", 0});
   EXPECT_TRUE(c.comboShown());
   check(c, c.chooseDestination(volume("/Volumes/B", 1000, 0)), {true, true, false, false, 0, "", 0});
   EXPECT_EQ(dmg::sizeFrom(c.selectFilesSize(), c.isDragValue(), c.comboType()), dmg::SizeFrom::Total);
 
   Choice d;
   d.chooseDestination(volume("/Volumes/B", 1000, 10));
-  check(d, d.drop(), {true, true, false, false, 0, "", 0});
+  check(d, d.drop(10), {true, true, false, false, 0, "", 0});
+}
+
+TEST(DmgChoice, ADropReplacesTheChosenVolumeInTheSpaceCheck) {
+  // A large source that does not fit, then a drop: the dropped total decides.
+  struct Case {
+    const char* what;
+    qint64 dropped;
+    Expect expect;
+  };
+  const Case cases[] = {
+      {"a set that fits", 400, {true, true, false, false, 0, "", 0}},
+      {"exactly the free room", 500, {true, true, false, false, 0, "", 0}},
+      {"a set that does not fit", 501, {false, false, false, true, 0, "MAKE_DMG_error_no_space", 1}},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    Choice c;
+    c.chooseSource(volume("/Volumes/A", 100000, 100));
+    c.chooseDestination(volume("/Volumes/B", 10000, 500));
+    ASSERT_FALSE(c.cloneEnabled());
+    check(c, c.drop(k.dropped), k.expect);
+    EXPECT_FALSE(c.source());
+    EXPECT_EQ(c.usedSize(), -1);
+    EXPECT_EQ(c.droppedBytes(), k.dropped);
+  }
 }
 
 TEST(DmgChoice, BrowserSelectionThenCopyAllPacksEverything) {
@@ -164,7 +189,7 @@ TEST(DmgChoice, BrowserSelectionThenCopyAllPacksEverything) {
   check(c, b, {false, false, false, true, 1, "MAKE_DMG_error_no_space", 1});
 
   Choice dropped;
-  dropped.drop();
+  dropped.drop(1);
   dropped.chooseCopyType(0);
   EXPECT_TRUE(dropped.hasSelection());
   EXPECT_TRUE(dropped.isDragValue());
@@ -328,6 +353,21 @@ TEST_F(DmgPacking, ArchiveRootsCarryTheFolderFlag) {
   EXPECT_EQ(nodes[1]->state(), FileNode::Selected);
   EXPECT_EQ(nodes[1]->path(), "/System/readme.txt");
   EXPECT_EQ(nodes[1]->size(), 5u);
+}
+
+TEST_F(DmgPacking, ADroppedSetCountsItsFilesButNotWhatLinksLeadTo) {
+  for (const auto& [path, data] : {std::pair{"/Volumes/Data/a/one", "123"}, std::pair{"/Volumes/Data/a/sub/two", "4567"}}) {
+    QDir().mkpath(QFileInfo(world.host(path)).path());
+    QFile f(world.host(path));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+  }
+  // A link inside the dropped folder to a large file elsewhere adds nothing.
+  ASSERT_TRUE(QFile::link(world.host("/System/readme.txt"), world.host("/Volumes/Data/a/link")));
+  FileNodePtr file = node("/System/readme.txt", false, FileNode::Selected);
+  file->setSize(5);
+  EXPECT_EQ(dmg::droppedBytes({node("/Volumes/Data/a", true, FileNode::Selected), file}), 3 + 4 + 5);
+  EXPECT_EQ(dmg::droppedBytes({}), 0);
 }
 
 }  // namespace

@@ -19,10 +19,12 @@
 #include "platform/Gate.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
 #include "uikit/ImageButtons.h"
 #include "world/lib/ImageFile.h"
+#include "world/lib/Layout.h"
 
 namespace {
 
@@ -394,6 +396,63 @@ TEST_F(DmgScreen, CancelAtEveryStageLeavesNothing) {
     EXPECT_FALSE(mounted());
     ASSERT_TRUE(d.click("dmgFailDone"));
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(DmgScreen, AnImageWhoseVolumeCannotBeEjectedEndsInTheFailurePane) {
+  // The plain eject fails and so does the forced detach: the files never reach the image file.
+  ASSERT_TRUE(world::writeKnob(d.world().layout(), world::knob::kFailTools,
+                               QStringList{"diskutil eject", "hdiutil detach"}));
+  ASSERT_TRUE(choose(1, "USB Stick"));
+  ASSERT_TRUE(choose(2, "Data"));
+  ASSERT_TRUE(confirm());
+  ASSERT_TRUE(d.waitShown("dmgFailView", 60000));
+  EXPECT_FALSE(d.isShown("dmgSuccessView"));
+  EXPECT_EQ(d.find<QLabel>("dmgFailText")->text(), getLocalizedString("MAKE_DMG_error_unfinished"));
+}
+
+TEST_F(DmgScreen, TheSourceBoxAfterTheBrowser) {
+  // Every root ticked: the volume again; some roots: their count, their bytes and a folder.
+  const QString all = QStringLiteral("*");
+  struct Case {
+    const char* what;
+    QStringList keep;
+    QString name;  // empty: the count text of `count` roots
+    int count;
+    QString icon;
+  };
+  write("/Volumes/USB Stick/notes.txt", 1200);
+  const Case cases[] = {
+      {"every root", {all}, "USB Stick", 0, "ic_usb_main"},
+      {"two of the roots", {"readme.txt", "notes.txt"}, QString(), 2, "ic_folder"},
+  };
+  ASSERT_TRUE(choose(1, "USB Stick"));
+  auto* box = d.find<QWidget>("dmgSourceHost")->findChild<SelectValueView*>();
+  ASSERT_NE(box, nullptr);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    QStringList keep = c.keep;
+    if (keep == QStringList{all})
+      keep = QDir(d.host("/Volumes/USB Stick")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    ASSERT_TRUE(browseKeeping(keep));
+    const QString name = c.name.isEmpty()
+                             ? getLocalizedString("MAKE_DMG_select_FF_count").replace("%@", QString::number(c.count))
+                             : c.name;
+    ASSERT_TRUE(waitUntil([&] { return box->nameLabel()->text() == name; }, 20000)) << qPrintable(box->nameLabel()->text());
+    EXPECT_EQ(box->selectDiskBut()->imageName(), c.icon);
+    if (c.name.isEmpty()) EXPECT_EQ(box->sizeLabel()->text(), KVPublicUtilities::longlongConvertVolSpace(1200 + 10));
+    EXPECT_TRUE(d.isShown("dmgComboHost"));
+  }
+}
+
+TEST_F(DmgScreen, ASourceRefusedAsTheDestinationsOwnVolumeHidesTheDropDown) {
+  ASSERT_TRUE(choose(2, "Data"));
+  ASSERT_TRUE(choose(1, "Data"));
+  ASSERT_TRUE(d.waitShown("dmgErrorBubble"));
+  EXPECT_FALSE(d.isShown("dmgComboHost"));
 }
 
 }  // namespace
