@@ -557,6 +557,7 @@ void DmgViewController::doMakeZip() {
   dmg::PackPlace place;
   const VolumeObjPtr& source = choice_.source();
   place.fromStartupVolume = !choice_.isDragValue() && source && source->volumeMountPoint == QLatin1String("/");
+  place.browserSelection = !choice_.isDragValue() && choice_.hasSelection();
   if (const VolumeObjPtr& to = choice_.destination())
     place.destinationFolder = outputOf(to->volumePath, kind, QString()).openFolder;
   zipFilesArr = dmg::packedPaths(filesArr ? *filesArr : FileNodeList(), kind, place);

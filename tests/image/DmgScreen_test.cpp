@@ -213,6 +213,41 @@ TEST_F(DmgScreen, TheStartupVolumeOntoTheDataVolumeLeavesTheVolumesFoldersOut) {
   }
 }
 
+// On the startup volume the browser shows system rows without a check box; they
+// stay ticked but were never chosen, so only the one folder the user kept is packed.
+TEST_F(DmgScreen, AStartupBrowserSelectionPacksOnlyWhatTheUserTicked) {
+  for (const bool zip : {true, false}) {
+    SCOPED_TRACE(zip ? "zip" : "image");
+    ASSERT_TRUE(choose(1, "Macintosh HD"));
+    ASSERT_TRUE(choose(2, "Data"));
+    ASSERT_TRUE(d.click(zip ? "dmgMakeZipButton" : "dmgMakeDmgButton"));
+    ASSERT_TRUE(browseKeeping({"Users"}));
+    auto* box = d.find<QWidget>("dmgSourceHost")->findChild<SelectValueView*>();
+    ASSERT_NE(box, nullptr);
+    EXPECT_TRUE(waitUntil(
+        [&] { return box->nameLabel()->text() == getLocalizedString("MAKE_DMG_select_FF_count").replace("%@", "1"); },
+        20000))
+        << qPrintable(box->nameLabel()->text());
+    ASSERT_TRUE(confirm());
+    ASSERT_TRUE(d.waitShown("dmgSuccessView", 120000)) << qPrintable(d.find<QLabel>("dmgFailText")->text());
+    QStringList files;
+    if (zip) {
+      const QStringList archives = made("/Volumes/Data", "zip");
+      ASSERT_EQ(archives.size(), 1);
+      files = archiveFiles("/Volumes/Data/" + archives[0]);
+      QFile::remove(d.host("/Volumes/Data/" + archives[0]));
+    } else {
+      const QStringList images = made("/Volumes/Data", "dmg");
+      ASSERT_EQ(images.size(), 1);
+      files = imageFiles("/Volumes/Data/" + images[0]);
+    }
+    ASSERT_FALSE(files.isEmpty());
+    EXPECT_TRUE(files.filter(QRegularExpression("^Users/alex/")).size() > 0);
+    EXPECT_EQ(files.filter(QRegularExpression("^(?!Users(/|$))")), QStringList()) << "packed beside Users";
+    ASSERT_TRUE(d.click("dmgSuccessDone"));
+  }
+}
+
 TEST_F(DmgScreen, TheStartupVolumeAsDestinationWritesToTheConsoleUsersDesktop) {
   ASSERT_TRUE(choose(1, "USB Stick"));
   ASSERT_TRUE(choose(2, "Macintosh HD"));
