@@ -1,6 +1,8 @@
 #include "services/Localization.h"
 
 #include "platform/Bundle.h"
+#include "platform/UserDefaults.h"
+#include "services/Settings.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -25,4 +27,19 @@ QString MainBundle::localizedStringForKey(const QString& key, const QString& val
 QString getLocalizedString(const QString& key) {
   if (key.isEmpty()) return QString("");
   return MainBundle::localizedStringForKey(key, QString(), QString());
+}
+
+QVariantMap mainLanguageTable() { return bundleSettings().value(QStringLiteral("mainlanguage")).toMap(); }
+
+QString languageNameForCode(const QVariantMap& table, const QString& code) {
+  for (auto it = table.cbegin(); it != table.cend(); ++it)
+    if (it.value().toString() == code) return it.key();
+  return QString();
+}
+
+void applyLanguageCode(const QString& code) {
+  platform::UserDefaults& defaults = platform::UserDefaults::standard();
+  defaults.setObject(QStringLiteral("AppleLanguages"), QStringList{code});
+  defaults.synchronize();
+  MainBundle::MainSetLanguage(code);
 }

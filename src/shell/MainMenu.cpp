@@ -7,12 +7,10 @@
 #include <QUrl>
 
 #include "platform/NotificationCenter.h"
-#include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "services/KVLinkUrl.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
-#include "services/Settings.h"
 #include "shell/EditShortcuts.h"
 #include "shell/KVCheckUpdateWindowController.h"
 #include "shell/TCPreferenceWindowController.h"
@@ -38,10 +36,6 @@ void centre(QWidget* window) {
 }
 
 }  // namespace
-
-QVariantMap mainLanguageTable() {
-  return bundleSettings().value(QStringLiteral("mainlanguage")).toMap();
-}
 
 MainMenu::MainMenu(QObject* parent) : QObject(parent) { build(); }
 
@@ -93,12 +87,8 @@ void MainMenu::build() {
   for (int i = 0; i < 8; ++i) {
     // An item's title is the table's name for its code, so that the title
     // looks the code up again.
-    QString name = QString::fromUtf8(kLanguages[i].fallbackName);
-    for (auto it = table.begin(); it != table.end(); ++it)
-      if (it.value().toString() == QLatin1String(kLanguages[i].code)) {
-        name = it.key();
-        break;
-      }
+    QString name = languageNameForCode(table, QLatin1String(kLanguages[i].code));
+    if (name.isEmpty()) name = QString::fromUtf8(kLanguages[i].fallbackName);
     QAction* item = languageMenu_->addAction(name);
     item->setCheckable(true);
     QObject::connect(item, &QAction::triggered, this, [this, item] { ChangeLanguage(item); });
@@ -181,10 +171,7 @@ void MainMenu::ChangeLanguage(QAction* item) {
   KVPublicUtilities::setLangauage(name);
   QString code = mainLanguageTable().value(name).toString();
   if (code.isEmpty()) code = QStringLiteral("en");
-  platform::UserDefaults& defaults = platform::UserDefaults::standard();
-  defaults.setObject(QStringLiteral("AppleLanguages"), QStringList{code});
-  defaults.synchronize();
-  MainBundle::MainSetLanguage(code);
+  applyLanguageCode(code);
   setLangauageState();
   platform::NotificationCenter::defaultCenter().postNotificationName(QStringLiteral("UPDATE_LANGUAGE"));
 }

@@ -72,6 +72,3 @@ class MainMenu : public QObject {
   QMenu* helpMenu_ = nullptr;
   QPointer<QAction> marked_;  // the language item that carries the check mark
 };
-
-// The "mainlanguage" table (menu name -> code) of the bundle's settings file.
-QVariantMap mainLanguageTable();

@@ -3,7 +3,6 @@
 #include "platform/Bundle.h"
 #include "platform/Jobs.h"
 #include "platform/Power.h"
-#include "platform/UserDefaults.h"
 #include "platform/Workspace.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
@@ -15,16 +14,6 @@
 #include <QFileInfo>
 
 uint32_t assertionID = 0;
-
-namespace {
-
-void storeLanguageDefault(const QString& code) {
-  auto& defaults = platform::UserDefaults::standard();
-  defaults.setObject("AppleLanguages", QStringList{code});
-  defaults.synchronize();
-}
-
-}  // namespace
 
 bool PreventSleep() {
   const bool ok = platform::IOPMAssertionCreateWithName("PreventUserIdleDisplaySleep", 255,
@@ -38,13 +27,12 @@ void setCurLanguage(const char* code) {
   if (language.endsWith("-JP")) language.chop(3);
   // The code names a folder of the bundle: nothing but letters, digits, hyphens.
   if (!MainBundle::isValidLanguageCode(language)) language = "en";
-  storeLanguageDefault(language);
-  MainBundle::MainSetLanguage(language);
+  applyLanguageCode(language);
 }
 
 QString GetLoaderLanguage(const QString& code) {
   const QString stored = KVPublicUtilities::getLangauage();
-  const QVariantMap table = bundleSettings().value("mainlanguage").toMap();
+  const QVariantMap table = mainLanguageTable();
   if (!stored.isEmpty()) {
     const QString chosen = table.value(stored).toString();
     qInfo("GetLoaderLanguage 1==== : %s", qPrintable(chosen));
@@ -56,16 +44,12 @@ QString GetLoaderLanguage(const QString& code) {
   if (normal == "zh-HK" || normal == "zh-MO" || normal == "zh-TW" || normal == "zh-Hant-TW") normal = "zh-Hant";
   if (normal == "pt") normal = "pt-BR";
   qInfo("GetLoaderLanguage 2==== : %s", qPrintable(normal));
-  for (auto it = table.cbegin(); it != table.cend(); ++it) {
-    if (it.value().toString() == normal) {
-      qInfo("GetLoaderLanguage 3==== : %s", qPrintable(normal));
-      KVPublicUtilities::setLangauage(it.key());
-      storeLanguageDefault(normal);
-      MainBundle::MainSetLanguage(normal);
-      return normal;
-    }
-  }
-  return "en";
+  const QString name = languageNameForCode(table, normal);
+  if (name.isEmpty()) return "en";
+  qInfo("GetLoaderLanguage 3==== : %s", qPrintable(normal));
+  KVPublicUtilities::setLangauage(name);
+  applyLanguageCode(normal);
+  return normal;
 }
 
 QString launcherBundlePath() {

@@ -1,8 +1,11 @@
-// qdc-shots OUTDIR [TOOL…]: remakes the screen pictures from the real screens.
+// qdc-shots OUTDIR [--lang CODE] [TOOL…]: remakes the screen pictures from the
+// real screens, in English or in the language CODE.
 #include "Shots.h"
+#include "services/Localization.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QImage>
 #include <cstdio>
 #include <map>
@@ -36,14 +39,29 @@ int main(int argc, char** argv) {
     if (previous) previous(type, context, message);
   });
   QApplication app(argc, argv);
-  if (argc < 2) {
-    std::fprintf(stderr, "usage: qdc-shots OUTDIR [TOOL…]\n");
+  const auto usage = [] {
+    std::fprintf(stderr, "usage: qdc-shots OUTDIR [--lang CODE] [TOOL…]\n");
     return 2;
-  }
+  };
+  if (argc < 2) return usage();
   const QString outDir = QDir(QString::fromLocal8Bit(argv[1])).absolutePath();
-  QDir().mkpath(outDir);
   QStringList wanted;
-  for (int i = 2; i < argc; ++i) wanted << QString::fromLocal8Bit(argv[i]);
+  for (int i = 2; i < argc; ++i) {
+    const QString arg = QString::fromLocal8Bit(argv[i]);
+    if (arg != QLatin1String("--lang")) {
+      wanted << arg;
+      continue;
+    }
+    if (++i == argc) return usage();
+    const QString code = QString::fromLocal8Bit(argv[i]);
+    const QString table = QStringLiteral(QDC_BUILD_APP_BUNDLE "/Contents/Resources/") + code + ".lproj";
+    if (!MainBundle::isValidLanguageCode(code) || !QFileInfo(table).isDir()) {
+      std::fprintf(stderr, "qdc-shots: no string table for the language \"%s\"\n", argv[i]);
+      return 2;
+    }
+    ScreenDriver::setStartLanguage(code);
+  }
+  QDir().mkpath(outDir);
   for (const auto& [tool, list] : shots::makers()) {
     if (!wanted.isEmpty() && !wanted.contains(tool)) continue;
     for (const shots::Maker& make : list) make(outDir);

@@ -4,6 +4,7 @@
 #include "platform/Queue.h"
 #include "services/KVPublicUtilities.h"
 #include "shell/MainWindowController.h"
+#include "shell/Startup.h"
 #include "uikit/TCImageWindow.h"
 #include "world/lib/Layout.h"
 #include "world/lib/Tools.h"
@@ -16,8 +17,18 @@
 #include <QTest>
 #include <QTimer>
 
+namespace {
+QString& startLanguage() {
+  static QString code;
+  return code;
+}
+}  // namespace
+
+void ScreenDriver::setStartLanguage(const QString& code) { startLanguage() = code; }
+
 ScreenDriver::ScreenDriver(const world::CreateOptions& options, const std::function<void(TestWorld&)>& prepare)
     : world_(std::make_unique<TestWorld>(options)) {
+  if (!startLanguage().isEmpty()) setCurLanguage(startLanguage().toLatin1().constData());
   if (prepare && world_->ok()) prepare(*world_);
   KVPublicUtilities::clearAnsweredAlerts();
   main_ = std::make_unique<MainWindowController>();

@@ -26,6 +26,10 @@ class ScreenDriver {
   ScreenDriver& operator=(const ScreenDriver&) = delete;
   ~ScreenDriver();
 
+  // Drivers made after this start in `code` ("" for the default lookup), as the
+  // program does when started with the code as its argument.
+  static void setStartLanguage(const QString& code);
+
   TestWorld& world() { return *world_; }
   MainWindowController& main() { return *main_; }
   TCImageWindow* window() const;
