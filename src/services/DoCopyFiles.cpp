@@ -1,4 +1,5 @@
 #include "services/DoCopyFiles.h"
+#include "services/PathRules.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -76,12 +77,6 @@ bool existsAt(const QString& macPath) {
   return ::stat(platform::hostPath(macPath).toUtf8().constData(), &st) == 0;
 }
 
-QString lastComponent(const QString& path) {
-  QString p = path;
-  while (p.size() > 1 && p.endsWith(QLatin1Char('/'))) p.chop(1);
-  return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
-}
-
 QString cleanMacPath(const QString& path) {
   const QString clean = QDir::cleanPath(path);
   return clean.isEmpty() ? path : clean;
@@ -103,7 +98,7 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
 // being copied) is copied entry by entry, around the branch that leads to the
 // destination, so the copy never copies itself.
 void copyAroundDestination(Job& job, const QString& source, const QString& folder) {
-  const QString name = lastComponent(source);
+  const QString name = services::lastPathComponent(source);
   const QString target = folder + QLatin1Char('/') + name;
   if (!QDir().mkpath(platform::hostPath(target))) {
     ++job.failed;
@@ -111,7 +106,7 @@ void copyAroundDestination(Job& job, const QString& source, const QString& folde
   }
   const QDir dir(platform::hostPath(source));
   const QStringList names =
-      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+      dir.entryList(services::kEveryEntry, QDir::Unsorted);
   for (const QString& entry : names) {
     if (job.cancel) return;
     const QString path = FileNode::childPath(source, entry);
@@ -133,7 +128,7 @@ void toCopyFileWithNode(Job& job, const FileNodePtr& node, const QString& folder
   }
   const QString source = node->path();
   const QString clean = cleanMacPath(source);
-  if (clean == QLatin1String("/Volumes") || clean == QLatin1String("/System/Volumes")) {
+  if (services::holdsOtherVolumes(source)) {
     // They hold the mount points of the other volumes (usually the destination's
     // among them), not content of the startup volume.
     SystemLog("skip %s: it holds the other volumes", qUtf8Printable(source));
@@ -242,7 +237,7 @@ FileNodePtr systemFolderNode(const FileNodePtr& node) {
   }
   const QDir dir(platform::hostPath(QStringLiteral("/System")));
   const QStringList names =
-      dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted);
+      dir.entryList(services::kEveryEntry, QDir::Unsorted);
   for (const QString& name : names) {
     if (kNeverCopied.contains(name)) continue;
     const QString path = QStringLiteral("/System/") + name;
@@ -358,7 +353,7 @@ void DoCopyFiles::doCopyFilesWithArr(const FileNodeList& arr, const QString& cop
 
 bool DoCopyFiles::isHiddenAtPath(const QString& path) {
   if (path.isEmpty()) return false;
-  const QString name = lastComponent(path);
+  const QString name = services::lastPathComponent(path);
   if (name.startsWith(QLatin1Char('.'))) return true;
   if (platform::fileFlagsAtPath(path) & platform::UF_HIDDEN) return true;
   if (platform::isHiddenResource(path)) return true;

@@ -13,6 +13,7 @@
 #include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Queue.h"
+#include "services/PathRules.h"
 
 struct EumeRoot::ScanState {
   std::atomic<bool> stale{false};
@@ -61,11 +62,146 @@ void sortFiles(std::vector<std::pair<size_t, FileNodePtr>>& files, std::vector<F
   files.clear();
 }
 
-QByteArray lastPathComponent(const QByteArray& path) {
-  QByteArray p = path;
-  while (p.size() > 1 && p.endsWith('/')) p.chop(1);
-  const qsizetype slash = p.lastIndexOf('/');
-  return slash < 0 || p == "/" ? p : p.mid(slash + 1);
+// One folder's entries in listing order, with the folder kept open so each
+// entry is typed and sized relative to it.
+struct Entry {
+  std::string name;
+  unsigned char type;
+};
+struct FolderListing {
+  int fd = -1;
+  DIR* dir = nullptr;
+  std::vector<Entry> entries;
+  FolderListing() = default;
+  FolderListing(const FolderListing&) = delete;
+  FolderListing& operator=(const FolderListing&) = delete;
+  ~FolderListing() {
+    if (dir)
+      ::closedir(dir);  // closes fd too
+    else if (fd >= 0)
+      ::close(fd);
+  }
+};
+
+// False when the folder cannot be opened (no entries then). `skipList` leaves
+// out the names a root scan never shows.
+bool listFolder(const QByteArray& hostFolder, bool skipList, FolderListing& out) {
+  out.fd = ::open(hostFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (out.fd < 0) return false;
+  out.dir = ::fdopendir(out.fd);
+  if (!out.dir) return false;
+  while (struct dirent* e = ::readdir(out.dir)) {
+    if (services::isDotOrDotDot(e->d_name)) continue;
+    if (skipList && EumeRoot::isSkippedName(e->d_name)) continue;
+    out.entries.push_back({e->d_name, e->d_type});
+  }
+  return true;
+}
+
+// The listing's type when it gives one, else what the entry's stat says (a
+// link to a folder counts as a folder).
+bool isFolderEntry(int fd, const Entry& entry) {
+  if (entry.type == DT_DIR) return true;
+  if (entry.type == DT_REG) return false;
+  struct stat st;
+  return ::fstatat(fd, entry.name.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Collects a root scan's nodes and hands them over in batches whose size
+// doubles, so merging on the main thread stays linear overall.
+class Batcher {
+ public:
+  explicit Batcher(std::function<void(std::shared_ptr<Batch>)> deliver) : deliver_(std::move(deliver)) {}
+  void addFolder(FileNodePtr node) {
+    batch_->folders.push_back(std::move(node));
+    added();
+  }
+  void addFile(size_t listingIndex, FileNodePtr node) {
+    files_.emplace_back(listingIndex, std::move(node));
+    added();
+  }
+  void flush() {
+    sortFiles(files_, batch_->files);
+    deliver_(std::move(batch_));
+    batch_ = std::make_shared<Batch>();
+    inBatch_ = 0;
+  }
+
+ private:
+  void added() {
+    if (++inBatch_ < limit_) return;
+    flush();
+    limit_ *= 2;
+  }
+  std::function<void(std::shared_ptr<Batch>)> deliver_;
+  std::shared_ptr<Batch> batch_ = std::make_shared<Batch>();
+  std::vector<std::pair<size_t, FileNodePtr>> files_;
+  size_t inBatch_ = 0;
+  size_t limit_ = 1024;
+};
+
+// What a root scan's worker needs; the list and the delegate are reached only
+// through `deliver` and `finish`, on the main thread.
+struct RootScan {
+  std::shared_ptr<ScanState> state;
+  std::shared_ptr<FileSizeReader> reader;
+  QString macRoot;
+  std::function<void(std::shared_ptr<Batch>)> deliver;
+  std::function<void()> finish;
+};
+
+void scanSingleFile(const RootScan& scan) {
+  const QByteArray path = scan.macRoot.toUtf8();
+  const QByteArray name = services::lastPathComponent(scan.macRoot).toUtf8();
+  FileNodePtr node = FileNode::fromUtf8(path.constData(), uint32_t(path.size()), name.constData(),
+                                        uint32_t(name.size()), false, nullptr, false);
+  node->setSize(scan.reader->getOneFileSizeWithPath(scan.macRoot));
+  auto batch = std::make_shared<Batch>();
+  batch->files.push_back(std::move(node));
+  scan.state->allFileCount = 1;
+  scan.state->eumeFileCount = 1;
+  scan.deliver(std::move(batch));
+}
+
+void scanFolder(const RootScan& scan, const QByteArray& hostRoot) {
+  FolderListing listing;
+  if (!listFolder(hostRoot, true, listing)) return;
+  scan.state->allFileCount = int(listing.entries.size());
+  const QByteArray macRoot = scan.macRoot.toUtf8();
+  const QByteArray prefix = macRoot == "/" ? QByteArray("/") : macRoot + '/';
+  QByteArray childPath;
+  Batcher batcher(scan.deliver);
+  for (size_t index = 0; index < listing.entries.size(); ++index) {
+    if (scan.state->stale) break;  // nobody will see the rest
+    const Entry& entry = listing.entries[index];
+    childPath = prefix;
+    childPath.append(entry.name.data(), qsizetype(entry.name.size()));
+    const bool isFolder = isFolderEntry(listing.fd, entry);
+    FileNodePtr node = FileNode::fromUtf8(childPath.constData(), uint32_t(childPath.size()), entry.name.data(),
+                                          uint32_t(entry.name.size()), isFolder, nullptr, false);
+    if (!isFolder)
+      node->setSize(scan.reader->sizeOfEntry(listing.fd, entry.name.c_str(), QString::fromUtf8(childPath)));
+    // Counted before the batch may go, so a delivered batch never runs ahead of the count.
+    scan.state->eumeFileCount.fetch_add(1, std::memory_order_relaxed);
+    if (isFolder)
+      batcher.addFolder(std::move(node));
+    else
+      batcher.addFile(index, std::move(node));
+  }
+  batcher.flush();
+}
+
+void runRootScan(const RootScan& scan) {
+  const QByteArray hostRoot = platform::hostPath(scan.macRoot).toUtf8();
+  struct stat st;
+  if (!scan.macRoot.isEmpty() && ::stat(hostRoot.constData(), &st) == 0) {
+    if (S_ISDIR(st.st_mode))
+      scanFolder(scan, hostRoot);
+    else
+      scanSingleFile(scan);
+  }
+  platform::gatePoint("EumeRoot.beforeEnd");
+  scan.finish();
 }
 
 }  // namespace
@@ -96,107 +232,25 @@ void EumeRoot::eumeAllRootFileNodeWithRootArr(const FileNodeListRef& rootArr, co
   auto state = std::make_shared<ScanState>();
   scan_ = state;
 
-  const FileNodeListRef list = rootNodeArr_;
-  const std::shared_ptr<FileSizeReader> reader = treeOperator_;
-  const QByteArray macRoot = rootPath.toUtf8();
-  const QByteArray hostRoot = platform::hostPath(rootPath).toUtf8();
-
   // Everything that reaches the list or the delegate goes through the main
   // thread and is dropped once the scan is stale; `this` lives while it is not.
-  auto deliver = [state, list](std::shared_ptr<Batch> batch) {
+  RootScan scan;
+  scan.state = state;
+  scan.reader = treeOperator_;
+  scan.macRoot = rootPath;
+  scan.deliver = [state, list = rootNodeArr_](std::shared_ptr<Batch> batch) {
     platform::dispatchMain([state, list, batch] {
       if (!state->stale) mergeBatch(*list, *batch);
     });
   };
-  auto finish = [this, state] {
+  scan.finish = [this, state] {
     platform::dispatchMain([this, state] {
       if (state->stale) return;
       state->finished = true;
       if (EumeRootDelegate* d = eumeDelegate_.get()) d->endScan();
     });
   };
-
-  platform::dispatchGlobal([state, reader, macRoot, hostRoot, rootPath, deliver, finish] {
-    struct stat st;
-    if (macRoot.isEmpty() || ::stat(hostRoot.constData(), &st) != 0) {
-      finish();
-      return;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-      const QByteArray name = lastPathComponent(macRoot);
-      FileNodePtr node = FileNode::fromUtf8(macRoot.constData(), uint32_t(macRoot.size()),
-                                            name.constData(), uint32_t(name.size()), false,
-                                            nullptr, false);
-      node->setSize(reader->getOneFileSizeWithPath(rootPath));
-      auto batch = std::make_shared<Batch>();
-      batch->files.push_back(std::move(node));
-      state->allFileCount = 1;
-      state->eumeFileCount = 1;
-      deliver(batch);
-      finish();
-      return;
-    }
-
-    const int fd = ::open(hostRoot.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir) {
-      if (fd >= 0) ::close(fd);
-      finish();
-      return;
-    }
-    struct Entry {
-      std::string name;
-      unsigned char type;
-    };
-    std::vector<Entry> entries;
-    while (struct dirent* e = ::readdir(dir)) {
-      if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-        continue;
-      if (isSkippedName(e->d_name)) continue;
-      entries.push_back({e->d_name, e->d_type});
-    }
-    state->allFileCount = int(entries.size());
-
-    const QByteArray prefix = macRoot == "/" ? QByteArray("/") : macRoot + '/';
-    QByteArray childPath;
-    std::vector<std::pair<size_t, FileNodePtr>> files;
-    auto batch = std::make_shared<Batch>();
-    size_t inBatch = 0;
-    size_t batchLimit = 1024;  // doubles, so merging on the main thread stays linear overall
-    for (size_t index = 0; index < entries.size(); ++index) {
-      if (state->stale) break;  // nobody will see the rest
-      const Entry& entry = entries[index];
-      childPath = prefix;
-      childPath.append(entry.name.data(), qsizetype(entry.name.size()));
-      bool isFolder = entry.type == DT_DIR;
-      if (entry.type != DT_DIR && entry.type != DT_REG) {
-        struct stat est;
-        isFolder = ::fstatat(fd, entry.name.c_str(), &est, 0) == 0 && S_ISDIR(est.st_mode);
-      }
-      FileNodePtr node = FileNode::fromUtf8(childPath.constData(), uint32_t(childPath.size()),
-                                            entry.name.data(), uint32_t(entry.name.size()),
-                                            isFolder, nullptr, false);
-      if (isFolder) {
-        batch->folders.push_back(std::move(node));
-      } else {
-        node->setSize(reader->sizeOfEntry(fd, entry.name.c_str(), QString::fromUtf8(childPath)));
-        files.emplace_back(index, std::move(node));
-      }
-      state->eumeFileCount.fetch_add(1, std::memory_order_relaxed);
-      if (++inBatch >= batchLimit) {
-        sortFiles(files, batch->files);
-        deliver(batch);
-        batch = std::make_shared<Batch>();
-        inBatch = 0;
-        batchLimit *= 2;
-      }
-    }
-    ::closedir(dir);
-    sortFiles(files, batch->files);
-    deliver(batch);
-    platform::gatePoint("EumeRoot.beforeEnd");
-    finish();
-  });
+  platform::dispatchGlobal([scan = std::move(scan)] { runRootScan(scan); });
 }
 
 void EumeRoot::getNodeListWithFaterNode(FileNode* fatherNode) {
@@ -212,34 +266,19 @@ void EumeRoot::getNodeListWithFaterNode(FileNode* fatherNode) {
   if (!counts) counts = scan_ = std::make_shared<ScanState>();
 
   if (S_ISDIR(st.st_mode)) {
-    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    DIR* dir = fd >= 0 ? ::fdopendir(fd) : nullptr;
-    if (!dir && fd >= 0) ::close(fd);
-    std::vector<std::pair<std::string, unsigned char>> entries;
-    if (dir) {
-      while (struct dirent* e = ::readdir(dir)) {
-        if (e->d_name[0] == '.' && (e->d_name[1] == 0 || (e->d_name[1] == '.' && e->d_name[2] == 0)))
-          continue;
-        entries.emplace_back(e->d_name, e->d_type);
-      }
-    }
-    counts->allFileCount = int(entries.size());
+    FolderListing listing;
+    listFolder(host, false, listing);
+    counts->allFileCount = int(listing.entries.size());
     FileNodeList& children = fatherNode->children();
-    children.reserve(children.size() + qsizetype(entries.size()));
-    for (const auto& [name, type] : entries) {
-      bool isFolder = type == DT_DIR;
-      if (type != DT_DIR && type != DT_REG) {
-        struct stat est;
-        isFolder = ::fstatat(fd, name.c_str(), &est, 0) == 0 && S_ISDIR(est.st_mode);
-      }
-      FileNodePtr node = FileNode::fromUtf8(nullptr, 0, name.data(), uint32_t(name.size()),
-                                            isFolder, fatherNode, true);
-      if (!isFolder)
-        node->setSize(treeOperator_->sizeOfEntry(fd, name.c_str(), node->path()));
+    children.reserve(children.size() + qsizetype(listing.entries.size()));
+    for (const Entry& entry : listing.entries) {
+      const bool isFolder = isFolderEntry(listing.fd, entry);
+      FileNodePtr node = FileNode::fromUtf8(nullptr, 0, entry.name.data(), uint32_t(entry.name.size()), isFolder,
+                                            fatherNode, true);
+      if (!isFolder) node->setSize(treeOperator_->sizeOfEntry(listing.fd, entry.name.c_str(), node->path()));
       node->setState(childState);
       children.append(std::move(node));
     }
-    if (dir) ::closedir(dir);
   } else {
     FileNodePtr node = FileNode::initWithPath(fatherPath, fatherNode->displayName(), false, fatherNode);
     node->setSize(treeOperator_->getOneFileSizeWithPath(fatherPath));
@@ -252,14 +291,10 @@ void EumeRoot::getNodeListWithFaterNode(FileNode* fatherNode) {
 void EumeRoot::insertFileInRootArrWithFile(const FileNodePtr& node) {
   if (!node) return;
   if (!rootNodeArr_) rootNodeArr_ = std::make_shared<FileNodeList>();
-  FileNodeList& list = *rootNodeArr_;
-  for (qsizetype i = 0; i < list.size(); ++i) {
-    if (list[i]->size() <= node->size()) {
-      list.insert(i, node);
-      return;
-    }
-  }
-  list.append(node);
+  // A batch of one: the rule a scan's batches are merged by.
+  Batch batch;
+  (node->isDirectory() ? batch.folders : batch.files).push_back(node);
+  mergeBatch(*rootNodeArr_, batch);
 }
 
 float EumeRoot::getProgress() const {

@@ -39,8 +39,9 @@ class EumeRoot {
   void eumeAllRootFileNodeWithRootArr(const FileNodeListRef& rootArr, const QString& rootPath);
   // Lists the node's children synchronously and appends them (no skip list).
   void getNodeListWithFaterNode(FileNode* fatherNode);
-  // Size insertion into the root list: before the first node whose size is not
-  // larger than the node's own, else at the end (main thread).
+  // Puts a node into the root list by the rule the scan's batches follow: a
+  // file before the first node whose size is not larger than its own (else at
+  // the end), a folder at the end (main thread).
   void insertFileInRootArrWithFile(const FileNodePtr& node);
 
   // eumeFileCount × 100 / allFileCount; 0 while allFileCount is 0 or less.

@@ -1,4 +1,5 @@
 #include "services/FileNode.h"
+#include "services/PathRules.h"
 
 #include <QFileIconProvider>
 #include <QFileInfo>
@@ -111,10 +112,4 @@ QIcon FileNode::icon() const {
   return provider.icon(QFileInfo(platform::hostPath(path())));
 }
 
-QString FileNode::displayName() const {
-  const QString p = path();
-  if (p == QLatin1String("/")) return p;
-  QString trimmed = p;
-  while (trimmed.size() > 1 && trimmed.endsWith(QLatin1Char('/'))) trimmed.chop(1);
-  return trimmed.mid(trimmed.lastIndexOf(QLatin1Char('/')) + 1);
-}
+QString FileNode::displayName() const { return services::lastPathComponent(path()); }

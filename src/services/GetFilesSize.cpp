@@ -1,4 +1,5 @@
 #include "services/GetFilesSize.h"
+#include "services/PathRules.h"
 
 #include <QDir>
 #include <dirent.h>
@@ -55,14 +56,14 @@ quint64 GetFilesSize::getFileSizeWithPat(const QString& path, quint64 totalSize)
   // a copy never copies; counting them would refuse a startup-volume selection
   // for bytes that are not part of it. The folders above them are walked by
   // name, so the rule holds at any depth of the call.
+  if (services::holdsOtherVolumes(path)) return totalSize;
   const QString clean = QDir::cleanPath(path);
-  if (clean == QLatin1String("/Volumes") || clean == QLatin1String("/System/Volumes")) return totalSize;
   if (clean == QLatin1String("/") || clean == QLatin1String("/System")) {
     const QDir dir(platform::hostPath(clean));
     if (!dir.exists()) return totalSize;
     quint64 sum = totalSize;
     for (const QString& name :
-         dir.entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Unsorted))
+         dir.entryList(services::kEveryEntry, QDir::Unsorted))
       sum = getFileSizeWithPat(FileNode::childPath(clean, name), sum);
     return sum;
   }

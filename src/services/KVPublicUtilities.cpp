@@ -90,8 +90,11 @@ bool KVPublicUtilities::isCanBeUseNetWork() {
   QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
   QTimer::singleShot(5000, &loop, &QEventLoop::quit);
   loop.exec();
-  const bool answered = reply->isFinished() && reply->error() == QNetworkReply::NoError &&
-                        !reply->readAll().isEmpty();
+  // Any answer counts, an HTTP error page too: the network carried it. A
+  // server that accepts and stays silent leaves the reply unfinished.
+  const bool answered =
+      reply->isFinished() && (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid() ||
+                              !reply->readAll().isEmpty());
   reply->abort();
   reply->deleteLater();
   return answered;

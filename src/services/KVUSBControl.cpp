@@ -2,7 +2,9 @@
 
 #include "services/KVExecCommand.h"
 
+#include "platform/Gate.h"
 #include "platform/Queue.h"
+#include "services/PathRules.h"
 #include "platform/Shell.h"
 #include "services/KVLog.h"
 #include "services/KVTask.h"
@@ -80,8 +82,6 @@ QByteArray describe(const QVariantList& list) {
   return ("(\n" + lines.join(QStringLiteral(",\n")) + "\n)").toUtf8();
 }
 
-QString lastComponent(const QString& path) { return path.mid(path.lastIndexOf(QLatin1Char('/')) + 1); }
-
 }  // namespace
 
 bool KVUSBControl::isCloneableUSBDisk(const QVariantMap& info) {
@@ -92,12 +92,17 @@ bool KVUSBControl::isCloneableUSBDisk(const QVariantMap& info) {
          info.value("VirtualOrPhysical").toString() != QLatin1String("Virtual");
 }
 
+bool KVUSBControl::isListedLocked(const QString& bsdName) const {
+  for (const QVariant& v : _usbAllObjs)
+    if (v.toMap().value("KVUSBBsdName").toString() == bsdName) return true;
+  return false;
+}
+
 void KVUSBControl::KVAddUSBWithBsdName(const QString& bsdName) {
   if (bsdName.isEmpty()) return;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    for (const QVariant& v : _usbAllObjs)
-      if (v.toMap().value("KVUSBBsdName").toString() == bsdName) return;
+    if (isListedLocked(bsdName)) return;
   }
   const std::optional<QVariantMap> info = diskInfo(bsdName);
   if (!info) {
@@ -112,9 +117,8 @@ void KVUSBControl::KVAddUSBWithBsdName(const QString& bsdName) {
   QVariantList list;
   {
     std::lock_guard<std::mutex> lock(mutex_);
-    // Two look-ups of one disk may have raced; the first one in stays.
-    for (const QVariant& v : _usbAllObjs)
-      if (v.toMap().value("KVUSBBsdName").toString() == bsdName) return;
+    // The listing and an appeared disk may both have looked it up; the first one in stays.
+    if (isListedLocked(bsdName)) return;
     _usbAllObjs.append(entry);
     list = _usbAllObjs;
   }
@@ -138,28 +142,34 @@ void KVUSBControl::KVRemoveUSBWithBsdName(const QString& bsdName) {
 }
 
 void KVUSBControl::KVEnumUSB() {
+  // Follow the disks before listing them: one plugged in while the list is read
+  // then still arrives (the add skips a disk already in).
+  platform::dispatchMainSync([this] { followDisks(); });
+  platform::gatePoint("KVUSBControl.watching");
   const std::optional<QVariantMap> listed = diskList();
   if (!listed) KVLog("diskutil list error");
+  platform::gatePoint("KVUSBControl.listed");
   const QVariantList wholeDisks = listed ? listed->value("WholeDisks").toList() : QVariantList();
-  for (const QVariant& disk : wholeDisks) KVAddUSBWithBsdName(lastComponent(disk.toString()));
+  for (const QVariant& disk : wholeDisks) KVAddUSBWithBsdName(services::lastPathComponent(disk.toString()));
   platform::dispatchMain([this] {
-    {
-      std::unique_lock<std::mutex> lock(mutex_);
-      KVUSBControlDelegate* d = _delegateObj.get();
-      lock.unlock();
-      if (d) d->KVEnumUSBFinishImp();
-    }
-    if (session_) return;  // already following the disks
-    session_ = platform::DASessionCreate();
-    platform::DARegisterDiskAppearedCallback(session_, [this](const platform::DADiskRef& disk) {
-      const QString bsd = platform::DADiskGetBSDName(disk);
-      platform::dispatchGlobal([this, bsd] { KVAddUSBWithBsdName(bsd); });
-    });
-    platform::DARegisterDiskDisappearedCallback(session_, [this](const platform::DADiskRef& disk) {
-      KVRemoveUSBWithBsdName(platform::DADiskGetBSDName(disk));
-    });
-    platform::DASessionScheduleWithRunLoop(session_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    KVUSBControlDelegate* d = _delegateObj.get();
+    lock.unlock();
+    if (d) d->KVEnumUSBFinishImp();
   });
+}
+
+void KVUSBControl::followDisks() {
+  if (session_) return;  // already following
+  session_ = platform::DASessionCreate();
+  platform::DARegisterDiskAppearedCallback(session_, [this](const platform::DADiskRef& disk) {
+    const QString bsd = platform::DADiskGetBSDName(disk);
+    platform::dispatchGlobal([this, bsd] { KVAddUSBWithBsdName(bsd); });
+  });
+  platform::DARegisterDiskDisappearedCallback(session_, [this](const platform::DADiskRef& disk) {
+    KVRemoveUSBWithBsdName(platform::DADiskGetBSDName(disk));
+  });
+  platform::DASessionScheduleWithRunLoop(session_);
 }
 
 // ---- partition routine ----------------------------------------------------

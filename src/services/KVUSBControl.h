@@ -34,9 +34,9 @@ class KVUSBControl {
   // Entries with "KVUSBBsdName", "KVUSBTotalSize", "KVUSBMediaName".
   QVariantList KVGetUSBList() const;
 
-  // On a worker: lists the whole disks, keeps the USB ones that qualify, tells
-  // the delegate KVEnumUSBFinishImp on the main thread and from then on follows
-  // disks that appear and disappear.
+  // On a worker: follows the disks that appear and disappear (from the main
+  // thread's run loop), then lists the whole disks, keeps the USB ones that
+  // qualify and tells the delegate KVEnumUSBFinishImp on the main thread.
   void KVEnumUSB();
   // Checks one BSD name with "diskutil info" and adds it when it qualifies.
   // Blocks; never on the main thread.
@@ -69,6 +69,8 @@ class KVUSBControl {
 
  private:
   KVUSBControl();
+  bool isListedLocked(const QString& bsdName) const;  // mutex_ held
+  void followDisks();                                  // main thread
 
   mutable std::mutex mutex_;
   QVariantList _usbAllObjs;

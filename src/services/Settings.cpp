@@ -1,4 +1,5 @@
 #include "services/Settings.h"
+#include "services/PathRules.h"
 
 #include "platform/Bundle.h"
 #include "platform/Paths.h"
@@ -45,7 +46,7 @@ int openFolderChain(int baseFd, const QStringList& relative, bool create) {
 // system's, trusted).
 int openUserSettingsFolder(bool create) {
   const QString user = QVGetCurrentUserName();
-  if (user.isEmpty() || user.contains('/') || user == "." || user == "..") return -1;
+  if (user.isEmpty() || user.contains('/') || services::isDotOrDotDot(user)) return -1;
   const QByteArray users = QFile::encodeName(platform::hostPath("/Users"));
   const int usersFd = ::open(users.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (usersFd < 0) return -1;

@@ -173,6 +173,38 @@ TEST(EumeRootTest, EqualSizedFilesComeLaterListedFirstThenFolders) {
   EXPECT_EQ(names(*list), expected);
 }
 
+TEST(EumeRootTest, InsertionKeepsTheScansOrder) {
+  // A scanned root of "big" (10 bytes), "small" (5) and folder "A"; each case
+  // inserts one node into a fresh copy of it.
+  struct Case {
+    const char* name;
+    qint64 size;  // -1: a folder
+    QStringList order;
+  };
+  const Case cases[] = {
+      {"between two sizes", 7, {"big", "new", "small", "A"}},
+      {"before an equal size", 5, {"big", "new", "small", "A"}},
+      {"the largest first", 11, {"new", "big", "small", "A"}},
+      {"an empty file before the folders", 0, {"big", "small", "new", "A"}},
+      {"a folder at the end", -1, {"big", "small", "A", "new"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTemporaryDir dir;
+    ASSERT_TRUE(writeFile(dir.path() + "/big", 10));
+    ASSERT_TRUE(writeFile(dir.path() + "/small", 5));
+    QDir(dir.path()).mkdir("A");
+    EumeRoot root;
+    auto list = std::make_shared<FileNodeList>();
+    root.eumeAllRootFileNodeWithRootArr(list, dir.path());
+    ASSERT_TRUE(waitFor([&] { return root.isScanFinished(); }));
+    FileNodePtr node = FileNode::initWithPath(dir.path() + "/new", "new", c.size < 0, nullptr);
+    if (c.size >= 0) node->setSize(quint64(c.size));
+    root.insertFileInRootArrWithFile(node);
+    EXPECT_EQ(names(*list), c.order);
+  }
+}
+
 TEST(EumeRootTest, EveryScanEndsAndReportsByItsFlags) {
   QTemporaryDir dir;
   ASSERT_TRUE(writeFile(dir.path() + "/single.bin", 42));

@@ -165,3 +165,39 @@ TEST(USBPartition, ResizeMakesTheCloneVolume) {
   EXPECT_EQ(usb->KVGetErrObjs().value("disk3").toInt(), KVUSBControl::kNoNewVolume);
   EXPECT_FALSE(QFileInfo::exists(w.host("/Volumes/NewCloneSystem1")));
 }
+
+TEST(USBDiskList, TakesOnlyAPhysicalUSBWholeDiskWithRoomForTheClone) {
+  const QVariantMap good{{"WholeDisk", true},          {"BusProtocol", "USB"},
+                         {"RAIDMaster", false},        {"CoreStorageEncrypted", false},
+                         {"Content", "GUID_partition_scheme"}, {"TotalSize", 32015679488LL},
+                         {"VirtualOrPhysical", "Physical"}};
+  struct Case {
+    const char* name;
+    QVariantMap changes;  // over the good disk; an invalid value removes the key
+    bool taken;
+  };
+  const Case cases[] = {
+      {"a USB stick", {}, true},
+      {"exactly the clone's size", {{"TotalSize", 2500000000LL}}, true},
+      {"no virtual/physical key", {{"VirtualOrPhysical", QVariant()}}, true},
+      {"not a whole disk", {{"WholeDisk", false}}, false},
+      {"whole-disk key missing", {{"WholeDisk", QVariant()}}, false},
+      {"another bus", {{"BusProtocol", "SATA"}}, false},
+      {"a RAID set", {{"RAIDMaster", true}}, false},
+      {"CoreStorage encrypted", {{"CoreStorageEncrypted", true}}, false},
+      {"an HFSX disk", {{"Content", "Apple_HFSX"}}, false},
+      {"a byte too small", {{"TotalSize", 2499999999LL}}, false},
+      {"a virtual disk", {{"VirtualOrPhysical", "Virtual"}}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QVariantMap info = good;
+    for (auto it = c.changes.begin(); it != c.changes.end(); ++it) {
+      if (it.value().isValid())
+        info.insert(it.key(), it.value());
+      else
+        info.remove(it.key());
+    }
+    EXPECT_EQ(KVUSBControl::isCloneableUSBDisk(info), c.taken);
+  }
+}

@@ -9,6 +9,7 @@
 #include "services/Settings.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -146,20 +147,46 @@ TEST(Alert, EscapeAndTheCloseBoxAnswerNeitherButton) {
 }
 
 TEST(NetworkProbe, AnswersWhetherDataCameBack) {
-  QTcpServer server;
-  ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
-  QObject::connect(&server, &QTcpServer::newConnection, [&] {
-    QTcpSocket* s = server.nextPendingConnection();
-    QObject::connect(s, &QTcpSocket::readyRead, s, [s] {
-      s->readAll();
-      s->write("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
-      s->disconnectFromHost();
+  // What a loopback server answers each request with; empty: it accepts and
+  // never answers.
+  struct Case {
+    const char* name;
+    QByteArray answer;
+    bool usable;
+  };
+  const Case cases[] = {
+      {"a page", "HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok", true},
+      {"an error page", "HTTP/1.1 404 Not Found\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot found", true},
+      {"an error without a body", "HTTP/1.1 503 Unavailable\r\nContent-Length: 0\r\nConnection: close\r\n\r\n", true},
+      {"a server that never answers", "", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+      QTcpSocket* s = server.nextPendingConnection();
+      QObject::connect(s, &QTcpSocket::readyRead, s, [s, &c] {
+        s->readAll();
+        if (c.answer.isEmpty()) return;
+        s->write(c.answer);
+        s->disconnectFromHost();
+      });
     });
-  });
-  KVPublicUtilities::setNetworkProbeURL(QUrl(QString("http://127.0.0.1:%1/").arg(server.serverPort())));
-  EXPECT_TRUE(KVPublicUtilities::isCanBeUseNetWork());
-  server.close();
-  KVPublicUtilities::setNetworkProbeURL(QUrl(QString("http://127.0.0.1:%1/").arg(server.serverPort())));
+    KVPublicUtilities::setNetworkProbeURL(QUrl(QString("http://127.0.0.1:%1/").arg(server.serverPort())));
+    QElapsedTimer clock;
+    clock.start();
+    EXPECT_EQ(KVPublicUtilities::isCanBeUseNetWork(), c.usable);
+    EXPECT_LT(clock.elapsed(), 6500);  // five seconds and some slack
+  }
+  // Nobody listening.
+  quint16 port = 0;
+  {
+    QTcpServer gone;
+    ASSERT_TRUE(gone.listen(QHostAddress::LocalHost));
+    port = gone.serverPort();
+  }
+  KVPublicUtilities::setNetworkProbeURL(QUrl(QString("http://127.0.0.1:%1/").arg(port)));
   EXPECT_FALSE(KVPublicUtilities::isCanBeUseNetWork());
 }
 
