@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "platform/UserDefaults.h"
+#include "uikit/AttachedWindow.h"
 #include "uikit/PVPopover.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
@@ -359,6 +360,11 @@ void TCImageWindow::layoutTrafficLightsAndContent() {
   buttons[1]->setGeometry(toQt(f.minimize, height()));
   buttons[2]->setGeometry(toQt(f.zoom, height()));
   for (auto* b : buttons) b->raise();
+  // Windows attached over this one (panels, callouts, drop-downs) stay above
+  // the buttons, in the order they already have among themselves.
+  for (QObject* child : children())
+    if (auto* attached = qobject_cast<AttachedWindow*>(child); attached && !attached->isWindow())
+      attached->raise();
 
   if (_fullScreenButton) {
     FullScreenButtonInput fs;

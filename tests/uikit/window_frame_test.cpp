@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <functional>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
 #include "platform/Bundle.h"
+#include "uikit/AttachedWindow.h"
 #include "uikit/Layout.h"
 #include "uikit/TCImageWindow.h"
 #include "uikit/TCWindowButton.h"
@@ -223,4 +225,32 @@ TEST(WindowButtonGroup, CapturesAndNotification) {
   EXPECT_FALSE(g->shouldDisplayRollOver());
   g->setNumberOfCaptures(-1);
   EXPECT_EQ(g->numberOfCaptures(), 0);
+}
+
+TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
+  w.setTitleBarHeight(kMainTitleBarHeight);
+  auto* view = new QWidget;
+  view->resize(w.size());
+  StatusAttachedWindow* panel = showPanel(&w, view);
+  ASSERT_NE(panel, nullptr);
+  auto* close = w.standardWindowButton(TCImageWindow::CloseButton);
+  const QPoint closeCentre = close->geometry().center();
+  auto onPanel = [&] {
+    QWidget* hit = w.childAt(closeCentre);
+    return hit && (hit == panel || panel->isAncestorOf(hit));
+  };
+  EXPECT_TRUE(onPanel()) << "shown";
+  struct Step { const char* what; std::function<void()> act; } steps[] = {
+      {"move", [&] { w.move(w.pos() + QPoint(30, 20)); }},
+      {"resize", [&] { w.resize(w.width() + 10, w.height()); }},
+      {"layout", [&] { w.layoutTrafficLightsAndContent(); }},
+      {"activation", [&] { QEvent e(QEvent::ActivationChange); QApplication::sendEvent(&w, &e); }},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    QApplication::processEvents();
+    EXPECT_TRUE(onPanel()) << step.what;
+  }
+  panel->dismiss();
+  QTRY_VERIFY(w.childAt(closeCentre) == close);
 }
