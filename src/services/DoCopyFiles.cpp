@@ -16,7 +16,7 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
-#include "services/SystemLog.h"
+#include "platform/SystemLog.h"
 
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};
