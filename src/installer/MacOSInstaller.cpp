@@ -24,7 +24,7 @@
 #include "platform/plist/PropertyList.h"
 #include "services/KVExecCommand.h"
 #include "services/KVPublicUtilities.h"
-#include "services/SystemLog.h"
+#include "platform/SystemLog.h"
 
 struct MacOSInstaller::Run {
   std::atomic<bool> cancelled{false};

@@ -1,5 +1,6 @@
 #include "platform/Bundle.h"
 
+#include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "platform/plist/PropertyList.h"
 
@@ -103,7 +104,7 @@ QString Bundle::localizedStringForKey(const QString& key, const QString& value,
   static QSet<QString> reported;
   if (!reported.contains(folder + key)) {
     reported.insert(folder + key);
-    qWarning("text key \"%s\" is missing in %s", qPrintable(key), qPrintable(folder));
+    SystemLog("text key \"%s\" is missing in %s", qPrintable(key), qPrintable(folder));
   }
   return value.isEmpty() ? key : value;
 }

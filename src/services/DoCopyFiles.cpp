@@ -17,8 +17,8 @@
 #include "platform/Paths.h"
 #include "platform/Process.h"
 #include "platform/Queue.h"
+#include "platform/SystemLog.h"
 #include "services/Selection.h"
-#include "services/SystemLog.h"
 
 struct DoCopyFiles::Job {
   std::atomic<bool> cancel{false};

@@ -10,7 +10,7 @@
 #include "platform/Paths.h"
 #include "platform/Queue.h"
 #include "services/KVPublicUtilities.h"
-#include "services/SystemLog.h"
+#include "platform/SystemLog.h"
 
 namespace {
 

@@ -14,20 +14,24 @@
 namespace {
 
 std::atomic<quint64> g_counter{0};
+std::function<QString()> g_uniquePartForTesting;
+
+QString uniquePart() {
+  if (g_uniquePartForTesting) return g_uniquePartForTesting();
+  return QString("%1-%2").arg(++g_counter).arg(QRandomGenerator::global()->generate(), 8, 16, QChar('0'));
+}
 
 QString uniqueOutputPath(const QString& outputFileName) {
   const QFileInfo name(outputFileName.isEmpty() ? QStringLiteral("KVTemp.plist") : outputFileName);
   // Only the file name: a caller's name never points outside the temporary folder.
   const QString stem = name.completeBaseName().isEmpty() ? QStringLiteral("KVTemp") : name.completeBaseName();
   const QString ext = name.suffix().isEmpty() ? QString() : "." + name.suffix();
-  return QString("%1/%2-%3-%4%5")
-      .arg(platform::temporaryDirectory(), stem)
-      .arg(++g_counter)
-      .arg(QRandomGenerator::global()->generate(), 8, 16, QChar('0'))
-      .arg(ext);
+  return QString("%1/%2-%3%4").arg(platform::temporaryDirectory(), stem, uniquePart(), ext);
 }
 
 }  // namespace
+
+void KVExecCommandSetUniquePartForTesting(std::function<QString()> part) { g_uniquePartForTesting = std::move(part); }
 
 QString KVExecCommand(const QString& line, const QString& outputFileName, int* exitStatus) {
   if (line.isEmpty()) return QString();

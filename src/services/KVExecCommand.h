@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QVariantMap>
+#include <functional>
 #include <optional>
 
 // Runs `line` and returns the host path of the file holding its standard output,
@@ -24,6 +25,10 @@ std::optional<QVariantMap> KVExecCommandDictionary(const QString& line, const QS
 // The same for tools that print plain text ("diskutil mountDisk").
 std::optional<QByteArray> KVExecCommandOutput(const QString& line, const QString& outputFileName,
                                               int* exitStatus = nullptr);
+
+// The per-call part of the output file's name ("<stem>-<part>.<ext>"); a test
+// fixes it to plant a file where the next call writes. Empty: the real one.
+void KVExecCommandSetUniquePartForTesting(std::function<QString()> part);
 
 // YES only when something exists at the Mac path `macPath` and it is a folder.
 bool KVCheckFolderExist(const QString& macPath);

@@ -98,5 +98,3 @@ int KVLog(const char* format, ...) {
   va_end(args);
   return writeLine(message);
 }
-
-int KVLogText(const QString& message) { return writeLine(message.toStdString()); }

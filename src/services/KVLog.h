@@ -9,7 +9,6 @@
 int KVInitLog();
 int KVUninitLog();
 int KVLog(const char* format, ...) __attribute__((format(printf, 1, 2)));
-int KVLogText(const QString& message);
 
 // The Mac path of the log file.
 QString KVLogPath();

@@ -1,6 +1,7 @@
 #include "services/KVPublicUtilities.h"
 
 #include "platform/SystemInfo.h"
+#include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "services/Settings.h"
 
@@ -54,7 +55,7 @@ QString KVPublicUtilities::convertVolSpace(quint64 bytes) { return sizeText(doub
 void KVPublicUtilities::getSystemVersionMajor(int* major, int* minor, int* bugFix) {
   int a = 10, b = 0, c = 0;
   if (!platform::systemVersion(&a, &b, &c)) {
-    qWarning("Unable to obtain system version: %ld", -1L);
+    SystemLog("Unable to obtain system version: %ld", -1L);
     a = 10, b = 0, c = 0;
   }
   if (major) *major = a;

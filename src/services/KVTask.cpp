@@ -2,18 +2,17 @@
 
 #include "platform/Paths.h"
 #include "platform/Process.h"
+#include "platform/SystemLog.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QThread>
-#include <QDebug>
 
 #include <csignal>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <vector>
 
 namespace {
 
@@ -77,69 +76,81 @@ void KVTask::setClockForTesting(Clock* clock) {
 
 void KVTask::KVTimerImp() {
   _bTimerOut = true;
-  qInfo("task timeout");
+  SystemLog("task timeout");
 }
 
 void KVTask::KVStopTask() { _bTimerOut = true; }
 
-void KVTask::KVStartTask(const std::function<bool()>& abandon) {
-  QString launchPath;
-  QStringList arguments;
-  Clock* clock;
-  double timeout;
-  {
-    std::lock_guard lock(mutex_);
-    _bTimerOut = false;
-    if (_dTimeoutCount < kMinimumTimeout) _dTimeoutCount = kMinimumTimeout;
-    timeout = _dTimeoutCount;
-    launchPath = _strLaunchPath;
-    arguments = _arrArguments;
-    clock = clock_ ? clock_ : &realClock();
-  }
+KVTask::Run KVTask::setUpRun() {
+  std::lock_guard lock(mutex_);
+  _bTimerOut = false;
+  if (_dTimeoutCount < kMinimumTimeout) _dTimeoutCount = kMinimumTimeout;
   lastExitStatus_ = -1;
   lastTimedOut_ = false;
+  return Run{_strLaunchPath, _arrArguments, _dTimeoutCount, clock_ ? clock_ : &realClock()};
+}
 
-  const QString program = platform::toolPath(launchPath);
-  platform::CStringArray argv(QStringList{program} + arguments);
+// A cancel that raced the start keeps the program from starting at all.
+bool KVTask::abandonedBeforeLaunch(const std::function<bool()>& abandon) const {
+  return (abandon && abandon()) || _bTimerOut;
+}
+
+// The child's pid, 0 when it cannot be started.
+pid_t KVTask::spawn(const Run& run) const {
+  if (run.launchPath.isEmpty()) return 0;
+  const QString program = platform::toolPath(run.launchPath);
+  platform::CStringArray argv(QStringList{program} + run.arguments);
   platform::CStringArray envp = platform::toolEnvironmentBlock();
-
   pid_t pid = 0;
-  if ((abandon && abandon()) || _bTimerOut) {  // stopped while it was being set up
-    lastTimedOut_ = true;
-    qInfo("KVStartTask return");
-    return;
-  }
-  if (launchPath.isEmpty() ||
-      posix_spawn(&pid, program.toLocal8Bit().constData(), nullptr, nullptr, argv.data(), envp.data()) != 0) {
-    qInfo("KVStartTask return");
-    return;
-  }
+  if (posix_spawn(&pid, program.toLocal8Bit().constData(), nullptr, nullptr, argv.data(), envp.data()) != 0)
+    return 0;
+  return pid;
+}
 
-  // The worker keeps the time itself, so the time-out strikes even while the
-  // main loop is busy.
-  const double deadline = clock->now() + timeout;
-  int status = -1;
-  bool ended = reapIfEnded(pid, &status);
+// The worker keeps the time itself, so the time-out strikes even while the
+// main loop is busy.
+bool KVTask::waitOrDeadline(pid_t pid, const Run& run, int* status) {
+  const double deadline = run.clock->now() + run.timeout;
+  bool ended = reapIfEnded(pid, status);
   while (!ended && !_bTimerOut) {
-    clock->sleepFor(1.0);
-    ended = reapIfEnded(pid, &status);
-    if (!ended && clock->now() >= deadline) KVTimerImp();
+    run.clock->sleepFor(1.0);
+    ended = reapIfEnded(pid, status);
+    if (!ended && run.clock->now() >= deadline) KVTimerImp();
   }
-  if (!ended) {
-    lastTimedOut_ = true;
-    ::kill(pid, SIGTERM);
-    QElapsedTimer grace;
-    grace.start();
-    while (!(ended = reapIfEnded(pid, &status)) && grace.elapsed() < kTerminateGrace * 1000)
-      QThread::msleep(20);
-    if (!ended) {
+  return ended;
+}
+
+// SIGTERM, then SIGKILL after a grace; the child is reaped either way.
+void KVTask::stopAndReap(pid_t pid) {
+  ::kill(pid, SIGTERM);
+  QElapsedTimer grace;
+  grace.start();
+  int status = 0;
+  while (!reapIfEnded(pid, &status)) {
+    if (grace.elapsed() >= kTerminateGrace * 1000) {
       ::kill(pid, SIGKILL);
       int st = 0;
       while (::waitpid(pid, &st, 0) < 0 && errno == EINTR) {
       }
+      return;
     }
-    status = -1;
+    QThread::msleep(20);
   }
+}
+
+void KVTask::finishRun(int status, bool timedOut) {
   lastExitStatus_ = status;
-  qInfo("KVStartTask return");
+  lastTimedOut_ = timedOut;
+  SystemLog("KVStartTask return");
+}
+
+void KVTask::KVStartTask(const std::function<bool()>& abandon) {
+  const Run run = setUpRun();
+  if (abandonedBeforeLaunch(abandon)) return finishRun(-1, true);
+  const pid_t pid = spawn(run);
+  if (pid == 0) return finishRun(-1, false);
+  int status = -1;
+  if (waitOrDeadline(pid, run, &status)) return finishRun(status, false);
+  stopAndReap(pid);
+  finishRun(-1, true);
 }

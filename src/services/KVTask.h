@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <sys/types.h>
 
 class KVTask {
  public:
@@ -34,9 +35,13 @@ class KVTask {
 
   // What the last run gave: exit status (-1 when it did not exit by itself or
   // could not start) and whether the time-out or a stop ended it.
-  int lastExitStatus() const { return lastExitStatus_; }
-  bool lastRunTimedOut() const { return lastTimedOut_; }
-  double timeoutCount() const { return _dTimeoutCount; }
+  // Safe to read from any thread.
+  int lastExitStatus() const { return lastExitStatus_.load(); }
+  bool lastRunTimedOut() const { return lastTimedOut_.load(); }
+  double timeoutCount() const {
+    std::lock_guard lock(mutex_);
+    return _dTimeoutCount;
+  }
 
   void setClockForTesting(Clock* clock);  // nullptr: the real clock
   static constexpr double kMinimumTimeout = 60.0;
@@ -45,12 +50,28 @@ class KVTask {
   KVTask() = default;  // tests may make their own runners
 
  private:
-  std::mutex mutex_;
+  // What one run takes from the settings, read under the lock at its start.
+  struct Run {
+    QString launchPath;
+    QStringList arguments;
+    double timeout = kMinimumTimeout;
+    Clock* clock = nullptr;
+  };
+  Run setUpRun();
+  bool abandonedBeforeLaunch(const std::function<bool()>& abandon) const;
+  pid_t spawn(const Run& run) const;
+  // true when the child ended by itself (its status in `status`), false when the
+  // time-out or a stop came first.
+  bool waitOrDeadline(pid_t pid, const Run& run, int* status);
+  void stopAndReap(pid_t pid);
+  void finishRun(int status, bool timedOut);
+
+  mutable std::mutex mutex_;
   QString _strLaunchPath;
   QStringList _arrArguments;
   std::atomic<bool> _bTimerOut{false};
   double _dTimeoutCount = 60.0;
   Clock* clock_ = nullptr;
-  int lastExitStatus_ = -1;
-  bool lastTimedOut_ = false;
+  std::atomic<int> lastExitStatus_{-1};
+  std::atomic<bool> lastTimedOut_{false};
 };

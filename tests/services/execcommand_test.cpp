@@ -40,13 +40,20 @@ TEST(KVExecCommand, OutputFileIsPerCallInTheTemporaryFolderAndNamedAfterTheCalle
     EXPECT_EQ(QFileInfo(p).size(), 0);
     QFile::remove(p);
   }
-  // A stale file under the caller's own name, left by an older run, is never read.
-  QFile stale(platform::temporaryDirectory() + "/QuorvanTemp.plist");
-  ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
-  stale.write(plist::toXml(QVariantMap{{"Name", "stale"}}));
-  stale.close();
-  EXPECT_FALSE(KVExecCommandDictionary("true", "QuorvanTemp.plist").has_value());
-  QFile::remove(stale.fileName());
+  // A stale file left by an older run at the very path the next call writes is
+  // never read back: a silent command yields no dictionary, a talking one its own.
+  KVExecCommandSetUniquePartForTesting([] { return QStringLiteral("planted"); });
+  for (const QString& line : {QStringLiteral("true"), plistLine("fresh")}) {
+    QFile stale(platform::temporaryDirectory() + "/QuorvanTemp-planted.plist");
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.write(plist::toXml(QVariantMap{{"Name", "stale"}, {"Padding", QString(4096, 'x')}}));
+    stale.close();
+    const auto dict = KVExecCommandDictionary(line, "QuorvanTemp.plist");
+    EXPECT_EQ(dict.has_value(), line != "true") << qPrintable(line);
+    if (dict) EXPECT_EQ(dict->value("Name").toString(), "fresh");
+    EXPECT_FALSE(stale.exists());
+  }
+  KVExecCommandSetUniquePartForTesting({});
   // A name with folders stays inside the temporary folder.
   const QString c = KVExecCommand("true", "../../etc/evil.plist");
   EXPECT_EQ(QFileInfo(c).absolutePath(), platform::temporaryDirectory());

@@ -1,4 +1,4 @@
-#include "services/SystemLog.h"
+#include "platform/SystemLog.h"
 
 #include <QString>
 #include <cstdarg>
