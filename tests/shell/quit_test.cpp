@@ -4,16 +4,21 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <atomic>
 #include <functional>
+#include <cerrno>
+#include <csignal>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "ScreenDriver.h"
 #include "clone/KVBootable.h"
 #include "image/MakeDmg.h"
 #include "installer/MacOSInstaller.h"
+#include "platform/Jobs.h"
 #include "platform/Queue.h"
 #include "services/DoCopyFiles.h"
 #include "services/FileNode.h"
@@ -188,4 +193,46 @@ TEST(QuitWhileAJobRuns, TheJobStopsItsChildrenAreGoneAndTheRunEndsWithZero) {
     platform::waitForGlobalQueue();
     KVBootable::KVShareInstance()->KVSetDelegate(nullptr);
   }
+}
+
+// A job whose child ignores its stop (SIGINT and SIGTERM, ignored across exec)
+// must not hold the quit: the child is ended after the bound and the run ends with 0.
+TEST(QuitWhileAJobRuns, AChildThatIgnoresItsStopIsEndedWithinTheBound) {
+  ScreenDriver d;
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::execl("/bin/sh", "sh", "-c", "trap '' INT TERM; exec sleep 600", static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  std::atomic<bool> reaped{false};
+  std::atomic<int> stops{0};
+  platform::dispatchGlobal([child, &reaped] {
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    reaped = true;
+  });
+  platform::JobOwnerRegistration job([&reaped] { return !reaped.load(); },
+                                     [child, &stops] {
+                                       ++stops;
+                                       ::kill(child, SIGINT);
+                                     });
+  // The shell has set its traps once `sleep` runs in its place.
+  ASSERT_TRUE(waitUntil([&] {
+    QFile cmd(QStringLiteral("/proc/%1/cmdline").arg(child));
+    return cmd.open(QIODevice::ReadOnly) && cmd.readAll().startsWith("sleep");
+  }));
+
+  QElapsedTimer clock;
+  clock.start();
+  QTimer::singleShot(0, &d.main(), [&d] { d.main().closeWindow(); });
+  const int status = QCoreApplication::exec();
+
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(stops.load(), 1);
+  EXPECT_TRUE(reaped.load());
+  // The bound (5 s) and one grace (2 s), with room for a loaded machine.
+  EXPECT_LT(clock.elapsed(), 30000);
+  platform::waitForGlobalQueue();
 }
