@@ -9,6 +9,8 @@
 #include <QStandardPaths>
 #include <mutex>
 
+#include <csignal>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 namespace platform {
@@ -36,7 +38,15 @@ bool IOPMAssertionCreateWithName(const QString& type, int level, const QString& 
     const QString inhibit = QStandardPaths::findExecutable("systemd-inhibit");
     if (inhibit.isEmpty()) return false;
     auto* p = new QProcess;
-    p->start(inhibit, {"--what=idle", "--who=Quorvan Disk Clone", "--why=" + name, "sleep", "infinity"});
+    // The inhibitor must not outlive this process, however it ends: it is killed
+    // when its parent dies, and the command it holds the lock for is `cat` on a
+    // pipe whose writing end only this process holds, so it ends at its EOF.
+    const pid_t parent = ::getpid();
+    p->setChildProcessModifier([parent] {
+      ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (::getppid() != parent) ::_exit(0);
+    });
+    p->start(inhibit, {"--what=idle", "--who=Quorvan Disk Clone", "--why=" + name, "cat"});
     if (!p->waitForStarted(2000)) {
       delete p;
       return false;

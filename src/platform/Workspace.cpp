@@ -16,6 +16,8 @@
 #include <QStandardPaths>
 
 #include <signal.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform {
@@ -175,6 +177,20 @@ void Workspace::registerCurrentApplication(const QString& bundleIdentifier, cons
     }
     g_registration->server = server;
   }
+}
+
+ApplicationRegistryLock::ApplicationRegistryLock() {
+  QDir().mkpath(registryDir());
+  const QByteArray path = QFile::encodeName(registryDir() + "/.lock");
+  fd_ = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd_ >= 0) {
+    while (::flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
+    }
+  }
+}
+
+ApplicationRegistryLock::~ApplicationRegistryLock() {
+  if (fd_ >= 0) ::close(fd_);
 }
 
 QList<RunningApplication> Workspace::runningApplicationsWithBundleIdentifier(const QString& identifier) const {

@@ -38,4 +38,17 @@ class Workspace {
   static qint64 currentProcessIdentifier();
 };
 
+// Held while a start looks for a running instance and registers itself, so two
+// starts close together cannot both find none and both stay.
+class ApplicationRegistryLock {
+ public:
+  ApplicationRegistryLock();
+  ~ApplicationRegistryLock();
+  ApplicationRegistryLock(const ApplicationRegistryLock&) = delete;
+  ApplicationRegistryLock& operator=(const ApplicationRegistryLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace platform

@@ -1,6 +1,7 @@
 #include "shell/AppDelegate.h"
 
 #include "platform/Bundle.h"
+#include "platform/Power.h"
 #include "platform/Workspace.h"
 #include "services/KVPublicUtilities.h"
 #include "shell/MainWindowController.h"
@@ -39,7 +40,12 @@ bool AppDelegate::checkAppDuplicateAndBringToFrontWithBundle(const QString& bund
 }
 
 void AppDelegate::applicationDidFinishLaunching() {
-  if (checkAppDuplicateAndBringToFrontWithBundle(kAppBundleIdentifier)) std::exit(0);
+  platform::ApplicationRegistryLock registering;
+  if (checkAppDuplicateAndBringToFrontWithBundle(kAppBundleIdentifier)) {
+    // The running instance holds the display awake; this start leaves no assertion behind.
+    platform::IOPMAssertionRelease(assertionID);
+    std::exit(0);
+  }
   platform::Workspace::shared().registerCurrentApplication(
       kAppBundleIdentifier, platform::Bundle::mainBundle().bundlePath(), [this] {
         if (window_) {

@@ -127,3 +127,35 @@ TEST(StartUp, EveryOtherRunningInstanceIsBroughtToTheFront) {
     p.waitForFinished();
   }
 }
+
+// The real program started twice in one world: the second start hands over to the
+// first and exits with 0, and only the running program holds the display awake.
+TEST(StartUp, ASecondStartLeavesOneProgramAndOneAssertion) {
+  TestWorld w;
+  const QString exe = QStringLiteral(QDC_BUILD_APP_BUNDLE "/Contents/MacOS/Quorvan Disk Clone");
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QDC_ROOT", w.root());
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  const auto registered = [&] { return QDir(w.layout().runningDir()).entryList({"*.plist"}, QDir::Files); };
+  const auto assertions = [&] { return QDir(w.layout().powerDir()).entryList(QDir::Files); };
+
+  QProcess first;
+  first.setProcessEnvironment(env);
+  first.start(exe, {"en*loaderflag*"});
+  ASSERT_TRUE(first.waitForStarted());
+  ASSERT_TRUE(waitUntil([&] { return registered().size() == 1; }, 60000)) << qPrintable(first.readAllStandardError());
+
+  QProcess second;
+  second.setProcessEnvironment(env);
+  second.start(exe, {"en*loaderflag*"});
+  ASSERT_TRUE(second.waitForFinished(60000));
+  EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(second.exitCode(), 0);
+  EXPECT_EQ(registered(), QStringList{QString::number(first.processId()) + ".plist"});
+  const QStringList held = assertions();
+  ASSERT_EQ(held.size(), 1) << qPrintable(held.join(", "));
+  EXPECT_TRUE(held[0].startsWith(QString::number(first.processId()) + "-"));
+  EXPECT_EQ(first.state(), QProcess::Running);
+  first.kill();
+  first.waitForFinished();
+}
