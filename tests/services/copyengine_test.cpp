@@ -240,9 +240,21 @@ TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
   platform::waitForGlobalQueue();
   EXPECT_TRUE(gone.load());
 
-  // Gone now: a later total reports to nobody.
+  // Gone now: the engine holds no receiver, and a later total reports to nobody.
+  EXPECT_EQ(totaller->delegate(), nullptr);
   totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
   platform::waitForGlobalQueue();
+
+  // A receiver replaced before the total starts hears nothing of it; the one
+  // that replaced it hears the total once.
+  SizeRecorder replaced, current;
+  totaller->setDelegate(&replaced);
+  totaller->setDelegate(&current);
+  totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
+  EXPECT_TRUE(waitFor([&] { return !current.get().isEmpty(); }));
+  platform::waitForGlobalQueue();
+  EXPECT_EQ(current.get().size(), 1);
+  EXPECT_TRUE(replaced.get().isEmpty());
 }
 
 TEST(GetFilesSizeTest, OtherVolumesAreNotPartOfTheStartupVolume) {
