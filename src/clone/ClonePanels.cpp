@@ -5,7 +5,6 @@
 #include <QResizeEvent>
 #include <QUrl>
 
-#include "clone/CloneWidgets.h"
 #include "copy/SelectValueView.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
@@ -16,26 +15,14 @@
 #include "uikit/Layout.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
+#include "uikit/Widgets.h"
 
 using namespace uikit;
 
 // ------------------------------------------------------------------ panels
 
-ClonePanelView::ClonePanelView(const QString& objectName, QWidget* parent) : QWidget(parent) {
-  setObjectName(objectName);
-  box_ = new WbgView(this);
-  box_->resize(int(kBoxWidth), int(kBoxHeight));
-  resize(kMainWindowSize);
-}
-
-void ClonePanelView::resizeEvent(QResizeEvent* e) {
-  QWidget::resizeEvent(e);
-  box_->move((width() - box_->width()) / 2, (height() - box_->height()) / 2);
-}
-
-void ClonePanelView::closeWindow() {
-  if (superDelegate) superDelegate->close();
-}
+ClonePanelView::ClonePanelView(const QString& objectName, QWidget* parent)
+    : PanelView(objectName, kMainWindowSize, new WbgView, {kBoxWidth, kBoxHeight}, Qt::transparent, parent) {}
 
 CloneConfirmPanel::CloneConfirmPanel(const QString& objectName, const QString& nodeKey, const QString& doneKey,
                                      QWidget* parent)
@@ -43,9 +30,9 @@ CloneConfirmPanel::CloneConfirmPanel(const QString& objectName, const QString& n
   QWidget* b = box();
   titleBarView = new QWidget(b);
   setFrame(titleBarView, NSMakeRect(6, kBoxHeight - 52, kBoxWidth - 12, 40));
-  titleLabel = cloning::label(titleBarView, sBoldFont(16), getColor(39, 38, 40, 1), NSMakeRect(24, 6, kBoxWidth - 60, 24),
+  titleLabel = wrappingLabel(titleBarView, sBoldFont(16), getColor(39, 38, 40, 1), NSMakeRect(24, 6, kBoxWidth - 60, 24),
                             Qt::AlignLeft | Qt::AlignVCenter);
-  nodeLabel = cloning::label(b, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(30, 78, kBoxWidth - 60, 92),
+  nodeLabel = wrappingLabel(b, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(30, 78, kBoxWidth - 60, 92),
                            Qt::AlignLeft | Qt::AlignTop);
   cancelButton = new TextImageButton(b);
   cancelButton->setObjectName(objectName + QStringLiteral(".cancelButton"));
@@ -56,9 +43,9 @@ CloneConfirmPanel::CloneConfirmPanel(const QString& objectName, const QString& n
 
   titleLabel->setText(getLocalizedString(QStringLiteral("MAKE_DMG_Create_Title")));
   nodeLabel->setText(getLocalizedString(nodeKey));
-  cloning::setButtonFamily(cancelButton, QStringLiteral("btn_pop_sec"));
+  setButtonFamily(cancelButton, QStringLiteral("btn_pop_sec"));
   cancelButton->setTextWithName(getLocalizedString(QStringLiteral("COMM_CANCEL")));
-  cloning::setButtonFamily(doneButton, QStringLiteral("btn_pop_pri"));
+  setButtonFamily(doneButton, QStringLiteral("btn_pop_pri"));
   doneButton->setTextWithName(getLocalizedString(doneKey));
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
   connect(doneButton, &QAbstractButton::clicked, this, [this] { doneButtonAction(); });
@@ -89,7 +76,7 @@ void MakeSureCancelCloneSystemVC::doneButtonAction() { closeWindow(); }
 ErrorWindowController::ErrorWindowController(QWidget* parent)
     : ClonePanelView(QStringLiteral("ErrorWindowController"), parent) {
   QWidget* b = box();
-  errorLabel = cloning::label(b, regularFont(14), getColor(39, 38, 40, 1), NSMakeRect(30, 80, kBoxWidth - 60, 120),
+  errorLabel = wrappingLabel(b, regularFont(14), getColor(39, 38, 40, 1), NSMakeRect(30, 80, kBoxWidth - 60, 120),
                             Qt::AlignHCenter | Qt::AlignVCenter);
   errorLabel->setObjectName(QStringLiteral("ErrorWindowController.errorLabel"));
   okButton = new TextImageButton(b);
@@ -125,7 +112,7 @@ SetpFViewController::SetpFViewController(QWidget* parent) : QWidget(parent) {
   setFrame(stepImageView, NSMakeRect(kStepImageX, 30, kStepImageWidth, 20));
   QLabel** labels[4] = {&step_1_Label, &step_2_Label, &step_3_Label, &step_4_Label};
   for (int i = 0; i < 4; ++i) {
-    *labels[i] = cloning::label(this, regularFont(12), getColor(161, 159, 160, 1),
+    *labels[i] = wrappingLabel(this, regularFont(12), getColor(161, 159, 160, 1),
                               NSMakeRect(kStepImageX + kStepMarks[i] - kStepLabelWidth / 2, 4, kStepLabelWidth, 18),
                               Qt::AlignHCenter | Qt::AlignVCenter);
     (*labels[i])->setWordWrap(false);
@@ -204,20 +191,20 @@ void FullDiskAccessViewController::windowDidLoad() {
 
   QWidget* content = aWindow->contentView();
   const double w = kAccessWindowSize.width, h = kAccessContentHeight;
-  titleLabel = cloning::label(content, sBoldFont(20), getColor(39, 38, 40, 1), NSMakeRect(40, h - 50, w - 80, 30),
+  titleLabel = wrappingLabel(content, sBoldFont(20), getColor(39, 38, 40, 1), NSMakeRect(40, h - 50, w - 80, 30),
                             Qt::AlignHCenter | Qt::AlignVCenter);
-  nodelLabel = cloning::label(content, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(40, h - 120, w - 80, 60),
+  nodelLabel = wrappingLabel(content, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(40, h - 120, w - 80, 60),
                             Qt::AlignHCenter | Qt::AlignTop);
-  nodel_2 = cloning::label(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 170, w - 120, 40),
+  nodel_2 = wrappingLabel(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 170, w - 120, 40),
                          Qt::AlignLeft | Qt::AlignTop);
-  nodel_3 = cloning::label(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 215, w - 120, 40),
+  nodel_3 = wrappingLabel(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 215, w - 120, 40),
                          Qt::AlignLeft | Qt::AlignTop);
-  nodel_4 = cloning::label(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 260, w - 120, 40),
+  nodel_4 = wrappingLabel(content, regularFont(13), getColor(58, 58, 58, 1), NSMakeRect(60, h - 260, w - 120, 40),
                          Qt::AlignLeft | Qt::AlignTop);
   openBtn = new TextImageButton(content);
   openBtn->setObjectName(QStringLiteral("FullDiskAccessViewController.openBtn"));
   setFrame(openBtn, NSMakeRect((w - 160) / 2, 30, 160, 40));
-  cloning::setButtonFamily(openBtn, QStringLiteral("btn_pri"));
+  setButtonFamily(openBtn, QStringLiteral("btn_pri"));
   connect(openBtn, &QAbstractButton::clicked, this, [this] { openSetView(); });
 
   platform::NotificationCenter::defaultCenter().addObserver(this, QStringLiteral("UPDATE_LANGUAGE"),

@@ -11,6 +11,7 @@
 #include "uikit/AttachedWindow.h"
 #include "uikit/Delegate.h"
 #include "uikit/ImageButtons.h"
+#include "uikit/PanelView.h"
 #include "uikit/TCImageWindow.h"
 
 class MakeSureToCloneSystemVCDelegate {
@@ -25,26 +26,13 @@ class MakeSureCancelCloneSystemVCDelegate {
   virtual void cancelToCopySystem() = 0;
 };
 
-// A white box in the middle of a veil the size of the main window.
-class ClonePanelView : public QWidget {
+// A white box in the middle of a clear veil the size of the main window.
+class ClonePanelView : public PanelView {
   Q_OBJECT
- public:
-  void setSuperDelegate(AttachedWindow* window) { superDelegate = window; }
-  AttachedWindow* superDelegateWindow() const { return superDelegate.data(); }
-  void closeWindow();
-
  protected:
   explicit ClonePanelView(const QString& objectName, QWidget* parent);
-  // The box, laid out in its own y-up coordinates of kBoxSize.
-  QWidget* box() const { return box_; }
-  void resizeEvent(QResizeEvent*) override;
   static constexpr double kBoxWidth = 460;
   static constexpr double kBoxHeight = 230;
-
-  QPointer<AttachedWindow> superDelegate;
-
- private:
-  QWidget* box_ = nullptr;
 };
 
 // The two confirmation panels share one layout and differ in texts and actions.

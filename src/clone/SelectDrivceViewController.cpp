@@ -4,7 +4,6 @@
 
 #include "clone/CloneDiskWork.h"
 #include "clone/CloneScreenRules.h"
-#include "clone/CloneWidgets.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Queue.h"
@@ -19,6 +18,7 @@
 #include "uikit/ProgressBars.h"
 #include "uikit/Style.h"
 #include "uikit/Tables.h"
+#include "uikit/Widgets.h"
 
 using namespace uikit;
 
@@ -36,21 +36,6 @@ constexpr NSRect kStepBar{{(kWidth - SetpFViewController::kWidth) / 2, 500},
                           {SetpFViewController::kWidth, SetpFViewController::kHeight}};
 constexpr double kPartHeight = 480;  // progress and result parts, under the step bar
 
-QWidget* pane(QWidget* parent, const NSRect& frame, const QString& name) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(name);
-  setFrame(w, frame);
-  return w;
-}
-
-TextImageButton* mainButton(QWidget* parent, const NSRect& frame, const QString& name, bool primary) {
-  auto* b = new TextImageButton(parent);
-  b->setObjectName(name);
-  setFrame(b, frame);
-  cloning::setButtonFamily(b, primary ? QStringLiteral("btn_pri") : QStringLiteral("btn_sec"));
-  return b;
-}
-
 QString text(const QString& key) { return getLocalizedString(key); }
 
 struct ResultPane {
@@ -63,14 +48,14 @@ struct ResultPane {
 // A result: its title and text on a tip panel, and the button back to the choice.
 ResultPane resultPane(QWidget* parent, const QString& name, const QColor& titleColor, const QString& doneName) {
   ResultPane r;
-  r.view = pane(parent, NSMakeRect(0, 0, kWidth, kPartHeight), name);
+  r.view = page(parent, NSMakeRect(0, 0, kWidth, kPartHeight), name);
   auto* tip = new EndViewTipBgView(r.view);
   setFrame(tip, NSMakeRect(144, 170, 600, 190));
-  r.title = cloning::label(r.view, sBoldFont(22), titleColor, NSMakeRect(164, 300, 560, 40),
+  r.title = wrappingLabel(r.view, sBoldFont(22), titleColor, NSMakeRect(164, 300, 560, 40),
                            Qt::AlignHCenter | Qt::AlignVCenter);
-  r.text = cloning::label(r.view, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
+  r.text = wrappingLabel(r.view, regularFont(14), getColor(99, 100, 104, 1), NSMakeRect(184, 186, 520, 100),
                           Qt::AlignHCenter | Qt::AlignTop);
-  r.done = mainButton(r.view, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), doneName, true);
+  r.done = button(r.view, QStringLiteral("btn_pri"), NSMakeRect((kWidth - 160) / 2, 60, 160, 40), doneName);
   return r;
 }
 
@@ -124,43 +109,43 @@ void SelectDrivceViewController::awakeFromNib() {
 }
 
 void SelectDrivceViewController::buildChoosingPane() {
-  selectDiskView = pane(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("selectDiskView"));
-  nodeLabel = cloning::label(selectDiskView, regularFont(14), getColor(99, 100, 104, 1),
+  selectDiskView = page(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("selectDiskView"));
+  nodeLabel = wrappingLabel(selectDiskView, regularFont(14), getColor(99, 100, 104, 1),
                              NSMakeRect(60, 576, kWidth - 120, 44), Qt::AlignHCenter | Qt::AlignVCenter);
-  stepView = pane(selectDiskView, kStepBar, QStringLiteral("stepView"));
+  stepView = page(selectDiskView, kStepBar, QStringLiteral("stepView"));
   auto* choiceSteps = new SetpFViewController(stepView);
   choiceSteps->setSetpIn(1);
 
-  sourceLabel = cloning::label(selectDiskView, mBoldFont(15), getColor(39, 38, 40, 1),
+  sourceLabel = wrappingLabel(selectDiskView, mBoldFont(15), getColor(39, 38, 40, 1),
                                NSMakeRect(kSourceBox.x(), kSourceBox.maxY() + 12, kSourceBox.w(), 22), Qt::AlignHCenter);
-  destinationLabel = cloning::label(selectDiskView, mBoldFont(15), getColor(39, 38, 40, 1),
+  destinationLabel = wrappingLabel(selectDiskView, mBoldFont(15), getColor(39, 38, 40, 1),
                                     NSMakeRect(kDestinationBox.x(), kDestinationBox.maxY() + 12, kDestinationBox.w(), 22),
                                     Qt::AlignHCenter);
-  selectFromView = pane(selectDiskView, kSourceBox, QStringLiteral("selectFromView"));
-  selectToView = pane(selectDiskView, kDestinationBox, QStringLiteral("selectToView"));
+  selectFromView = page(selectDiskView, kSourceBox, QStringLiteral("selectFromView"));
+  selectToView = page(selectDiskView, kDestinationBox, QStringLiteral("selectToView"));
   auto* arrow = new QLabel(selectDiskView);
   arrow->setPixmap(platform::Bundle::mainBundle().imageNamed(QStringLiteral("arrow")));
   arrow->setScaledContents(true);
   setFrame(arrow, NSMakeRect((kWidth - 82) / 2, kBoxY + 90, 82, 39));
 
-  tipLabel = cloning::label(selectDiskView, mBoldFont(13), getColor(39, 38, 40, 1), NSMakeRect(40, 146, 560, 20),
+  tipLabel = wrappingLabel(selectDiskView, mBoldFont(13), getColor(39, 38, 40, 1), NSMakeRect(40, 146, 560, 20),
                             Qt::AlignLeft | Qt::AlignVCenter);
-  tipNodeLabel = cloning::label(selectDiskView, regularFont(12), getColor(99, 100, 104, 1),
+  tipNodeLabel = wrappingLabel(selectDiskView, regularFont(12), getColor(99, 100, 104, 1),
                                 NSMakeRect(40, 92, 580, 52), Qt::AlignLeft | Qt::AlignTop);
-  checkFullButton = mainButton(selectDiskView, NSMakeRect(40, 30, 160, 40), QStringLiteral("checkFullButton"), true);
-  cloneButton = mainButton(selectDiskView, NSMakeRect(kWidth - 200, 30, 160, 40), QStringLiteral("cloneButton"), true);
+  checkFullButton = button(selectDiskView, QStringLiteral("btn_pri"), NSMakeRect(40, 30, 160, 40), QStringLiteral("checkFullButton"));
+  cloneButton = button(selectDiskView, QStringLiteral("btn_pri"), NSMakeRect(kWidth - 200, 30, 160, 40), QStringLiteral("cloneButton"));
   cloneButton->setButtonEnabled(false);
   connect(checkFullButton, &QAbstractButton::clicked, this, [this] { toCheckFullDiskAccess(); });
   connect(cloneButton, &QAbstractButton::clicked, this, [this] { cloneButtonAction(); });
 }
 
 void SelectDrivceViewController::buildWorkingPane() {
-  copyProgressView = pane(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("copyProgressView"));
-  setp_2 = pane(copyProgressView, kStepBar, QStringLiteral("setp_2"));
+  copyProgressView = page(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("copyProgressView"));
+  setp_2 = page(copyProgressView, kStepBar, QStringLiteral("setp_2"));
   stepFVC = new SetpFViewController(setp_2);
   stepFVC->setSetpIn(2);
 
-  progressView = pane(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("progressView"));
+  progressView = page(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("progressView"));
   animImageView = new QLabel(progressView);
   animImageView->setObjectName(QStringLiteral("animImageView"));
   animImageView->setScaledContents(true);
@@ -168,13 +153,13 @@ void SelectDrivceViewController::buildWorkingPane() {
   iProgreeBar = new StripedProgressBar(progressView);
   iProgreeBar->setObjectName(QStringLiteral("iProgreeBar"));
   setFrame(iProgreeBar, NSMakeRect(144, 236, 600, 16));
-  pathLabel = cloning::label(progressView, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(144, 176, 600, 44),
+  pathLabel = wrappingLabel(progressView, regularFont(13), getColor(99, 100, 104, 1), NSMakeRect(144, 176, 600, 44),
                              Qt::AlignHCenter | Qt::AlignTop);
   pathLabel->setObjectName(QStringLiteral("pathLabel"));
-  cancelButton = mainButton(progressView, NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("cancelButton"), false);
+  cancelButton = button(progressView, QStringLiteral("btn_sec"), NSMakeRect((kWidth - 160) / 2, 60, 160, 40), QStringLiteral("cancelButton"));
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
 
-  endView = pane(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("endView"));
+  endView = page(copyProgressView, NSMakeRect(0, 0, kWidth, kPartHeight), QStringLiteral("endView"));
   const ResultPane success = resultPane(endView, QStringLiteral("sussView"), getColor(39, 38, 40, 1),
                                         QStringLiteral("succCancelButton"));
   sussView = success.view;

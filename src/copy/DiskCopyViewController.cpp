@@ -20,6 +20,7 @@
 #include "uikit/ProgressBars.h"
 #include "uikit/Style.h"
 #include "uikit/Tables.h"
+#include "uikit/Widgets.h"
 
 using namespace uikit;
 using copyscreen::CopyChoice;
@@ -41,51 +42,6 @@ QString filled(const char* key, const QString& value) {
     if (at >= 0) return t.replace(at, int(qstrlen(mark)), value);
   }
   return t;
-}
-
-QString volumeIcon(const VolumeObj& v) {
-  if (v.bCanEject) return QStringLiteral("ic_usb_main");
-  if (v.volumeMountPoint == QLatin1String("/")) return QStringLiteral("ic_os_main_b");
-  return QStringLiteral("ic_disk_main");
-}
-
-QLabel* label(QWidget* parent, const QFont& font, const QColor& color, const NSRect& frame,
-              Qt::Alignment align = Qt::AlignCenter) {
-  auto* l = new QLabel(parent);
-  l->setFont(font);
-  l->setAlignment(align);
-  setTextColor(l, color);
-  setFrame(l, frame);
-  return l;
-}
-
-QWidget* page(QWidget* parent, const NSRect& frame, const char* name) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(QString::fromLatin1(name));
-  setFrame(w, frame);
-  return w;
-}
-
-TextImageButton* button(QWidget* parent, const char* family, const NSRect& frame, const char* name) {
-  auto* b = new TextImageButton(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  const QString f = QString::fromLatin1(family);
-  b->setImageFromFileNormalName(f, f + "_press", f + "_hover", f + "_disable");
-  setFrame(b, frame);
-  return b;
-}
-
-// A panel button: its four images (normal, pressed, hover, disabled) and its title.
-TextImageButton* popButton(QWidget* parent, const char* name, const std::array<const char*, 4>& images,
-                           const NSRect& frame, const QString& title) {
-  auto* b = new TextImageButton(parent);
-  b->setObjectName(QString::fromLatin1(name));
-  b->setImageFromFileNormalName(QString::fromLatin1(images[0]), QString::fromLatin1(images[1]),
-                                QString::fromLatin1(images[2]), QString::fromLatin1(images[3]));
-  setFrame(b, frame);
-  b->setTextWithName(title);
-  b->setButtonEnabled(true);
-  return b;
 }
 
 QLabel* image(QWidget* parent, const QPixmap& pixmap, const NSRect& frame) {
@@ -138,40 +94,27 @@ class DiskCopyViewController::JobReports : public QObject, public DoCopyFilesDel
 
 // ------------------------------------------------------------- CopyMakeSureWC
 
-CopyMakeSureWC::CopyMakeSureWC(QWidget* parent) : QWidget(parent) {
-  setObjectName(QStringLiteral("CopyMakeSureWC"));
-  resize(kMainWindowSize);
-  const double w = kMainWindowSize.width();
-  const double h = kMainWindowSize.height();
-  auto* dim = new QWidget(this);
-  dim->setAutoFillBackground(true);
-  QPalette pal = dim->palette();
-  pal.setColor(QPalette::Window, QColor(0, 0, 0, 90));
-  dim->setPalette(pal);
-  dim->setGeometry(0, 0, int(w), int(h));
-  auto* box = new WbgView(this);
-  const NSRect boxFrame = NSMakeRect((w - 440) / 2, (h - 220) / 2, 440, 220);
-  setFrame(box, boxFrame);
-  titleLabel_ = label(box, sBoldFont(16), getColor(39, 38, 40, 1), NSMakeRect(20, 160, 400, 28));
+CopyMakeSureWC::CopyMakeSureWC(QWidget* parent)
+    : PanelView(QStringLiteral("CopyMakeSureWC"), kMainWindowSize, new WbgView, {440, 220}, QColor(0, 0, 0, 90),
+                parent) {
+  QWidget* card = box();
+  titleLabel_ = label(card, sBoldFont(16), getColor(39, 38, 40, 1), NSMakeRect(20, 160, 400, 28));
   titleLabel_->setText(text("MAKE_DMG_Create_Title"));
-  nodeLabel_ = label(box, regularFont(13), getColor(88, 88, 88, 1), NSMakeRect(30, 84, 380, 64));
-  nodeLabel_->setWordWrap(true);
+  nodeLabel_ = wrappingLabel(card, regularFont(13), getColor(88, 88, 88, 1), NSMakeRect(30, 84, 380, 64),
+                             Qt::AlignCenter);
   nodeLabel_->setText(text("FILE_COPY_COPY_NODE"));
-  cancelButton_ = popButton(box, "copyMakeSureCancel", {"btn_pop_sec", "btn_pop_press", "btn_pop_hover", "btn_pop_disable"},
-                            NSMakeRect(60, 24, 150, 36), text("COMM_CANCEL"));
-  doneButton_ = popButton(box, "copyMakeSureDone",
-                          {"btn_pop_pri", "btn_pop_pri_press", "btn_pop_pri_hover", "btn_pop_disable"},
-                          NSMakeRect(230, 24, 150, 36), text("FILE_COPY_COPY_NOW"));
+  cancelButton_ = button(card, QStringLiteral("btn_pop_sec"), NSMakeRect(60, 24, 150, 36),
+                         QStringLiteral("copyMakeSureCancel"));
+  cancelButton_->setTextWithName(text("COMM_CANCEL"));
+  doneButton_ = button(card, QStringLiteral("btn_pop_pri"), NSMakeRect(230, 24, 150, 36),
+                       QStringLiteral("copyMakeSureDone"));
+  doneButton_->setTextWithName(text("FILE_COPY_COPY_NOW"));
   connect(cancelButton_, &QAbstractButton::clicked, this, [this] { closeWindow(); });
   connect(doneButton_, &QAbstractButton::clicked, this, [this] {
     const uikit::WeakDelegate<CopyMakeSureWCDelegate> target = delegate_;
     closeWindow();
     if (CopyMakeSureWCDelegate* d = target.get()) d->beginToCopyFiles();
   });
-}
-
-void CopyMakeSureWC::closeWindow() {
-  if (superDelegate_) superDelegate_->dismiss();
 }
 
 // ------------------------------------------------------ DiskCopyViewController
@@ -346,7 +289,7 @@ void DiskCopyViewController::refreshSourceBox() {
       box->sizeLabel()->setText(filled(
           "MAKE_DMG_select_count",
           KVPublicUtilities::longlongDiskSize(v.volumeTotalSizeNum - v.volumeFreeSizeNum)));
-      box->setSelectImage(volumeIcon(v));
+      box->setSelectImage(volumeIconName(v));
       break;
     }
     case SourceShows::Selection:
@@ -372,7 +315,7 @@ void DiskCopyViewController::refreshDestinationBox() {
   v ? box->closeDisk()->show() : box->closeDisk()->hide();
   box->nameLabel()->setText(v ? v->volumeName : QString());
   box->sizeLabel()->setText(v ? filled("MAKE_DMG_Free", v->volumeFreeSize) : QString());
-  box->setSelectImage(!v || choice_.destinationShowsAdd ? QStringLiteral("add") : volumeIcon(*v));
+  box->setSelectImage(!v || choice_.destinationShowsAdd ? QStringLiteral("add") : volumeIconName(*v));
   box->changeBgImageViewWithError(choice_.destinationError);
 }
 

@@ -33,6 +33,7 @@
 #include "uikit/Delegate.h"
 
 #include "uikit/AttachedWindow.h"
+#include "uikit/PanelView.h"
 
 class ErrorViewController;
 class KVHandButton;
@@ -54,14 +55,11 @@ class CopyMakeSureWCDelegate {
 };
 
 // The confirmation panel, shown over the whole main window.
-class CopyMakeSureWC : public QWidget {
+class CopyMakeSureWC : public PanelView {
   Q_OBJECT
  public:
   explicit CopyMakeSureWC(QWidget* parent = nullptr);
   void setDelegate(CopyMakeSureWCDelegate* d) { delegate_ = d; }
-  // The window that shows the panel; closing the panel closes it.
-  void setSuperDelegate(AttachedWindow* w) { superDelegate_ = w; }
-  void closeWindow();
   TextImageButton* doneButton() const { return doneButton_; }
   TextImageButton* cancelButton() const { return cancelButton_; }
 
@@ -70,7 +68,6 @@ class CopyMakeSureWC : public QWidget {
   QLabel* nodeLabel_ = nullptr;
   TextImageButton* cancelButton_ = nullptr;
   TextImageButton* doneButton_ = nullptr;
-  QPointer<AttachedWindow> superDelegate_;
   uikit::WeakDelegate<CopyMakeSureWCDelegate> delegate_;
 };
 

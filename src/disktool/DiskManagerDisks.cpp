@@ -118,14 +118,14 @@ FormatTarget bindFormatTarget(const VolumeObjPtr& record) {
 
 FormatOutcome runFormat(const FormatTarget& target, const FormatPlan& plan) {
   platform::gatePoint(kFormatGate);
-  if (!target.bound || target.mountPoint == QLatin1String("/")) return FormatOutcome::StartupRefused;
+  if (!target.bound || target.mountPoint == QLatin1String("/")) return FormatOutcome::NothingErasable;
   if (target.diskUUID.isEmpty() || target.deviceNode.isEmpty()) return FormatOutcome::TargetChanged;
   // The node is described again just before the erase: a disk unplugged since
   // the click, or another one that took its node, is never erased.
   const auto now = getDisjInfo(target.deviceNode);
   if (!now || now->value(QStringLiteral("DiskUUID")).toString() != target.diskUUID)
     return FormatOutcome::TargetChanged;
-  if (now->value(QStringLiteral("MountPoint")).toString() == QLatin1String("/")) return FormatOutcome::StartupRefused;
+  if (now->value(QStringLiteral("MountPoint")).toString() == QLatin1String("/")) return FormatOutcome::NothingErasable;
 
   if (plan.path == FormatPlan::Path::RenameThenReformat) {
     if (!runDiskutil({"rename", target.diskUUID, plan.name}, QStringLiteral("SkelderChangeNameTemp.plist")))

@@ -42,7 +42,7 @@ FormatTarget bindFormatTarget(const VolumeObjPtr& record);
 
 enum class FormatOutcome {
   Done,
-  StartupRefused,  // the volume is mounted at "/"
+  NothingErasable,  // no volume bound, or the one mounted at "/"
   TargetChanged,   // the device node is gone or carries another volume now
   RenameFailed,    // nothing was erased
   EraseFailed,

@@ -8,19 +8,12 @@
 #include <QPainterPath>
 
 #include "services/Color.h"
+#include "uikit/Backgrounds.h"
 #include "uikit/ProgressBars.h"
 #include "uikit/Style.h"
 #include "uikit/Tables.h"
 
-namespace {
-
-void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& c) {
-  QPainterPath path;
-  path.addRoundedRect(r, radius, radius);
-  p.fillPath(path, c);
-}
-
-}  // namespace
+using uikit::fillRounded;
 
 QLabel* makeTextField(QWidget* parent, const QString& name, const QFont& font, const QColor& color) {
   auto* l = new QLabel(parent);

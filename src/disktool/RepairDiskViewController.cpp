@@ -362,16 +362,7 @@ void RepairDiskViewController::helpButtonAction() {
 }
 
 void RepairDiskViewController::showFailure(const QString& text) {
-  QMessageBox* alert = KVPublicUtilities::getAlertWithTitle(text, QString(), getLocalizedString(QStringLiteral("COMMNT_OK")),
-                                                            QString());
-  // One button: the alert only tells.
-  for (QAbstractButton* b : alert->buttons())
-    if (b->property("qdcAlertAnswer").toInt() == 0) {
-      alert->removeButton(b);
-      delete b;  // removeButton leaves the button to its caller
-    }
-  KVPublicUtilities::runAlert(alert);
-  alert->deleteLater();
+  KVPublicUtilities::askAlert(text, QString(), getLocalizedString(QStringLiteral("COMMNT_OK")));
 }
 
 // ---- format -----------------------------------------------------------------------
@@ -441,7 +432,7 @@ void RepairDiskViewController::showFormatEndWindow(FormatOutcome outcome) {
   switch (outcome) {
     case FormatOutcome::Done:
       break;
-    case FormatOutcome::StartupRefused:
+    case FormatOutcome::NothingErasable:
       panel->setFailureText(getLocalizedString(QStringLiteral("Format_failed_startup")));
       break;
     case FormatOutcome::TargetChanged:

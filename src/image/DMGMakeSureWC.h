@@ -8,6 +8,7 @@
 #include "uikit/AttachedWindow.h"
 #include "uikit/Delegate.h"
 #include "uikit/ImageButtons.h"
+#include "uikit/PanelView.h"
 
 class DMGMakeSureWCDelegate {
  public:
@@ -15,7 +16,7 @@ class DMGMakeSureWCDelegate {
   virtual void beginToMakeDMGorZIP() {}
 };
 
-class DMGMakeSureWC : public QWidget {
+class DMGMakeSureWC : public PanelView {
   Q_OBJECT
  public:
   // The panel covers a main window of `size`.
@@ -26,12 +27,10 @@ class DMGMakeSureWC : public QWidget {
   TextImageButton* cancelButton() const { return cancelButton_; }
   TextImageButton* doneButton() const { return doneButton_; }
 
-  AttachedWindow* superDelegate() const { return superDelegate_; }
-  void setSuperDelegate(AttachedWindow* window) { superDelegate_ = window; }
+  AttachedWindow* superDelegate() const { return superDelegateWindow(); }
   DMGMakeSureWCDelegate* delegate() const { return delegate_.get(); }
   void setDelegate(DMGMakeSureWCDelegate* delegate) { delegate_ = delegate; }
 
-  void closeWindow();
   void cancelButtonAction();
   void doneButtonAction();
 
@@ -42,6 +41,5 @@ class DMGMakeSureWC : public QWidget {
   QLabel* nodeLabel_ = nullptr;
   TextImageButton* cancelButton_ = nullptr;
   TextImageButton* doneButton_ = nullptr;
-  QPointer<AttachedWindow> superDelegate_;
   uikit::WeakDelegate<DMGMakeSureWCDelegate> delegate_;
 };

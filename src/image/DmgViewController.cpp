@@ -21,6 +21,7 @@
 #include "uikit/PVPopover.h"
 #include "uikit/ProgressBars.h"
 #include "uikit/Style.h"
+#include "uikit/Widgets.h"
 #include "uikit/Tables.h"
 
 using namespace uikit;
@@ -55,32 +56,6 @@ namespace {
 // The screen's own space: the main window's area right of the sidebar.
 constexpr double kWidth = 888;
 constexpr double kHeight = 652;
-
-QLabel* label(QWidget* parent, const char* name, double size, const QColor& color,
-              Qt::Alignment align = Qt::AlignCenter) {
-  auto* l = new QLabel(parent);
-  l->setObjectName(QLatin1String(name));
-  l->setFont(systemFont(size));
-  l->setAlignment(align);
-  setTextColor(l, color);
-  return l;
-}
-
-QWidget* pane(QWidget* parent, const char* name, const NSRect& frame) {
-  auto* w = new QWidget(parent);
-  w->setObjectName(QLatin1String(name));
-  setFrame(w, frame);
-  return w;
-}
-
-TextImageButton* button(QWidget* parent, const char* name, const NSRect& frame, const char* family) {
-  auto* b = new TextImageButton(parent);
-  b->setObjectName(QLatin1String(name));
-  setFrame(b, frame);
-  const QString f = QLatin1String(family);
-  b->setImageFromFileNormalName(f, f + "_press", f + "_hover", f + "_disable");
-  return b;
-}
 
 dmg::Output outputOf(const QString& destinationPath, dmg::Kind kind, const QString& name) {
   return dmg::outputFor(destinationPath, kind, name, KVPublicUtilities::getSystemVersion(), platform::consoleUserName());
@@ -160,21 +135,21 @@ DmgViewController::~DmgViewController() {
 
 void DmgViewController::buildLayout() {
   // Choosing.
-  selectDiskView = pane(this, "dmgChoicePane", NSMakeRect(0, 0, kWidth, kHeight));
-  setpView = pane(selectDiskView, "dmgStepBar", NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height));
-  topLabel = label(selectDiskView, "dmgTopLabel", 13, getColor(129, 129, 129, 1));
+  selectDiskView = page(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("dmgChoicePane"));
+  setpView = page(selectDiskView, NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height), QStringLiteral("dmgStepBar"));
+  topLabel = named(label(selectDiskView, systemFont(13), getColor(129, 129, 129, 1)), QStringLiteral("dmgTopLabel"));
   setFrame(topLabel, NSMakeRect(44, 540, 800, 20));
-  sourceLabel = label(selectDiskView, "dmgSourceLabel", 14, getColor(71, 71, 71, 1));
+  sourceLabel = named(label(selectDiskView, systemFont(14), getColor(71, 71, 71, 1)), QStringLiteral("dmgSourceLabel"));
   setFrame(sourceLabel, NSMakeRect(34, 405, 320, 22));
-  destinationLabel = label(selectDiskView, "dmgDestinationLabel", 14, getColor(71, 71, 71, 1));
+  destinationLabel = named(label(selectDiskView, systemFont(14), getColor(71, 71, 71, 1)), QStringLiteral("dmgDestinationLabel"));
   setFrame(destinationLabel, NSMakeRect(534, 405, 320, 22));
   // The boxes sit around x 446 and 946 of the main window (194 and 694 here),
   // the drop-down's top at y 137, where its list opens.
   const NSSize box = SelectValueView::kSize;
-  selectFromView = pane(selectDiskView, "dmgSourceHost", NSMakeRect(194 - box.width / 2, 175, box.width, box.height));
-  selectToView = pane(selectDiskView, "dmgDestinationHost", NSMakeRect(694 - box.width / 2, 175, box.width, box.height));
+  selectFromView = page(selectDiskView, NSMakeRect(194 - box.width / 2, 175, box.width, box.height), QStringLiteral("dmgSourceHost"));
+  selectToView = page(selectDiskView, NSMakeRect(694 - box.width / 2, 175, box.width, box.height), QStringLiteral("dmgDestinationHost"));
   const NSSize combo = LComboBox::kSize;
-  comboBoxView = pane(selectDiskView, "dmgComboHost", NSMakeRect(191 - combo.width / 2, 137 - combo.height, combo.width, combo.height));
+  comboBoxView = page(selectDiskView, NSMakeRect(191 - combo.width / 2, 137 - combo.height, combo.width, combo.height), QStringLiteral("dmgComboHost"));
   makeDmgBut = new DmgRadioButton(selectDiskView);
   makeDmgBut->setObjectName(QStringLiteral("dmgMakeDmgButton"));
   setFrame(makeDmgBut, NSMakeRect(594, 122, 240, 24));
@@ -183,46 +158,46 @@ void DmgViewController::buildLayout() {
   setFrame(makeZipBut, NSMakeRect(594, 92, 240, 24));
   connect(makeDmgBut, &QAbstractButton::clicked, this, [this] { makeDmgButAction(); });
   connect(makeZipBut, &QAbstractButton::clicked, this, [this] { makeZipButAction(); });
-  cloneButton = button(selectDiskView, "dmgCreateButton", NSMakeRect(364, 40, 160, 40), "btn_pri");
+  cloneButton = button(selectDiskView, QStringLiteral("btn_pri"), NSMakeRect(364, 40, 160, 40), QStringLiteral("dmgCreateButton"));
   connect(cloneButton, &QAbstractButton::clicked, this, [this] { cloneButtonAction(); });
 
   // Working, then the result.
-  copyProgressView = pane(this, "dmgWorkPane", NSMakeRect(0, 0, kWidth, kHeight));
-  setp_2 = pane(copyProgressView, "dmgWorkStepBar", NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height));
-  progressView = pane(copyProgressView, "dmgProgressPane", NSMakeRect(0, 0, kWidth, 560));
-  pathLabel = label(progressView, "dmgPathLabel", 13, getColor(71, 71, 71, 1));
+  copyProgressView = page(this, NSMakeRect(0, 0, kWidth, kHeight), QStringLiteral("dmgWorkPane"));
+  setp_2 = page(copyProgressView, NSMakeRect(0, 586, kWidth, SetpViewController::kSize.height), QStringLiteral("dmgWorkStepBar"));
+  progressView = page(copyProgressView, NSMakeRect(0, 0, kWidth, 560), QStringLiteral("dmgProgressPane"));
+  pathLabel = named(label(progressView, systemFont(13), getColor(71, 71, 71, 1)), QStringLiteral("dmgPathLabel"));
   pathLabel->setTextFormat(Qt::PlainText);
   setFrame(pathLabel, NSMakeRect(94, 330, 700, 22));
   rogressView = new StripedProgressBar(progressView);
   rogressView->setObjectName(QStringLiteral("dmgProgressBar"));
   setFrame(rogressView, NSMakeRect(94, 290, 700, 20));
-  cancelButton = button(progressView, "dmgCancelButton", NSMakeRect(364, 170, 160, 40), "btn_sec");
+  cancelButton = button(progressView, QStringLiteral("btn_sec"), NSMakeRect(364, 170, 160, 40), QStringLiteral("dmgCancelButton"));
   connect(cancelButton, &QAbstractButton::clicked, this, [this] { cancelButtonAction(); });
 
-  endView = pane(copyProgressView, "dmgEndPane", NSMakeRect(0, 0, kWidth, 560));
-  sussView = pane(endView, "dmgSuccessView", NSMakeRect(0, 0, kWidth, 560));
-  succLabel = label(sussView, "dmgSuccessTitle", 20, getColor(39, 38, 40, 1));
+  endView = page(copyProgressView, NSMakeRect(0, 0, kWidth, 560), QStringLiteral("dmgEndPane"));
+  sussView = page(endView, NSMakeRect(0, 0, kWidth, 560), QStringLiteral("dmgSuccessView"));
+  succLabel = named(label(sussView, systemFont(20), getColor(39, 38, 40, 1)), QStringLiteral("dmgSuccessTitle"));
   succLabel->setFont(sBoldFont(20));
   setFrame(succLabel, NSMakeRect(94, 360, 700, 32));
-  openLabel = label(sussView, "dmgOpenLabel", 13, getColor(98, 98, 98, 1));
+  openLabel = named(label(sussView, systemFont(13), getColor(98, 98, 98, 1)), QStringLiteral("dmgOpenLabel"));
   openLabel->setTextFormat(Qt::RichText);
   setFrame(openLabel, NSMakeRect(94, 318, 700, 22));
   openButton = new KVHandButton(sussView);
   openButton->setObjectName(QStringLiteral("dmgOpenButton"));
   setFrame(openButton, NSMakeRect(94, 318, 700, 22));
   connect(openButton, &QAbstractButton::clicked, this, [this] { openPathButtonAction(); });
-  succCancelButton = button(sussView, "dmgSuccessDone", NSMakeRect(364, 170, 160, 40), "btn_pri");
+  succCancelButton = button(sussView, QStringLiteral("btn_pri"), NSMakeRect(364, 170, 160, 40), QStringLiteral("dmgSuccessDone"));
   connect(succCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
 
-  failView = pane(endView, "dmgFailView", NSMakeRect(0, 0, kWidth, 560));
-  errorLable = label(failView, "dmgFailText", 18, getColor(39, 38, 40, 1));
+  failView = page(endView, NSMakeRect(0, 0, kWidth, 560), QStringLiteral("dmgFailView"));
+  errorLable = named(label(failView, systemFont(18), getColor(39, 38, 40, 1)), QStringLiteral("dmgFailText"));
   errorLable->setFont(sBoldFont(18));
   errorLable->setWordWrap(true);
   setFrame(errorLable, NSMakeRect(94, 350, 700, 52));
-  errorNodeLabel = label(failView, "dmgFailNode", 13, getColor(98, 98, 98, 1));
+  errorNodeLabel = named(label(failView, systemFont(13), getColor(98, 98, 98, 1)), QStringLiteral("dmgFailNode"));
   errorNodeLabel->setWordWrap(true);
   setFrame(errorNodeLabel, NSMakeRect(94, 300, 700, 40));
-  failCancelButton = button(failView, "dmgFailDone", NSMakeRect(364, 170, 160, 40), "btn_sec");
+  failCancelButton = button(failView, QStringLiteral("btn_sec"), NSMakeRect(364, 170, 160, 40), QStringLiteral("dmgFailDone"));
   connect(failCancelButton, &QAbstractButton::clicked, this, [this] { backHomeView(); });
 }
 
@@ -255,12 +230,6 @@ void DmgViewController::changeLanageue() {
 // ---- choosing -----------------------------------------------------------------
 
 namespace {
-
-QString volumeIcon(const VolumeObj& v) {
-  if (v.bCanEject) return QStringLiteral("ic_usb_main");
-  if (v.volumeMountPoint == QLatin1String("/")) return QStringLiteral("ic_os_main_b");
-  return QStringLiteral("ic_disk_main");
-}
 
 QString withValue(const char* key, const QString& value) {
   return getLocalizedString(QLatin1String(key)).replace(QLatin1String("%@"), value);
@@ -310,7 +279,7 @@ void DmgViewController::applySourceBox() {
     filledBox(selectFromVC, v->volumeName,
               withValue("MAKE_DMG_select_count",
                         KVPublicUtilities::longlongDiskSize(v->volumeTotalSizeNum - v->volumeFreeSizeNum)),
-              volumeIcon(*v));
+              volumeIconName(*v));
   } else {
     emptyBox(selectFromVC, "MAKE_DMG_CUSS_select_source");
   }
@@ -320,7 +289,7 @@ void DmgViewController::applySourceBox() {
 void DmgViewController::applyDestinationBox() {
   if (const VolumeObjPtr& v = choice_.shownDestination()) {
     filledBox(selectToVC, v->volumeName, withValue("MAKE_DMG_Free", v->volumeFreeSize),
-              choice_.destinationShowsAdd() ? QStringLiteral("add") : volumeIcon(*v));
+              choice_.destinationShowsAdd() ? QStringLiteral("add") : volumeIconName(*v));
   } else {
     emptyBox(selectToVC, "MAKE_DMG_CUSS_select_destination");
   }

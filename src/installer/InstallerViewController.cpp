@@ -19,7 +19,6 @@
 #include "platform/Queue.h"
 #include "platform/VolumeWatch.h"
 #include "platform/plist/PropertyList.h"
-#include "installer/InstallerAlert.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "uikit/ImageButtons.h"
@@ -39,23 +38,13 @@ bool& hasNextChosenPath() {
   return has;
 }
 
-QPixmap iconPixmap(const Image& image, int side) {
-  QPixmap pm(side * 2, side * 2);
-  pm.setDevicePixelRatio(2);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
-  p.setRenderHint(QPainter::Antialiasing);
-  image.draw(p, QRectF(0, 0, side, side));
-  return pm;
-}
-
 // The installer's own icon; our drawing when the bundle has none we can read.
 QPixmap installerIcon(const QString& bundlePath) {
   for (const char* name : {"/contents/resources/installassistant.icns", "/Contents/Resources/InstallAssistant.icns"}) {
     const QImage image(platform::hostPath(bundlePath + QString::fromLatin1(name)));
     if (!image.isNull()) return QPixmap::fromImage(image.scaled(72, 72, Qt::KeepAspectRatio, Qt::SmoothTransformation));
   }
-  return iconPixmap(Image::named("ic_installer_app"), 36);
+  return Image::named("ic_installer_app").pixmap(36);
 }
 
 // One row of the two lists: a selectable background with an icon and two lines.
@@ -73,7 +62,7 @@ class ListRow : public SelectListBgView {
     auto* t = installerLabel(this, "Name", NSMakeRect(56 + indent, 28, 280 - indent, 20), 14, true);
     t->setText(title);
     t->setToolTip(title);
-    auto* d = installerLabel(this, "Size", NSMakeRect(56 + indent, 8, 280 - indent, 18), 12, false, deviceColor(120, 124, 132));
+    auto* d = installerLabel(this, "Detail", NSMakeRect(56 + indent, 8, 280 - indent, 18), 12, false, deviceColor(120, 124, 132));
     d->setText(detail);
     d->setToolTip(detail);
     SetListSelect(selected);
@@ -215,7 +204,7 @@ void InstallerViewController::buildLayout() {
   diskListScrollView = scroller(diskListView, "diskListScrollView", NSMakeRect(10, 0, 352, 280), &diskListContent);
   noDiskView = installerBox(diskListView, "noDiskView", NSMakeRect(10, 0, 352, 280));
   auto* usb = new QLabel(noDiskView);
-  usb->setPixmap(iconPixmap(Image::named("ic_usb_main"), 48));
+  usb->setPixmap(Image::named("ic_usb_main").pixmap(48));
   setFrame(usb, NSMakeRect(152, 170, 48, 48));
   noDiskNodeLabel = installerLabel(noDiskView, "noDiskNodeLabel", NSMakeRect(10, 90, 332, 64), 13, false, deviceColor(120, 124, 132));
   noDiskNodeLabel->setWordWrap(true);
@@ -301,7 +290,7 @@ void InstallerViewController::applyDiskInfo(const QList<MacOSInstallerDiskInfoPt
 void InstallerViewController::reloadDiskList() {
   const int scroll = diskListScrollView->verticalScrollBar()->value();
   clearRows(diskListContent);
-  const QPixmap usb = iconPixmap(Image::named("ic_usb_main"), 36);
+  const QPixmap usb = Image::named("ic_usb_main").pixmap(36);
   std::function<void(const MacOSInstallerDiskInfoPtr&, double)> add = [&](const MacOSInstallerDiskInfoPtr& d,
                                                                              double indent) {
     addRow(diskListContent,
@@ -473,7 +462,7 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
     if (known->strOSName != name) continue;
     engine->setAppInfo(known);
     if (!engine->LaunchAppStore(known->strOSAppID))
-      installerAsk(
+      KVPublicUtilities::askAlert(
           getLocalizedString("INSTALLER_ERROR_TITLE"), getLocalizedString("INSTALLER_ERROR_NODE"),
           getLocalizedString("COMMNT_OK"), QString());
   }
@@ -483,7 +472,7 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
 
 void InstallerViewController::beginMakeMacOSInstaller() {
   if (!appInfo || !diskInfo || confirmingCreate_) return;
-  const int answer = installerAsk(
+  const int answer = KVPublicUtilities::askAlert(
       getLocalizedString("INSTALLER_TIP_TITLE").replace(QStringLiteral("%@"), diskInfo->strDiskName),
       getLocalizedString("INSTALLER_TIP_NODE"), getLocalizedString("INSTALLER_ERASE_AND_CREATE"),
       getLocalizedString("INSTALLER_CANCEL_CREATION"));
@@ -501,7 +490,7 @@ void InstallerViewController::continueMakeMacOSInstaller() {
     // The fresh list no longer has the confirmed medium: it was unplugged, or
     // another disk took its name. The choice is gone and Create is off already.
     canChangeTab(true);
-    installerAsk(getLocalizedString("INSTALLER_PROE_ERROR"), getLocalizedString("INSTALLER_DISK_GONE"),
+    KVPublicUtilities::askAlert(getLocalizedString("INSTALLER_PROE_ERROR"), getLocalizedString("INSTALLER_DISK_GONE"),
                  getLocalizedString("COMMNT_OK"), QString());
     return;
   }
@@ -518,7 +507,7 @@ void InstallerViewController::backToMainView() {
   progressView->hide();
   diskInfo.reset();
   appInfo.reset();
-  selectedAppRow = selectedDiskRow = -1;
+  selectedAppRow = -1;
   reloadAppList();
   reloadDiskList();
   refreshDiskInfo();

@@ -98,7 +98,6 @@ class InstallerViewController : public QWidget,
   QList<MacOSInstallerDiskInfoPtr> arrDiskInfos;
   MacOSInstallerAppInfoPtr appInfo;
   MacOSInstallerDiskInfoPtr diskInfo;
-  int selectedDiskRow = -1;
   int selectedAppRow = -1;
   bool isPopSortWin = false;
   quint64 diskRefresh_ = 0;  // only the newest disk scan is applied

@@ -4,17 +4,17 @@
 #include <QPainter>
 
 #include "services/KVPublicUtilities.h"
+#include "uikit/Backgrounds.h"
 #include "uikit/Style.h"
 
 using namespace uikit;
 
 namespace {
+// Fills a y-up rectangle of the widget being painted.
 void fillRounded(QWidget* w, const NSRect& r, double radius, const QColor& c) {
   QPainter p(w);
   p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(c);
-  p.drawRoundedRect(toQtF(r, w->height()), radius, radius);
+  uikit::fillRounded(p, toQtF(r, w->height()), radius, c);
 }
 
 constexpr int kRows = 9;
@@ -37,10 +37,6 @@ QWidget* installerBox(QWidget* parent, const char* name, const NSRect& frame) {
   w->setObjectName(name);
   setFrame(w, frame);
   return w;
-}
-
-void InstallBgView::paintEvent(QPaintEvent*) {
-  fillRounded(this, NSMakeRect(0, 0, width(), height()), 8, deviceColor(255, 255, 255));
 }
 
 void MainBgView::paintEvent(QPaintEvent*) {
@@ -99,16 +95,7 @@ QString InstallerComboBox::labelForIndex(int index) {
 }
 
 void InstallerComboBox::setStrLabelValue(const QString& text) {
-  const Image icon = Image::named("ic_filter");
-  QPixmap pm(18 * 2, 18 * 2);
-  pm.setDevicePixelRatio(2);
-  pm.fill(Qt::transparent);
-  {
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    icon.draw(p, QRectF(0, 0, 18, 18));
-  }
-  iconImageView->setPixmap(pm);
+  iconImageView->setPixmap(Image::named("ic_filter").pixmap(18));
   strLabel->setText(text);
   isCanOpen = true;
   openButton->setImageFromFileNormalName("ic_open", "ic_open_press", "ic_open_hover", "ic_open_disable");

@@ -15,16 +15,6 @@ QLabel* installerLabel(QWidget* parent, const char* name, const uikit::NSRect& f
 // A plain named container at an AppKit frame.
 QWidget* installerBox(QWidget* parent, const char* name, const uikit::NSRect& frame);
 
-// White rounded rectangle over the whole view.
-class InstallBgView : public QWidget {
-  Q_OBJECT
- public:
-  using QWidget::QWidget;
-
- protected:
-  void paintEvent(QPaintEvent*) override;
-};
-
 // The light panel behind the two steps.
 class MainBgView : public QWidget {
   Q_OBJECT

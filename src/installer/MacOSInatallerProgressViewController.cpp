@@ -7,7 +7,6 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Queue.h"
 #include "platform/Workspace.h"
-#include "installer/InstallerAlert.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "uikit/ImageButtons.h"
@@ -195,7 +194,7 @@ void MacOSInatallerProgressViewController::takeReport(quint64 job, const MacOSIn
       break;
     case InstallerProgressModel::Action::AskEraseRetry: {
       askingRetry_ = true;
-      const int answer = installerAsk(
+      const int answer = KVPublicUtilities::askAlert(
           getLocalizedString("INSTALLER_PROE_ERROR"), info.strErrorText, getLocalizedString("INSTALLER_PROE_RETRY"),
           getLocalizedString("COMM_CANCEL"));
       askingRetry_ = false;
@@ -218,7 +217,7 @@ void MacOSInatallerProgressViewController::jobReturned(quint64 job, bool started
     model_.fail();
     timeProgress.stop();
     if (!started) {
-      const int answer = installerAsk(
+      const int answer = KVPublicUtilities::askAlert(
           getLocalizedString("INSTALLER_PROE_ERROR"), getLocalizedString("INSTALLER_PROE_ERROR_no_problems"),
           getLocalizedString("INSTALLER_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_RETRY"));
       if (answer == 1) {
@@ -267,7 +266,7 @@ void MacOSInatallerProgressViewController::progressStateChanged(int state) {
 }
 
 void MacOSInatallerProgressViewController::CancelCreateInstaller() {
-  const int answer = installerAsk(
+  const int answer = KVPublicUtilities::askAlert(
       getLocalizedString("INSTALLER_PROE_CANCEL_CREATION"), getLocalizedString("INSTALLER_PROE_CANCEL_NODE"),
       getLocalizedString("INSTALLER_PROE_comtinue"), getLocalizedString("INSTALLER_CANCEL_CREATION"));
   // Only the cancel button stops the run; closing the question keeps it going.

@@ -13,6 +13,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QPushButton>
+#include <memory>
 #include <QTimer>
 #include <mutex>
 
@@ -137,6 +138,12 @@ QStringList KVPublicUtilities::answeredAlerts() { return answered(); }
 void KVPublicUtilities::clearAnsweredAlerts() {
   answered().clear();
   nextAnswers().clear();
+}
+
+int KVPublicUtilities::askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                                const QString& alternateButton) {
+  const std::unique_ptr<QMessageBox> alert(getAlertWithTitle(title, message, defaultButton, alternateButton));
+  return runAlert(alert.get());
 }
 
 int KVPublicUtilities::runAlert(QMessageBox* alert) {

@@ -29,6 +29,9 @@ class KVPublicUtilities {
   static QMessageBox* getAlertWithTitle(const QString& title, const QString& message,
                                         const QString& defaultButton, const QString& alternateButton);
   static int runAlert(QMessageBox* alert);
+  // Makes, runs and releases an alert; an empty `alternateButton` shows one button.
+  static int askAlert(const QString& title, const QString& message, const QString& defaultButton,
+                      const QString& alternateButton = QString());
   // Tests answer the coming alerts without showing them, in the order set; each
   // alert answered that way is recorded as its title, a newline, its message.
   static void setNextAnswer(int answer);

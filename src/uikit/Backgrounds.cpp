@@ -10,13 +10,18 @@
 
 using namespace uikit;
 
+void uikit::fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& c) {
+  p.save();
+  p.setPen(Qt::NoPen);
+  p.setBrush(c);
+  p.drawRoundedRect(r, radius, radius);
+  p.restore();
+}
+
 namespace {
 // Fills a y-up rectangle of a widget `h` high, inset by 0.5, with corner radius r.
 void fillRounded(QPainter& p, double h, const NSRect& r, double radius, const QColor& c, bool inset = true) {
-  const NSRect rr = inset ? NSInsetRect(r, 0.5, 0.5) : r;
-  p.setPen(Qt::NoPen);
-  p.setBrush(c);
-  p.drawRoundedRect(toQtF(rr, h), radius, radius);
+  uikit::fillRounded(p, toQtF(inset ? NSInsetRect(r, 0.5, 0.5) : r, h), radius, c);
 }
 QPainter* begin(QPainter& p) {
   p.setRenderHint(QPainter::Antialiasing);

@@ -5,6 +5,14 @@
 
 #include "uikit/Geometry.h"
 
+class QPainter;
+
+namespace uikit {
+// Fills a rounded rectangle (Qt coordinates) without an outline, in the
+// painter's own render hints.
+void fillRounded(QPainter& p, const QRectF& r, double radius, const QColor& c);
+}  // namespace uikit
+
 class TopBgView : public QWidget {
   Q_OBJECT
  public:

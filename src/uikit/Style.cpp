@@ -189,6 +189,16 @@ Image Image::named(const QString& name) {
   return img;
 }
 
+QPixmap Image::pixmap(int side) const {
+  QPixmap pm(side * 2, side * 2);
+  pm.setDevicePixelRatio(2);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  draw(p, QRectF(0, 0, side, side));
+  return pm;
+}
+
 void Image::draw(QPainter& p, const QRectF& target, const QRectF& source) const {
   if (isNull() || target.isEmpty()) return;
   if (svg_) {

@@ -59,6 +59,9 @@ class Image {
   // Draws the whole image (or `source`, in image points, top-left origin) into
   // `target` (Qt coordinates of the painter).
   void draw(QPainter& p, const QRectF& target, const QRectF& source = QRectF()) const;
+  // The whole image in a square `side` points wide, drawn at twice the
+  // resolution for a label to show.
+  QPixmap pixmap(int side) const;
 
  private:
   QString name_;

@@ -169,8 +169,8 @@ TEST(DiskManagerFormat, RefusesWhatItMustNotErase) {
   startup->volRootDir = "/dev/disk1s1";
   const FormatPlan plan = formatPlan("APFS", "New", "APFS");
   // Both answer before any tool runs: there is no world here to run one in.
-  EXPECT_EQ(runFormat(bindFormatTarget(startup), plan), FormatOutcome::StartupRefused);
-  EXPECT_EQ(runFormat(bindFormatTarget(nullptr), plan), FormatOutcome::StartupRefused);
+  EXPECT_EQ(runFormat(bindFormatTarget(startup), plan), FormatOutcome::NothingErasable);
+  EXPECT_EQ(runFormat(bindFormatTarget(nullptr), plan), FormatOutcome::NothingErasable);
   auto unnamed = volume("Stick", true);
   EXPECT_EQ(runFormat(bindFormatTarget(unnamed), plan), FormatOutcome::TargetChanged);  // no DiskUUID, no node
 }
