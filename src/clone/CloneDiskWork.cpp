@@ -1,33 +1,27 @@
 #include "clone/CloneDiskWork.h"
 
-#include <QProcess>
-
 #include "clone/CloneScreenRules.h"
 #include "platform/Gate.h"
-#include "platform/Process.h"
 #include "platform/Shell.h"
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 #include "services/KVLog.h"
 #include "services/KVPublicUtilities.h"
 
 namespace {
 
-const char* const kDiskutil = "/usr/sbin/diskutil";
+using disktools::kDiskutil;
 const char* const kCryptexes = "/System/Volumes/Preboot/Cryptexes";
 
 QString dev(const QString& identifier) { return QStringLiteral("/dev/") + identifier; }
 
 // Runs a tool to its end on this worker; its exit status, -1 when it did not exit by itself.
 int runTool(const QString& macTool, const QStringList& args, QByteArray* output = nullptr) {
-  QProcess process;
-  platform::prepareProcess(process, macTool, args);
-  process.setProcessChannelMode(QProcess::MergedChannels);
-  process.start();
-  if (!process.waitForStarted(-1)) return -1;
-  process.closeWriteChannel();
-  process.waitForFinished(-1);
-  if (output) *output = process.readAll();
-  return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+  disktools::ToolOptions options;
+  options.startTimeoutMs = -1;
+  const disktools::ToolResult r = disktools::runTool(macTool, args, options);
+  if (output) *output = r.output;
+  return r.exitStatus;
 }
 
 }  // namespace
@@ -124,8 +118,8 @@ PrebootRepairResult repairPrebootFile(const QString& wholeDisk, bool apfsTarget,
   if (cancelled()) return PrebootRepairResult::Failed;
 
   int mountStatus = -1;
-  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("mountDisk"), dev(plan.preboot)}),
-                      QStringLiteral("diskMountTemp.plist"), &mountStatus);
+  disktools::diskutilText({QStringLiteral("mountDisk"), dev(plan.preboot)}, QStringLiteral("diskMountTemp.plist"),
+                          &mountStatus);
   // Where it mounted, as the disk tool tells it: another disk's Preboot may
   // already hold "/Volumes/Preboot".
   const QString mountPoint = mountPointOf(plan.preboot);
@@ -136,8 +130,8 @@ PrebootRepairResult repairPrebootFile(const QString& wholeDisk, bool apfsTarget,
   platform::gatePoint(kPrebootRepairGate);
   const bool copied = !cancelled() && copyCryptexes(mountPoint, cancelled);
   int unmountStatus = -1;
-  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("unmount"), dev(plan.preboot)}),
-                      QStringLiteral("diskUnmountTemp.plist"), &unmountStatus);
+  disktools::diskutilText({QStringLiteral("unmount"), dev(plan.preboot)}, QStringLiteral("diskUnmountTemp.plist"),
+                          &unmountStatus);
   if (unmountStatus != 0) KVLog("Preboot volume %s stays mounted", qUtf8Printable(plan.preboot));
   return copied ? PrebootRepairResult::Repaired : PrebootRepairResult::Failed;
 }

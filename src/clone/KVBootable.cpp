@@ -16,6 +16,7 @@
 #include "platform/Process.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 #include "services/KVLog.h"
 #include "services/KVPublicUtilities.h"
@@ -38,7 +39,7 @@ struct KVBootable::Job {
 
 namespace {
 
-const char* const kDiskutil = "/usr/sbin/diskutil";
+using disktools::kDiskutil;
 
 }  // namespace
 
@@ -104,9 +105,8 @@ bool KVBootable::isCurrent(const JobPtr& job) const {
 
 std::optional<QVariantMap> KVBootable::getDisjInfo(const char* bsdName) {
   if (!bsdName) return std::nullopt;
-  const QString line = platform::shellLine(
-      kDiskutil, {QStringLiteral("info"), QStringLiteral("-plist"), QString::fromUtf8(bsdName)});
-  return KVExecCommandDictionary(line, QStringLiteral("AQuorvanTemp.plist"));
+  return disktools::diskutilPlist({QStringLiteral("info"), QStringLiteral("-plist"), QString::fromUtf8(bsdName)},
+                                  QStringLiteral("AQuorvanTemp.plist"));
 }
 
 int KVBootable::KVStart(const VolumeObjPtr& target) {
@@ -182,7 +182,7 @@ void KVBootable::runJob(const JobPtr& job) {
 
   const QString fileSystem = fileSystemForSystemVersion(KVPublicUtilities::getSystemVersion());
   KVTask* task = KVTask::KVShareInstance();
-  task->KVSetLaunchPath(QString::fromLatin1(kDiskutil));
+  task->KVSetLaunchPath(kDiskutil);
   task->KVSetArguments({QStringLiteral("eraseDisk"), fileSystem, job->volumeName, job->wholeDisk});
   task->KVSetTimeoutCount(600.0);
   if (!job->cancelled.load()) {
@@ -246,10 +246,8 @@ QString KVBootable::lookUpTarget(const JobPtr& job) {
   }
   if (job->cancelled.load()) return QString();
   const QString node = QStringLiteral("/dev/") + diskIdentifier(device);
-  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("unmountDisk"), node}),
-                      QStringLiteral("eraserDiskTemp.plist"));
-  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("mountDisk"), node}),
-                      QStringLiteral("eraserDiskTemp.plist"));
+  disktools::diskutilText({QStringLiteral("unmountDisk"), node}, QStringLiteral("eraserDiskTemp.plist"));
+  disktools::diskutilText({QStringLiteral("mountDisk"), node}, QStringLiteral("eraserDiskTemp.plist"));
   if (volumeIsOnDisk(path, job->wholeDisk)) return path;
   return QString();
 }
@@ -318,7 +316,7 @@ int KVBootable::launchAsr(const JobPtr& job, const QString& source, const QStrin
   auto* asr = new QProcess(this);
   job->asr = asr;
   job->parser = std::make_unique<AsrOutputParser>();
-  platform::prepareProcess(*asr, QStringLiteral("/usr/sbin/asr"),
+  platform::prepareProcess(*asr, disktools::kAsr,
                            {QStringLiteral("restore"), QStringLiteral("--source"), source,
                             QStringLiteral("--target"), target, QStringLiteral("--erase")});
   connect(asr, &QProcess::readyReadStandardOutput, this, [this, job] { asrOutput(job); });

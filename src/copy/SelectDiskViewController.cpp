@@ -18,6 +18,7 @@
 #include "platform/Paths.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 #include "services/KVLog.h"
 #include "services/KVPublicUtilities.h"
@@ -30,7 +31,7 @@ using namespace uikit;
 
 namespace {
 
-const char* const kDiskutil = "/usr/sbin/diskutil";
+using disktools::kDiskutil;
 const QString kInfoFile = QStringLiteral("QuorvanTemp.plist");
 
 std::mutex& discoveryMutex() {

@@ -5,7 +5,7 @@
 #include "platform/Queue.h"
 #include "platform/Privacy.h"
 #include "platform/Shell.h"
-#include "services/KVExecCommand.h"
+#include "services/DiskTools.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -14,11 +14,9 @@
 namespace diskmanager {
 namespace {
 
-const QString kDiskutil = QStringLiteral("/usr/sbin/diskutil");
-
 bool runDiskutil(const QStringList& args, const QString& outputFile) {
   int status = -1;
-  KVExecCommandOutput(platform::shellLine(kDiskutil, args), outputFile, &status);
+  disktools::diskutilText(args, outputFile, &status);
   return status == 0;
 }
 
@@ -45,8 +43,7 @@ QStringList mountedBSDNames() {
 std::optional<QVariantMap> getDisjInfo(const QString& name) {
   if (name.isEmpty()) return std::nullopt;
   int status = -1;
-  auto info = KVExecCommandDictionary(platform::shellLine(kDiskutil, {"info", "-plist", name}),
-                                      QStringLiteral("SkelderRepairTemp.plist"), &status);
+  auto info = disktools::diskutilPlist({"info", "-plist", name}, QStringLiteral("SkelderRepairTemp.plist"), &status);
   if (status != 0) return std::nullopt;
   return info;
 }

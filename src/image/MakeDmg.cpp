@@ -20,6 +20,7 @@
 #include "platform/Process.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 #include "services/KVLog.h"
 #include "services/Localization.h"
@@ -86,8 +87,9 @@ struct MakeDmg::Job {
 
 namespace {
 
-const char* const kHdiutil = "/usr/bin/hdiutil";
-const char* const kDiskutil = "/usr/sbin/diskutil";
+using disktools::kDiskutil;
+using disktools::kHdiutil;
+using disktools::ToolResult;
 
 bool existsNoFollow(const QString& macPath) {
   struct stat st;
@@ -158,40 +160,14 @@ void removeMade(const QString& macPath) {
     QFile::remove(host);
 }
 
-struct ToolResult {
-  bool started = false;
-  bool exitedCleanly = false;  // exited by itself with 0
-  QByteArray output;
-};
-
-// Runs a tool on this worker, draining its output, and stops it as soon as
-// `cancelled` is set. `startedGate` names a seam passed once the tool runs.
+// Runs a tool on this worker and stops it as soon as `cancelled` is set.
+// `startedGate` names a seam passed once the tool runs.
 ToolResult runTool(const QString& tool, const QStringList& args, const std::atomic<bool>* cancelled,
                    const char* startedGate = nullptr) {
-  ToolResult r;
-  QProcess p;
-  platform::prepareProcess(p, tool, args);
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start();
-  if (!p.waitForStarted(10000)) {
-    KVLog("%s could not be started", qUtf8Printable(tool));
-    return r;
-  }
-  r.started = true;
-  if (startedGate) platform::gatePoint(startedGate);
-  bool stopped = false;
-  while (!p.waitForFinished(100)) {
-    r.output += p.readAll();
-    if (p.state() == QProcess::NotRunning) break;
-    if (cancelled && cancelled->load() && !stopped) {
-      stopped = true;
-      p.terminate();
-      if (!p.waitForFinished(3000)) p.kill();
-    }
-  }
-  r.output += p.readAll();
-  r.exitedCleanly = !stopped && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-  return r;
+  disktools::ToolOptions options;
+  options.cancelled = cancelled;
+  options.startedGate = startedGate;
+  return disktools::runTool(tool, args, options);
 }
 
 // Copies one item as the file manager would: folders with their contents,
@@ -344,20 +320,12 @@ void MakeDmg::endWork(const JobPtr& job) {
 
 std::optional<QVariantMap> MakeDmg::getDisjInfo(const char* name) {
   if (!name) return std::nullopt;
-  return KVExecCommandDictionary(
-      platform::shellLine(kDiskutil, {QStringLiteral("info"), QStringLiteral("-plist"),
-                                      QString::fromUtf8(name)}),
-      QStringLiteral("ejectExecCommandTemp.plist"));
+  return disktools::diskutilPlist({QStringLiteral("info"), QStringLiteral("-plist"), QString::fromUtf8(name)},
+                                  QStringLiteral("ejectExecCommandTemp.plist"));
 }
 
 int MakeDmg::resizeVolume(const QString& imagePath, const QString& size) {
-  QProcess p;
-  platform::prepareProcess(p, kHdiutil, {QStringLiteral("resize"), QStringLiteral("-size"), size, imagePath});
-  p.setProcessChannelMode(QProcess::MergedChannels);
-  p.start();
-  if (!p.waitForStarted(10000)) return -1;
-  p.waitForFinished(-1);
-  return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+  return disktools::runTool(kHdiutil, {QStringLiteral("resize"), QStringLiteral("-size"), size, imagePath}).exitStatus;
 }
 
 QString MakeDmg::imageSizeText(qint64 size) {
@@ -446,7 +414,7 @@ bool MakeDmg::runCreate(const JobPtr& job, const QString& imagePath, qint64 size
        QString::fromLatin1(kScratchFolder)},
       &job->cancelled, "makeDmg.creating");
   if (existsNoFollow(imagePath)) job->imagePath = imagePath;
-  if (!job->cancelled.load() && (!create.exitedCleanly || job->imagePath.isEmpty())) {
+  if (!job->cancelled.load() && (!create.exitedCleanly() || job->imagePath.isEmpty())) {
     KVLog("hdiutil create failed: %s", create.output.trimmed().constData());
     return false;
   }
@@ -487,7 +455,7 @@ bool MakeDmg::mountImage(const JobPtr& job) {
     job->ejectId = device;
     job->mounted = true;
   }
-  if (!mount.exitedCleanly || mountPoint.isEmpty()) {
+  if (!mount.exitedCleanly() || mountPoint.isEmpty()) {
     KVLog("hdiutil mount failed: %s", mount.output.trimmed().constData());
     return false;
   }
@@ -572,13 +540,13 @@ void MakeDmg::copyItems(const JobPtr& job, const QStringList& paths, const QStri
 bool MakeDmg::ejectImage(const JobPtr& job) {
   if (!job->mounted.load() || job->ejectId.isEmpty()) return false;
   int status = -1;
-  KVExecCommandOutput(platform::shellLine(kDiskutil, {QStringLiteral("eject"), job->ejectId}),
-                      QStringLiteral("ejectExecCommandTemp.plist"), &status);
+  disktools::diskutilText({QStringLiteral("eject"), job->ejectId}, QStringLiteral("ejectExecCommandTemp.plist"),
+                          &status);
   if (status != 0) {
     // Once more, by force: the image's own device (or its mount point) detached.
     KVLog("eject of %s failed; detaching it by force", qUtf8Printable(job->ejectId));
     const QString target = !job->device.isEmpty() ? QStringLiteral("/dev/") + job->device : job->mountPoint;
-    if (!runTool(kHdiutil, {QStringLiteral("detach"), target, QStringLiteral("-force")}, nullptr).exitedCleanly)
+    if (!runTool(kHdiutil, {QStringLiteral("detach"), target, QStringLiteral("-force")}, nullptr).exitedCleanly())
       return false;
   }
   job->mounted = false;

@@ -1,5 +1,6 @@
 #include "services/KVUSBControl.h"
 
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 
 #include "platform/Gate.h"
@@ -243,7 +244,7 @@ std::optional<QString> KVUSBControl::KVCreateOstrelPartition(const QVariantMap& 
   const QString name = KVGetOstrelVolumeName();
   platform::runShell(QStringLiteral("killall mds_stores"));
   KVTask* task = KVTask::KVShareInstance();
-  task->KVSetLaunchPath(QStringLiteral("/usr/sbin/diskutil"));
+  task->KVSetLaunchPath(disktools::kDiskutil);
   task->KVSetArguments({QStringLiteral("resizeVolume"), choice.partition,
                         QStringLiteral("%1B").arg(quint64(choice.size - kCloneVolumeSize)), QStringLiteral("JHFS+"),
                         name, QStringLiteral("%1B").arg(quint64(kCloneVolumeSize))});
