@@ -143,6 +143,19 @@ class DmgScreen : public ::testing::Test {
     return files;
   }
 
+  // The names in the one archive or image the job made on Data; the archive is
+  // removed afterwards, so the next case's is again the only one.
+  QStringList packedOnData(bool zip) {
+    const QStringList made_ = made("/Volumes/Data", zip ? "zip" : "dmg");
+    EXPECT_EQ(made_.size(), 1);
+    if (made_.size() != 1) return {};
+    const QString file = "/Volumes/Data/" + made_[0];
+    if (!zip) return imageFiles(file);
+    const QStringList files = archiveFiles(file);
+    QFile::remove(d.host(file));
+    return files;
+  }
+
   ScreenDriver d;
   DmgViewController* screen = nullptr;
 };
@@ -194,16 +207,7 @@ TEST_F(DmgScreen, TheStartupVolumeOntoTheDataVolumeLeavesTheVolumesFoldersOut) {
     ASSERT_TRUE(d.click(zip ? "dmgMakeZipButton" : "dmgMakeDmgButton"));
     ASSERT_TRUE(confirm());
     ASSERT_TRUE(d.waitShown("dmgSuccessView", 120000)) << qPrintable(d.find<QLabel>("dmgFailText")->text());
-    QStringList files;
-    if (zip) {
-      const QStringList archives = made("/Volumes/Data", "zip");
-      ASSERT_EQ(archives.size(), 1);
-      files = archiveFiles("/Volumes/Data/" + archives[0]);
-    } else {
-      const QStringList images = made("/Volumes/Data", "dmg");
-      ASSERT_EQ(images.size(), 1);
-      files = imageFiles("/Volumes/Data/" + images[0]);
-    }
+    const QStringList files = packedOnData(zip);
     EXPECT_TRUE(files.contains("Users/alex/Desktop") || files.filter(QRegularExpression("^Users/alex/")).size() > 0);
     EXPECT_TRUE(files.filter(QRegularExpression("^System/Library/")).size() > 0);
     EXPECT_TRUE(files.filter(QRegularExpression("^(Volumes|System/Volumes)(/|$)")).isEmpty())
@@ -230,17 +234,7 @@ TEST_F(DmgScreen, AStartupBrowserSelectionPacksOnlyWhatTheUserTicked) {
         << qPrintable(box->nameLabel()->text());
     ASSERT_TRUE(confirm());
     ASSERT_TRUE(d.waitShown("dmgSuccessView", 120000)) << qPrintable(d.find<QLabel>("dmgFailText")->text());
-    QStringList files;
-    if (zip) {
-      const QStringList archives = made("/Volumes/Data", "zip");
-      ASSERT_EQ(archives.size(), 1);
-      files = archiveFiles("/Volumes/Data/" + archives[0]);
-      QFile::remove(d.host("/Volumes/Data/" + archives[0]));
-    } else {
-      const QStringList images = made("/Volumes/Data", "dmg");
-      ASSERT_EQ(images.size(), 1);
-      files = imageFiles("/Volumes/Data/" + images[0]);
-    }
+    const QStringList files = packedOnData(zip);
     ASSERT_FALSE(files.isEmpty());
     EXPECT_TRUE(files.filter(QRegularExpression("^Users/alex/")).size() > 0);
     EXPECT_EQ(files.filter(QRegularExpression("^(?!Users(/|$))")), QStringList()) << "packed beside Users";
