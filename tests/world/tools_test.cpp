@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <gtest/gtest.h>
 
@@ -43,13 +44,11 @@ TEST(Asr, RestoresTheStartupVolumeWithPromptAndMarks) {
   p.start();
   ASSERT_TRUE(p.waitForStarted());
   QString all;
-  QStringList chunks;
   QDeadlineTimer deadline(60000);
   bool answered = false;
   while (p.state() != QProcess::NotRunning && !deadline.hasExpired()) {
     if (!p.waitForReadyRead(200)) continue;
     const QString c = QString::fromUtf8(p.readAllStandardOutput());
-    chunks << c;
     all += c;
     if (!answered && all.contains("[ny]")) {
       p.write("y");
@@ -64,7 +63,10 @@ TEST(Asr, RestoresTheStartupVolumeWithPromptAndMarks) {
   EXPECT_TRUE(all.contains("Validating source...done"));
   EXPECT_TRUE(all.contains("Restoring"));
   EXPECT_TRUE(all.contains("Verifying"));
-  EXPECT_EQ(chunks.count("100"), 2) << all.toStdString();  // one exact "100" per pass
+  // One exact "100" per pass. How the pipe cuts the output into reads depends on
+  // the machine's load, so the marks are counted in the whole text.
+  const QStringList marks = all.split(QRegularExpression("[.\\s]+"), Qt::SkipEmptyParts);
+  EXPECT_EQ(marks.count("100"), 2) << all.toStdString();
   // The copy holds the system and the user's files, not the other volumes.
   const QString target = w.host("/Volumes/Macintosh HD 1");
   EXPECT_TRUE(QFileInfo::exists(target + "/Users/alex/Documents/Report 2023.pdf"));
