@@ -59,6 +59,8 @@ void EndViewTipBgView::paintEvent(QPaintEvent*) {
   QPen pen(deviceColor(230, 230, 235), 2);
   pen.setDashPattern({2.5, 2.5});  // 5 on, 5 off at width 2 (Qt counts in pen widths)
   pen.setDashOffset(0);
+  // Qt's default square ends would lengthen every dash by the pen width.
+  pen.setCapStyle(Qt::FlatCap);
   p.setPen(pen);
   p.setBrush(Qt::NoBrush);
   p.drawRoundedRect(QRectF(rect()), 4, 4);
