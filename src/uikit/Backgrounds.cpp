@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "services/Color.h"
+#include "uikit/Translucency.h"
 
 using namespace uikit;
 
@@ -114,8 +115,9 @@ void PopInView::paintEvent(QPaintEvent*) {
 
 // ------------------------------------------------------------- PopBaseWindow
 
-PopBaseWindow::PopBaseWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  setAttribute(Qt::WA_TranslucentBackground);
+PopBaseWindow::PopBaseWindow(QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags | Qt::FramelessWindowHint) {
+  uikit::setTranslucentWindow(this);
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {
