@@ -6,12 +6,12 @@
 #include <QEvent>
 #include <QGraphicsEffect>
 #include <QGuiApplication>
-#include <QTimer>
-#include <QtGui/qguiapplication_platform.h>
 #include <QImage>
-#include <QPointer>
 #include <QRegion>
+#include <QTimer>
 #include <QWidget>
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
 
 namespace uikit {
 
