@@ -70,7 +70,7 @@ QRect FormatPanelBase::boxFrame(double x, double y, double w, double h) const {
 
 void FormatPanelBase::closeWindow() {
   if (!superDelegate) return;
-  AttachedWindow* w = superDelegate;
+  StatusAttachedWindow* w = superDelegate;
   superDelegate = nullptr;
   w->close();
   w->dismiss();

@@ -36,8 +36,8 @@ class FormatPanelBase : public QWidget {
  public:
   explicit FormatPanelBase(const QSize& windowSize, double boxHeight, QWidget* parent = nullptr);
   QWidget* view() { return this; }
-  void setSuperDelegate(AttachedWindow* w) { superDelegate = w; }
-  AttachedWindow* statusWindow() const { return superDelegate; }
+  void setSuperDelegate(StatusAttachedWindow* w) { superDelegate = w; }
+  StatusAttachedWindow* statusWindow() const { return superDelegate; }
   // Closes the panel's status window, if there is one.
   void closeWindow();
 
@@ -45,7 +45,7 @@ class FormatPanelBase : public QWidget {
   // A frame inside the box, in the box's y-up coordinates.
   QRect boxFrame(double x, double y, double w, double h) const;
   QWidget* box = nullptr;
-  QPointer<AttachedWindow> superDelegate;
+  QPointer<StatusAttachedWindow> superDelegate;
 };
 
 class FormatTypeViewController : public QWidget, public SortSelectBgViewDelegate {

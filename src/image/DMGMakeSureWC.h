@@ -27,7 +27,7 @@ class DMGMakeSureWC : public PanelView {
   TextImageButton* cancelButton() const { return cancelButton_; }
   TextImageButton* doneButton() const { return doneButton_; }
 
-  AttachedWindow* superDelegate() const { return superDelegateWindow(); }
+  StatusAttachedWindow* superDelegate() const { return superDelegateWindow(); }
   DMGMakeSureWCDelegate* delegate() const { return delegate_.get(); }
   void setDelegate(DMGMakeSureWCDelegate* delegate) { delegate_ = delegate; }
 

@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "uikit/Style.h"
+#include "uikit/Translucency.h"
 
 using namespace uikit;
 
@@ -170,9 +171,16 @@ QPainterPath attachedBackgroundPath(const AttachedAppearance& ap, int side, cons
 
 // ------------------------------------------------------------ AttachedWindow
 
-AttachedWindow::AttachedWindow(QWidget* view, const NSPoint& point, QWidget* parentWindow, int side,
-                               float distance, const Variant& v)
-    : QWidget(parentWindow, parentWindow ? Qt::Widget : (Qt::Tool | Qt::FramelessWindowHint)),
+namespace uikit {
+
+namespace {
+float minViewSide(const NSRect& vf) { return float(std::min(vf.w(), vf.h())); }
+}  // namespace
+
+template <class Base>
+AttachedWindowOn<Base>::AttachedWindowOn(QWidget* view, const NSPoint& point, QWidget* parentWindow,
+                                         int side, float distance, const Variant& v)
+    : Base(parentWindow, parentWindow ? Qt::Widget : (Qt::Tool | Qt::FramelessWindowHint)),
       _borderColor(v.border),
       ap_(v.appearance),
       _MABackgroundColor(v.fill),
@@ -182,27 +190,30 @@ AttachedWindow::AttachedWindow(QWidget* view, const NSPoint& point, QWidget* par
       _side(side),
       _distance(distance),
       movable_(v.movableByBackground),
+      hasShadow_(v.shadow),
       madeWithParent_(parentWindow != nullptr) {
-  setAttribute(Qt::WA_TranslucentBackground);
-  setAttribute(Qt::WA_DeleteOnClose);
-  setFocusPolicy(Qt::ClickFocus);
-  hide();
+  uikit::setTranslucentWindow(this);
+  this->setAttribute(Qt::WA_DeleteOnClose);
+  this->setFocusPolicy(Qt::ClickFocus);
+  this->hide();
   if (v.shadow) {
     auto* shadow = new QGraphicsDropShadowEffect(this);
     shadow->setBlurRadius(14);
     shadow->setOffset(0, 3);
     shadow->setColor(QColor(0, 0, 0, 70));
-    setGraphicsEffect(shadow);
+    this->setGraphicsEffect(shadow);
   }
 }
 
-AttachedWindow::~AttachedWindow() {
+template <class Base>
+AttachedWindowOn<Base>::~AttachedWindowOn() {
   // ~QWidget clears the focus of a window that holds it; the handler below
   // must not run then on the half-destroyed window.
-  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+  QObject::disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
-void AttachedWindow::setUp() {
+template <class Base>
+void AttachedWindowOn<Base>::setUp() {
   if (_side == SideAutomatic) {
     NSRect S, F;
     if (_window) {
@@ -226,20 +237,22 @@ void AttachedWindow::setUp() {
   _view->setGeometry(toQt(_viewFrame, frame_.h()));
   _view->show();
   if (_window) _window->installEventFilter(this);
-  connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
-    const bool wasIn = old && (old == this || isAncestorOf(old));
-    const bool isIn = now && (now == this || isAncestorOf(now));
+  QObject::connect(qApp, &QApplication::focusChanged, this, [this](QWidget* old, QWidget* now) {
+    const bool wasIn = old && (old == this || this->isAncestorOf(old));
+    const bool isIn = now && (now == this || this->isAncestorOf(now));
     if (wasIn && !isIn) resignedKey();
   });
 }
 
-double AttachedWindow::parentHeight() const {
-  if (!isWindow() && parentWidget()) return parentWidget()->height();
+template <class Base>
+double AttachedWindowOn<Base>::parentHeight() const {
+  if (!this->isWindow() && this->parentWidget()) return this->parentWidget()->height();
   const QScreen* s = QGuiApplication::primaryScreen();
   return s ? s->geometry().y() + s->geometry().height() : 0;
 }
 
-void AttachedWindow::updateGeometry_() {
+template <class Base>
+void AttachedWindowOn<Base>::updateGeometry_() {
   if (!_view) return;
   const AttachedGeometry g = attachedWindowGeometry(NSMakeSize(_view->width(), _view->height()),
                                                     _point, _side, _distance, ap_);
@@ -247,14 +260,19 @@ void AttachedWindow::updateGeometry_() {
   _viewFrame = g.viewFrame;
   const bool guard = _resizing;
   _resizing = true;
-  setGeometry(toQt(frame_, parentHeight()));
+  this->setGeometry(toQt(frame_, parentHeight()));
   _resizing = guard;
   _view->setGeometry(toQt(_viewFrame, frame_.h()));
 }
 
-void AttachedWindow::updateBackground() { update(); }
+template <class Base>
+void AttachedWindowOn<Base>::updateBackground() {
+  this->update();
+  refreshWindowShape(this);
+}
 
-void AttachedWindow::redisplay() {
+template <class Base>
+void AttachedWindowOn<Base>::redisplay() {
   if (_resizing) return;
   _resizing = true;
   updateGeometry_();
@@ -262,112 +280,126 @@ void AttachedWindow::redisplay() {
   _resizing = false;
 }
 
-void AttachedWindow::setFrameOrigin(const NSPoint& origin) {
+template <class Base>
+void AttachedWindowOn<Base>::setFrameOrigin(const NSPoint& origin) {
   frame_.origin = origin;
   const bool guard = _resizing;
   _resizing = true;
-  setGeometry(toQt(frame_, parentHeight()));
+  this->setGeometry(toQt(frame_, parentHeight()));
   _resizing = guard;
 }
 
-void AttachedWindow::addToParentWindow(QWidget* parent) {
+template <class Base>
+void AttachedWindowOn<Base>::addToParentWindow(QWidget* parent) {
   if (!parent) parent = _window;
   if (!parent) {  // no parent at all: a top-level window on the screen
-    show();
-    raise();
+    this->show();
+    this->raise();
     return;
   }
-  if (isWindow() || parentWidget() != parent) {
+  if (this->isWindow() || this->parentWidget() != parent) {
     NSRect f = frame_;
-    if (isWindow()) {
+    if (this->isWindow()) {
       // From screen coordinates to the parent's: less its lower-left corner.
       const NSRect pf = screenFromQt(QRectF(parent->mapToGlobal(QPoint(0, 0)), QSizeF(parent->size())));
       f.origin.x -= pf.x();
       f.origin.y -= pf.y();
     }
     if (_window) _window->removeEventFilter(this);
-    setParent(parent, Qt::Widget);
+    this->setParent(parent, Qt::Widget);
     _window = parent;
     parent->installEventFilter(this);
     frame_ = f;
-    setGeometry(toQt(frame_, parent->height()));
+    this->setGeometry(toQt(frame_, parent->height()));
   }
-  show();
-  raise();
+  this->show();
+  this->raise();
 }
 
-void AttachedWindow::dismiss() {
+template <class Base>
+void AttachedWindowOn<Base>::dismiss() {
   if (_window) _window->removeEventFilter(this);
-  hide();
-  deleteLater();
+  this->hide();
+  this->deleteLater();
 }
 
-void AttachedWindow::setBackgroundColor(const QBrush& c) {
+template <class Base>
+void AttachedWindowOn<Base>::setBackgroundColor(const QBrush& c) {
   if (c == _MABackgroundColor) return;
   _MABackgroundColor = c;
   updateBackground();
 }
 
-void AttachedWindow::setBorderColor(const QColor& c) {
+template <class Base>
+void AttachedWindowOn<Base>::setBorderColor(const QColor& c) {
   if (c == _borderColor) return;
   _borderColor = c;
   updateBackground();
 }
 
-void AttachedWindow::setBorderWidth(float w) {
+template <class Base>
+void AttachedWindowOn<Base>::setBorderWidth(float w) {
   if (w == ap_.borderWidth) return;
   ap_.borderWidth = std::min(w, ap_.viewMargin);
   updateBackground();
 }
 
-void AttachedWindow::setViewMargin(float m) {
+template <class Base>
+void AttachedWindowOn<Base>::setViewMargin(float m) {
   if (m == ap_.viewMargin) return;
   ap_.viewMargin = std::max(0.0f, m);
   setCornerRadius(ap_.cornerRadius);
 }
 
-static float minViewSide(const NSRect& vf) { return float(std::min(vf.w(), vf.h())); }
-
-void AttachedWindow::setCornerRadius(float r) {
+template <class Base>
+void AttachedWindowOn<Base>::setCornerRadius(float r) {
   const float limit = (2 * ap_.viewMargin + minViewSide(_viewFrame) - ap_.arrowBaseWidth) / 2;
   ap_.cornerRadius = std::max(0.0f, std::min(r, limit));
   setArrowBaseWidth(ap_.arrowBaseWidth);
 }
 
-void AttachedWindow::setArrowBaseWidth(float w) {
+template <class Base>
+void AttachedWindowOn<Base>::setArrowBaseWidth(float w) {
   float limit = 2 * ap_.viewMargin + minViewSide(_viewFrame) - ap_.cornerRadius;
   if (ap_.drawsRoundCornerBesideArrow) limit -= ap_.cornerRadius;
   ap_.arrowBaseWidth = std::min(w, limit);
   redisplay();
 }
 
-void AttachedWindow::setArrowHeight(float h) {
+template <class Base>
+void AttachedWindowOn<Base>::setArrowHeight(float h) {
   if (h == ap_.arrowHeight) return;
   ap_.arrowHeight = h;
   redisplay();
 }
 
-void AttachedWindow::setHasArrow(float v) {
+template <class Base>
+void AttachedWindowOn<Base>::setHasArrow(float v) {
   if (v == hasArrow()) return;
   ap_.hasArrow = int(v) != 0;
   updateBackground();
 }
 
-void AttachedWindow::setDrawsRoundCornerBesideArrow(float v) {
+template <class Base>
+void AttachedWindowOn<Base>::setDrawsRoundCornerBesideArrow(float v) {
   if (v == drawsRoundCornerBesideArrow()) return;
   ap_.drawsRoundCornerBesideArrow = int(v) != 0;
   redisplay();
 }
 
-void AttachedWindow::setBackgroundImage(const QPixmap& image) {
+template <class Base>
+void AttachedWindowOn<Base>::setBackgroundImage(const QPixmap& image) {
   if (image.isNull()) return;
   setBackgroundColor(QBrush(image));
 }
 
-void AttachedWindow::performClose() {
+template <class Base>
+void AttachedWindowOn<Base>::performClose() {
   if (madeWithParent_ && _window) {
     if (auto* attached = qobject_cast<AttachedWindow*>(_window.data()))
       attached->performClose();
+    else if (auto* panel = qobject_cast<StatusAttachedWindow*>(_window.data()))
+      panel->performClose();
     else
       _window->window()->close();  // the window may refuse, as on a click of its close button
     return;
@@ -375,23 +407,25 @@ void AttachedWindow::performClose() {
   QApplication::beep();
 }
 
-void AttachedWindow::setPoint(const NSPoint& point, int side) {
+template <class Base>
+void AttachedWindowOn<Base>::setPoint(const NSPoint& point, int side) {
   _point = point;
   _side = side;
   updateGeometry_();
   updateBackground();
 }
 
-void AttachedWindow::paintEvent(QPaintEvent*) {
+template <class Base>
+void AttachedWindowOn<Base>::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.setRenderHint(QPainter::Antialiasing);
   paintUnderView(p);
-  const QPainterPath path = flippedTransform(height()).map(attachedBackgroundPath(ap_, _side, _viewFrame));
+  const QPainterPath path = flippedTransform(this->height()).map(attachedBackgroundPath(ap_, _side, _viewFrame));
   p.save();
   p.setClipPath(path);
   QBrush fill = _MABackgroundColor;
   // A pattern starts at the lower-left corner, as AppKit lays it.
-  if (fill.style() == Qt::TexturePattern) fill.setTransform(QTransform::fromTranslate(0, height()));
+  if (fill.style() == Qt::TexturePattern) fill.setTransform(QTransform::fromTranslate(0, this->height()));
   p.fillPath(path, fill);
   if (ap_.borderWidth > 0 && _borderColor.isValid() && _borderColor.alpha() > 0) {
     // Twice as wide as asked: the clip keeps the inner half.
@@ -400,7 +434,8 @@ void AttachedWindow::paintEvent(QPaintEvent*) {
   p.restore();
 }
 
-void AttachedWindow::mousePressEvent(QMouseEvent* e) {
+template <class Base>
+void AttachedWindowOn<Base>::mousePressEvent(QMouseEvent* e) {
   // Presses inside never fall through to the window below.
   e->accept();
   if (movable_ && e->button() == Qt::LeftButton) {
@@ -409,7 +444,8 @@ void AttachedWindow::mousePressEvent(QMouseEvent* e) {
   }
 }
 
-void AttachedWindow::mouseMoveEvent(QMouseEvent* e) {
+template <class Base>
+void AttachedWindowOn<Base>::mouseMoveEvent(QMouseEvent* e) {
   e->accept();
   if (!dragging_) return;
   const QPoint now = e->globalPosition().toPoint();
@@ -418,45 +454,111 @@ void AttachedWindow::mouseMoveEvent(QMouseEvent* e) {
   setFrameOrigin({frame_.x() + d.x(), frame_.y() - d.y()});
 }
 
-void AttachedWindow::mouseReleaseEvent(QMouseEvent* e) {
+template <class Base>
+void AttachedWindowOn<Base>::mouseReleaseEvent(QMouseEvent* e) {
   e->accept();
   dragging_ = false;
 }
 
-void AttachedWindow::closeEvent(QCloseEvent* e) {
+template <class Base>
+void AttachedWindowOn<Base>::closeEvent(QCloseEvent* e) {
   // Closing ends no modal loop: a callout timing out while another window
   // runs modally must leave that window's session alone.
-  Q_EMIT willClose();
+  announceWillClose();
   if (_window) _window->removeEventFilter(this);
-  QWidget::closeEvent(e);
+  Base::closeEvent(e);
 }
 
-void AttachedWindow::resizeEvent(QResizeEvent* e) {
-  QWidget::resizeEvent(e);
+template <class Base>
+void AttachedWindowOn<Base>::resizeEvent(QResizeEvent* e) {
+  Base::resizeEvent(e);
   // Only a size from outside re-lays the window out; our own frame changes
   // (delivered late while hidden) would undo a moved origin.
   if (e->size() != QSize(qRound(frame_.w()), qRound(frame_.h()))) redisplay();
 }
 
-bool AttachedWindow::eventFilter(QObject* o, QEvent* e) {
+template <class Base>
+bool AttachedWindowOn<Base>::eventFilter(QObject* o, QEvent* e) {
   // Keep the lower-left anchoring of AppKit when the parent changes height.
-  if (o == _window && e->type() == QEvent::Resize && !isWindow()) {
+  if (o == _window && e->type() == QEvent::Resize && !this->isWindow()) {
     const bool guard = _resizing;
     _resizing = true;
-    setGeometry(toQt(frame_, parentHeight()));
+    this->setGeometry(toQt(frame_, parentHeight()));
     _resizing = guard;
   }
-  return QWidget::eventFilter(o, e);
+  return Base::eventFilter(o, e);
 }
 
+template class AttachedWindowOn<QWidget>;
+template class AttachedWindowOn<PopBaseWindow>;
+
+QWidget* asAttachedWindow(QObject* o) {
+  if (auto* a = qobject_cast<AttachedWindow*>(o)) return a;
+  return qobject_cast<StatusAttachedWindow*>(o);
+}
+
+}  // namespace uikit
+
 // ---------------------------------------------------------------- variants
+
+const AttachedVariant& AttachedWindow::variant() {
+  static const AttachedVariant v{
+      .appearance = {.borderWidth = 0.2f,
+                     .viewMargin = 2,
+                     .arrowBaseWidth = 0,
+                     .arrowHeight = 0,
+                     .hasArrow = true,
+                     .cornerRadius = 8,
+                     .drawsRoundCornerBesideArrow = true,
+                     .snapsHalfPoint = true},
+      .fill = Qt::white,
+      .border = Qt::white,
+      .movableByBackground = true,
+      .shadow = true,
+  };
+  return v;
+}
+
+const AttachedVariant& NODEAttachedWindow::variant() {
+  static const AttachedVariant v{
+      .appearance = {.borderWidth = 0.2f,
+                     .viewMargin = 2,
+                     .arrowBaseWidth = 0,
+                     .arrowHeight = 0,
+                     .hasArrow = true,
+                     .cornerRadius = 4,
+                     .drawsRoundCornerBesideArrow = false,
+                     .snapsHalfPoint = true},
+      .fill = Qt::white,
+      .border = Qt::white,
+      .movableByBackground = true,
+      .shadow = true,
+  };
+  return v;
+}
+
+const AttachedVariant& RAttachedWindow::variant() {
+  static const AttachedVariant v{
+      .appearance = {.borderWidth = 1,
+                     .viewMargin = 2,
+                     .arrowBaseWidth = 0,
+                     .arrowHeight = 0,
+                     .hasArrow = true,
+                     .cornerRadius = 6,
+                     .drawsRoundCornerBesideArrow = true,
+                     .snapsHalfPoint = true},
+      .fill = deviceColor(255, 255, 255, 0.97),
+      .border = deviceColor(197, 197, 197, 1),
+      .movableByBackground = false,
+      .shadow = false,
+  };
+  return v;
+}
 
 NODEAttachedWindow* NODEAttachedWindow::initWithView(QWidget* view, const NSPoint& point,
                                                      QWidget* parentWindow, int side, float distance) {
   if (!view) return nullptr;
-  Variant v;
-  v.appearance = {0.2f, 2, 0, 0, true, 4, false, true};
-  auto* w = new NODEAttachedWindow(view, point, parentWindow, side, distance, v);
+  auto* w = new NODEAttachedWindow(view, point, parentWindow, side, distance, variant());
   w->setUp();
   return w;
 }
@@ -464,9 +566,7 @@ NODEAttachedWindow* NODEAttachedWindow::initWithView(QWidget* view, const NSPoin
 AttachedWindow* AttachedWindow::initWithView(QWidget* view, const NSPoint& point,
                                              QWidget* parentWindow, int side, float distance) {
   if (!view) return nullptr;
-  Variant v;
-  v.appearance = {0.2f, 2, 0, 0, true, 8, true, true};
-  auto* w = new AttachedWindow(view, point, parentWindow, side, distance, v);
+  auto* w = new AttachedWindow(view, point, parentWindow, side, distance, variant());
   w->setUp();
   return w;
 }
@@ -475,13 +575,7 @@ RAttachedWindow* RAttachedWindow::initWithView(QWidget* view, const NSPoint& poi
                                                QWidget* parentWindow, int side, float distance,
                                                float /*windowBgAlpha*/) {
   if (!view) return nullptr;
-  Variant v;
-  v.appearance = {1, 2, 0, 0, true, 6, true, true};
-  v.fill = deviceColor(255, 255, 255, 0.97);
-  v.border = deviceColor(197, 197, 197, 1);
-  v.movableByBackground = false;
-  v.shadow = false;
-  auto* w = new RAttachedWindow(view, point, parentWindow, side, distance, v);
+  auto* w = new RAttachedWindow(view, point, parentWindow, side, distance, variant());
   w->setUp();
   return w;
 }
@@ -501,18 +595,28 @@ void RAttachedWindow::leaveEvent(QEvent* e) {
   Q_EMIT pointerLeft();
 }
 
+const AttachedVariant& StatusAttachedWindow::variant() {
+  static const AttachedVariant v{
+      .appearance = {.borderWidth = 0,
+                     .viewMargin = 0,
+                     .arrowBaseWidth = 15,
+                     .arrowHeight = 0,
+                     .hasArrow = false,
+                     .cornerRadius = 8,
+                     .drawsRoundCornerBesideArrow = true,
+                     .snapsHalfPoint = false},
+      .fill = Qt::transparent,
+      .border = QColor(),
+      .movableByBackground = false,
+      .shadow = true,
+  };
+  return v;
+}
+
 StatusAttachedWindow* StatusAttachedWindow::initWithView(QWidget* view, const NSPoint& point,
                                                          QWidget* parentWindow, int side, float distance) {
   if (!view) return nullptr;
-  Variant v;
-  v.appearance = {0, 0, 15, 0, false, 8, true, false};
-  v.fill = Qt::transparent;
-  v.border = QColor();
-  v.movableByBackground = false;
-  // It covers the whole main window, so its shadow would fall outside the
-  // parent and be clipped; an effect would only re-render every animated panel.
-  v.shadow = false;
-  auto* w = new StatusAttachedWindow(view, point, parentWindow, side, distance, v);
+  auto* w = new StatusAttachedWindow(view, point, parentWindow, side, distance, variant());
   w->setMouseTracking(true);
   w->setUp();
   return w;
@@ -530,12 +634,12 @@ void StatusAttachedWindow::paintUnderView(QPainter& p) {
 
 void StatusAttachedWindow::enterEvent(QEnterEvent* e) {
   if (auto* d = delegate_.get()) d->mouseInWindow(true);
-  AttachedWindow::enterEvent(e);
+  AttachedWindowOn::enterEvent(e);
 }
 
 void StatusAttachedWindow::leaveEvent(QEvent* e) {
   if (auto* d = delegate_.get()) d->mouseInWindow(false);
-  AttachedWindow::leaveEvent(e);
+  AttachedWindowOn::leaveEvent(e);
 }
 
 // ----------------------------------------------------------------- helpers

@@ -12,6 +12,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "uikit/Backgrounds.h"
 #include "uikit/Delegate.h"
 #include "uikit/Geometry.h"
 
@@ -44,6 +45,15 @@ struct AttachedAppearance {
   bool snapsHalfPoint = true;  // the path's edges sit half a point inside
 };
 
+// What a variant sets at creation besides the appearance.
+struct AttachedVariant {
+  AttachedAppearance appearance;
+  QColor fill = Qt::white;
+  QColor border = Qt::white;
+  bool movableByBackground = true;
+  bool shadow = true;
+};
+
 struct AttachedGeometry {
   NSRect windowFrame;  // in the coordinates of the point
   NSRect viewFrame;    // inside the window
@@ -67,22 +77,20 @@ QPainterPath attachedBackgroundPath(const AttachedAppearance& a, int side, const
 
 }  // namespace uikit
 
+class AttachedWindow;
 class StatusAttachedWindow;
 namespace uikit {
 StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view);
-}
 
-class AttachedWindow : public QWidget {
-  Q_OBJECT
+// The design the attached windows share, over the window class each is built
+// on: a plain widget (AttachedWindow and its callout and drop-down variants)
+// or the pop-up window base (StatusAttachedWindow).
+template <class Base>
+class AttachedWindowOn : public Base {
   friend StatusAttachedWindow* uikit::showPanel(QWidget*, QWidget*);
 
  public:
-  // Returns nullptr (and creates nothing) when `view` is null. The window owns
-  // the view from now on. `parentWindow` may be null: the point is then in
-  // screen coordinates.
-  static AttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
-                                      QWidget* parentWindow, int side, float distance);
-  ~AttachedWindow() override;
+  ~AttachedWindowOn() override;
 
   // The window is shown above its parent, taking its own mouse presses
   // (addChildWindow:ordered: above). A window made without a parent is first
@@ -90,18 +98,20 @@ class AttachedWindow : public QWidget {
   void addToParentWindow(QWidget* parent = nullptr);
   // removeChildWindow:, orderOut: and release in one.
   void dismiss();
-  void orderOut() { hide(); }
+  void orderOut() { this->hide(); }
 
   QWidget* view() const { return _view; }
   QWidget* parentWindow() const { return _window; }
-  uikit::NSPoint point() const { return _point; }
+  NSPoint point() const { return _point; }
   int side() const { return _side; }
   float distance() const { return _distance; }
-  uikit::NSRect viewFrame() const { return _viewFrame; }
-  const uikit::AttachedAppearance& appearance() const { return ap_; }
+  NSRect viewFrame() const { return _viewFrame; }
+  const AttachedAppearance& appearance() const { return ap_; }
   // The frame in the parent's (or the screen's) AppKit coordinates.
-  uikit::NSRect frame() const { return frame_; }
-  void setFrameOrigin(const uikit::NSPoint& origin);
+  NSRect frame() const { return frame_; }
+  void setFrameOrigin(const NSPoint& origin);
+  // A soft shadow under the window's background, where its variant has one.
+  bool hasShadow() const { return hasShadow_; }
 
   // The fill: a plain colour, or an image's pattern (setBackgroundImage).
   QBrush windowBackgroundColor() const { return _MABackgroundColor; }
@@ -125,26 +135,17 @@ class AttachedWindow : public QWidget {
   // Fills with the image repeated from the window's lower-left corner; a later
   // setBackgroundColor replaces it. A null image changes nothing.
   void setBackgroundImage(const QPixmap& image);
-  void setPoint(const uikit::NSPoint& point, int side);
+  void setPoint(const NSPoint& point, int side);
 
   // The close command while this window is key: the parent window's, when the
   // window was made with one. Made without, it is a borderless window with no
   // close button to press, so the command only beeps.
   void performClose();
 
- Q_SIGNALS:
-  void willClose();
-
  protected:
-  struct Variant {
-    uikit::AttachedAppearance appearance;
-    QColor fill = Qt::white;
-    QColor border = Qt::white;
-    bool movableByBackground = true;
-    bool shadow = true;
-  };
-  AttachedWindow(QWidget* view, const uikit::NSPoint& point, QWidget* parentWindow, int side,
-                 float distance, const Variant& variant);
+  using Variant = AttachedVariant;
+  AttachedWindowOn(QWidget* view, const NSPoint& point, QWidget* parentWindow, int side,
+                   float distance, const Variant& variant);
   // Finishes creation; subclasses call it at the end of their constructor.
   void setUp();
 
@@ -158,6 +159,8 @@ class AttachedWindow : public QWidget {
   virtual void paintUnderView(QPainter&) {}
   // The window lost key status (focus moved out of it).
   virtual void resignedKey() {}
+  // Emits the class's willClose signal.
+  virtual void announceWillClose() = 0;
 
   void updateGeometry_();
   void updateBackground();
@@ -165,22 +168,51 @@ class AttachedWindow : public QWidget {
   double parentHeight() const;
 
   QColor _borderColor;
-  uikit::AttachedAppearance ap_;
+  AttachedAppearance ap_;
   QBrush _MABackgroundColor;
   QPointer<QWidget> _view;
   QPointer<QWidget> _window;
-  uikit::NSPoint _point;
-  int _side = uikit::SideAutomatic;
+  NSPoint _point;
+  int _side = SideAutomatic;
   float _distance = 0;
-  uikit::NSRect _viewFrame;
+  NSRect _viewFrame;
   bool _resizing = false;
   bool movable_ = true;
+  bool hasShadow_ = false;
   // Made with a parent window; _window itself also names the window a panel
   // was attached to later.
   bool madeWithParent_ = false;
-  uikit::NSRect frame_;
+  NSRect frame_;
   QPoint dragFrom_;
   bool dragging_ = false;
+};
+
+extern template class AttachedWindowOn<QWidget>;
+extern template class AttachedWindowOn<PopBaseWindow>;
+
+// Any of the attached windows (a panel included), or nullptr.
+QWidget* asAttachedWindow(QObject* o);
+
+}  // namespace uikit
+
+class AttachedWindow : public uikit::AttachedWindowOn<QWidget> {
+  Q_OBJECT
+
+ public:
+  // Returns nullptr (and creates nothing) when `view` is null. The window owns
+  // the view from now on. `parentWindow` may be null: the point is then in
+  // screen coordinates.
+  static AttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
+                                      QWidget* parentWindow, int side, float distance);
+  // The values every window of this class is made with.
+  static const uikit::AttachedVariant& variant();
+
+ Q_SIGNALS:
+  void willClose();
+
+ protected:
+  using AttachedWindowOn::AttachedWindowOn;
+  void announceWillClose() override { Q_EMIT willClose(); }
 };
 
 class NODEAttachedWindow : public AttachedWindow {
@@ -188,6 +220,7 @@ class NODEAttachedWindow : public AttachedWindow {
  public:
   static NODEAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
                                           QWidget* parentWindow, int side, float distance);
+  static const uikit::AttachedVariant& variant();
 
  private:
   using AttachedWindow::AttachedWindow;
@@ -206,6 +239,7 @@ class RAttachedWindow : public AttachedWindow {
   static RAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
                                        QWidget* parentWindow, int side, float distance,
                                        float windowBgAlpha);
+  static const uikit::AttachedVariant& variant();
   void setMattachedWDelegate(RAttachedWindowDelegate* d) { delegate_ = d; }
   RAttachedWindowDelegate* mattachedWDelegate() const { return delegate_.get(); }
   void closeMattachedWindow();
@@ -234,26 +268,34 @@ class StatusAttachedWindowDelegate {
   virtual void isHiddenWindow() {}
 };
 
-class StatusAttachedWindow : public AttachedWindow {
+// A panel's window: an attached window built on the pop-up window base, which
+// never becomes the main window.
+class StatusAttachedWindow : public uikit::AttachedWindowOn<PopBaseWindow> {
   Q_OBJECT
  public:
   static StatusAttachedWindow* initWithView(QWidget* view, const uikit::NSPoint& point,
                                             QWidget* parentWindow, int side, float distance);
+  static const uikit::AttachedVariant& variant();
   void setMattachedWDelegate(StatusAttachedWindowDelegate* d);
   StatusAttachedWindowDelegate* mattachedWDelegate() const { return delegate_.get(); }
   void closeMattachedWindow();
   // The window-server blur has no counterpart here; the radius is kept only.
   void setWindowBackgroundBlurRadius(int radius) { blurRadius_ = radius; }
   int windowBackgroundBlurRadius() const { return blurRadius_; }
+  bool canBecomeMainWindow() const { return false; }
+
+ Q_SIGNALS:
+  void willClose();
 
  protected:
   void paintUnderView(QPainter& p) override;
   void resignedKey() override { closeMattachedWindow(); }
+  void announceWillClose() override { Q_EMIT willClose(); }
   void enterEvent(QEnterEvent*) override;
   void leaveEvent(QEvent*) override;
 
  private:
-  using AttachedWindow::AttachedWindow;
+  using AttachedWindowOn::AttachedWindowOn;
   uikit::WeakDelegate<StatusAttachedWindowDelegate> delegate_;
   int blurRadius_ = 0;
 };

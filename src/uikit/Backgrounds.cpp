@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "services/Color.h"
+#include "uikit/Translucency.h"
 
 using namespace uikit;
 
@@ -59,6 +60,8 @@ void EndViewTipBgView::paintEvent(QPaintEvent*) {
   QPen pen(deviceColor(230, 230, 235), 2);
   pen.setDashPattern({2.5, 2.5});  // 5 on, 5 off at width 2 (Qt counts in pen widths)
   pen.setDashOffset(0);
+  // Qt's default square ends would lengthen every dash by the pen width.
+  pen.setCapStyle(Qt::FlatCap);
   p.setPen(pen);
   p.setBrush(Qt::NoBrush);
   p.drawRoundedRect(QRectF(rect()), 4, 4);
@@ -112,8 +115,9 @@ void PopInView::paintEvent(QPaintEvent*) {
 
 // ------------------------------------------------------------- PopBaseWindow
 
-PopBaseWindow::PopBaseWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  setAttribute(Qt::WA_TranslucentBackground);
+PopBaseWindow::PopBaseWindow(QWidget* parent, Qt::WindowFlags flags)
+    : QWidget(parent, flags | Qt::FramelessWindowHint) {
+  uikit::setTranslucentWindow(this);
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {

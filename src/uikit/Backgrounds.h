@@ -95,11 +95,12 @@ class PopInView : public QWidget {
 };
 
 // The base of pop-up windows: borderless whatever is asked, transparent,
-// movable by its background, able to become key and main.
+// movable by its background, able to become key and main. Made with a parent
+// and Qt::Widget it is an overlay inside that parent (an attached panel).
 class PopBaseWindow : public QWidget {
   Q_OBJECT
  public:
-  explicit PopBaseWindow(QWidget* parent = nullptr);
+  explicit PopBaseWindow(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);
   bool canBecomeKeyWindow() const { return true; }
   bool canBecomeMainWindow() const { return true; }
 

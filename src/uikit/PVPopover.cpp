@@ -10,6 +10,8 @@
 #include <QWindow>
 #include <cmath>
 
+#include "uikit/Translucency.h"
+
 using namespace uikit;
 
 namespace uikit {
@@ -113,6 +115,7 @@ void PVPopoverWindowFrame::setArrowDirection(unsigned d) {
   if (d == arrowDirection_) return;
   arrowDirection_ = d;
   update();
+  refreshWindowShape(window());
 }
 
 QPainterPath PVPopoverWindowFrame::paintedPath() const {
@@ -151,7 +154,7 @@ void PVPopoverWindowFrame::paintEvent(QPaintEvent*) {
 // ----------------------------------------------------------------- window
 
 PVPopoverWindow::PVPopoverWindow() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
-  setAttribute(Qt::WA_TranslucentBackground);
+  uikit::setTranslucentWindow(this);
   setFocusPolicy(Qt::StrongFocus);
   frame_ = new PVPopoverWindowFrame(this);
 }
@@ -232,7 +235,7 @@ void PVPopoverWindow::presentWithPopAnimation() {
   // out again while it runs.
   const QPixmap snapshot = grab();
   auto* zoom = new QLabel(nullptr, Qt::Tool | Qt::FramelessWindowHint);
-  zoom->setAttribute(Qt::WA_TranslucentBackground);
+  uikit::setTranslucentWindow(zoom);
   zoom->setAttribute(Qt::WA_DeleteOnClose);
   zoom->setPixmap(snapshot);
   zoom->setScaledContents(true);

@@ -13,7 +13,7 @@ PanelView::PanelView(const QString& objectName, const QSize& windowSize, QWidget
 }
 
 void PanelView::closeWindow() {
-  AttachedWindow* w = superDelegate_.data();
+  StatusAttachedWindow* w = superDelegate_.data();
   if (!w) return;
   superDelegate_ = nullptr;
   w->close();

@@ -17,8 +17,8 @@ class PanelView : public QWidget {
             const QColor& shade = Qt::transparent, QWidget* parent = nullptr);
 
   QWidget* box() const { return box_; }
-  void setSuperDelegate(AttachedWindow* window) { superDelegate_ = window; }
-  AttachedWindow* superDelegateWindow() const { return superDelegate_.data(); }
+  void setSuperDelegate(StatusAttachedWindow* window) { superDelegate_ = window; }
+  StatusAttachedWindow* superDelegateWindow() const { return superDelegate_.data(); }
   // Closes the panel's window; the window and the panel go with the next turn of the loop.
   void closeWindow();
 
@@ -29,5 +29,5 @@ class PanelView : public QWidget {
  private:
   QWidget* box_;
   QColor shade_;
-  QPointer<AttachedWindow> superDelegate_;
+  QPointer<StatusAttachedWindow> superDelegate_;
 };

@@ -11,6 +11,7 @@
 #include "uikit/PVPopover.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
+#include "uikit/Translucency.h"
 
 using namespace uikit;
 
@@ -155,7 +156,7 @@ void PVTitlebarContainer::mouseReleaseEvent(QMouseEvent* e) {
 // ------------------------------------------------------------------ window
 
 TCImageWindow::TCImageWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
-  setAttribute(Qt::WA_TranslucentBackground);
+  uikit::setTranslucentWindow(this);
   _titleBarContainer = new PVTitlebarContainer(this);
   _titleBarContainer->lower();
   for (int k = 0; k < 3; ++k) standard_[k] = makeStandardButton(ButtonKind(k));
@@ -363,7 +364,7 @@ void TCImageWindow::layoutTrafficLightsAndContent() {
   // Windows attached over this one (panels, callouts, drop-downs) stay above
   // the buttons, in the order they already have among themselves.
   for (QObject* child : children())
-    if (auto* attached = qobject_cast<AttachedWindow*>(child); attached && !attached->isWindow())
+    if (QWidget* attached = asAttachedWindow(child); attached && !attached->isWindow())
       attached->raise();
 
   if (_fullScreenButton) {

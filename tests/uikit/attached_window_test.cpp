@@ -1,13 +1,17 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGraphicsDropShadowEffect>
+#include <QDeadlineTimer>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <functional>
 
 #include "platform/Bundle.h"
+#include "support/TestWorld.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Layout.h"
@@ -17,8 +21,26 @@
 using namespace uikit;
 
 namespace {
-AttachedAppearance callout() { return {0.2f, 2, 0, 0, true, 4, false, true}; }
-AttachedAppearance withArrow() { return {1, 2, 20, 10, true, 6, false, true}; }
+AttachedAppearance callout() { return NODEAttachedWindow::variant().appearance; }
+AttachedAppearance withArrow() {
+  return {.borderWidth = 1,
+          .viewMargin = 2,
+          .arrowBaseWidth = 20,
+          .arrowHeight = 10,
+          .hasArrow = true,
+          .cornerRadius = 6,
+          .drawsRoundCornerBesideArrow = false,
+          .snapsHalfPoint = true};
+}
+
+// True once a timer started now for `seconds` has fired, and with it every
+// timer that was due no later.
+bool timersUpToHaveFired(double seconds) {
+  QObject context;
+  bool fired = false;
+  QTimer::singleShot(int(seconds * 1000) + 1, &context, [&] { fired = true; });
+  return waitUntil([&] { return fired; }, 5000);
+}
 
 QWidget* viewOf(int w, int h) {
   auto* v = new QWidget;
@@ -64,26 +86,6 @@ TEST(AttachedGeometry, OriginForEverySide) {
             (NSPoint{500 - 102, 300}));
 }
 
-TEST(AttachedGeometry, FixedPointsOfTheScreensFitTheMainWindowAfterConversion) {
-  const double H = kMainWindowSize.height();
-  const QRect main(QPoint(0, 0), kMainWindowSize);
-  struct Case { const char* use; NSPoint point; NSSize view; AttachedAppearance a; QRect qt; } cases[] = {
-      // The callout beside the source box: 204 x 44 with its bottom edge centred on the point.
-      {"callout left", kErrorPointSource, {200, 40}, callout(), QRect(344, int(H) - 223 - 44, 204, 44)},
-      {"callout right", kErrorPointDestination, {260, 36}, callout(), QRect(946 - 132, int(H) - 223 - 40, 264, 40)},
-      {"copy drop-down", kDropDownPointCopy, {180, 88}, AttachedAppearance{1, 2, 0, 0, true, 6, true, true},
-       QRect(443 - 92, int(H) - 137 - 92, 184, 92)},
-      {"installer drop-down", kDropDownPointInstaller, {240, 160}, AttachedAppearance{1, 2, 0, 0, true, 6, true, true},
-       QRect(524 - 122, int(H) - 170 - 164, 244, 164)},
-  };
-  for (const auto& c : cases) {
-    const AttachedGeometry g = attachedWindowGeometry(c.view, c.point, SideAbove, 0, c.a);
-    const QRect r = toQt(g.windowFrame, H);
-    EXPECT_EQ(r, c.qt) << c.use;
-    EXPECT_TRUE(main.contains(r)) << c.use;
-  }
-}
-
 TEST(AttachedGeometry, AutomaticSide) {
   const NSRect screen = NSMakeRect(0, 0, 1440, 900);
   const AttachedAppearance a = callout();
@@ -107,7 +109,7 @@ TEST(AttachedBackground, StatusPathLiesOnWholePointsOthersHalfIn) {
   AttachedAppearance snapped = callout();
   const QRectF b1 = attachedBackgroundPath(snapped, SideAbove, vf).boundingRect();
   EXPECT_EQ(b1, QRectF(1, 1, 102, 42));  // ceil(0 + 0.5) .. floor(104 - 0.5)
-  AttachedAppearance status{0, 0, 15, 0, false, 8, true, false};
+  const AttachedAppearance status = StatusAttachedWindow::variant().appearance;
   const QRectF b2 = attachedBackgroundPath(status, SideBelow, NSMakeRect(0, 0, 100, 40)).boundingRect();
   EXPECT_EQ(b2, QRectF(0, 0, 100, 40));
 }
@@ -124,6 +126,35 @@ class AttachedWindowTest : public ::testing::Test {
   QImage grab(QWidget* w) { return w->grab().toImage(); }
   TCImageWindow* main = nullptr;
 };
+
+TEST_F(AttachedWindowTest, FixedPointsOfTheScreensFitTheMainWindow) {
+  // Made as the screens make them, with the appearances they get there.
+  const int H = kMainWindowSize.height();
+  struct Case {
+    const char* use;
+    std::function<AttachedWindow*(QWidget*)> open;
+    QSize view;
+    QRect expected;
+  } cases[] = {
+      // The callout beside the source box: 204 x 44 with its bottom edge centred on the point.
+      {"callout left", [&](QWidget* v) { return showErrorCallout(main, v, kErrorPointSource); }, {200, 40},
+       QRect(344, H - 223 - 44, 204, 44)},
+      {"callout right", [&](QWidget* v) { return showErrorCallout(main, v, kErrorPointDestination); },
+       {260, 36}, QRect(946 - 132, H - 223 - 40, 264, 40)},
+      {"copy drop-down", [&](QWidget* v) { return showDropDown(main, v, kDropDownPointCopy); }, {180, 88},
+       QRect(443 - 92, H - 137 - 92, 184, 92)},
+      {"installer drop-down", [&](QWidget* v) { return showDropDown(main, v, kDropDownPointInstaller); },
+       {240, 160}, QRect(524 - 122, H - 170 - 164, 244, 164)},
+  };
+  for (const auto& c : cases) {
+    QPointer<AttachedWindow> w = c.open(viewOf(c.view.width(), c.view.height()));
+    ASSERT_TRUE(w) << c.use;
+    EXPECT_EQ(w->parentWidget(), main) << c.use;
+    EXPECT_EQ(w->geometry(), c.expected) << c.use;
+    EXPECT_TRUE(main->rect().contains(w->geometry())) << c.use;
+    w->dismiss();
+  }
+}
 
 TEST_F(AttachedWindowTest, NilViewMakesNoWindow) {
   EXPECT_EQ(NODEAttachedWindow::initWithView(nullptr, {0, 0}, main, 3, 0), nullptr);
@@ -160,6 +191,43 @@ TEST_F(AttachedWindowTest, PanelCoversTheMainWindowAndShowsItsBackdrop) {
   const QColor edge = img.pixelColor(2, img.height() / 2);
   EXPECT_GT(edge.alpha(), 40);
   EXPECT_LT(edge.lightness(), 128);
+}
+
+TEST_F(AttachedWindowTest, ThePanelIsBuiltOnThePopUpBaseAndCastsAShadow) {
+  auto fullView = [] { return viewOf(kMainWindowSize.width(), kMainWindowSize.height()); };
+  struct Case {
+    const char* what;
+    std::function<QWidget*()> open;
+    bool popUpBase;
+    bool shadow;
+  } cases[] = {
+      {"callout", [&] { return showErrorCallout(main, viewOf(100, 30), kErrorPointSource); }, false, true},
+      {"drop-down", [&] { return showDropDown(main, viewOf(100, 40), kDropDownPointCopy); }, false, false},
+      {"panel", [&] { return showPanel(main, fullView()); }, true, true},
+  };
+  for (const auto& c : cases) {
+    QPointer<QWidget> w = c.open();
+    ASSERT_TRUE(w) << c.what;
+    EXPECT_EQ(qobject_cast<PopBaseWindow*>(w) != nullptr, c.popUpBase) << c.what;
+    EXPECT_EQ(qobject_cast<QGraphicsDropShadowEffect*>(w->graphicsEffect()) != nullptr, c.shadow) << c.what;
+    delete w;
+  }
+  auto* panel = showPanel(main, fullView());
+  EXPECT_TRUE(panel->hasShadow());
+  EXPECT_FALSE(panel->canBecomeMainWindow());
+  EXPECT_FALSE(panel->isWindow()) << "an overlay inside the main window";
+  delete panel;
+
+  // Made smaller than its parent, the panel's shadow shows below it on the
+  // main window's white; nothing of the kind lies beside it.
+  auto* small = StatusAttachedWindow::initWithView(viewOf(200, 100), {600, 300}, main, SideBelow, 0);
+  small->addToParentWindow();
+  const QRect g = small->geometry();
+  const QImage img = main->grab().toImage();
+  const QColor below = img.pixelColor(g.center().x(), g.bottom() + 3);
+  const QColor away = img.pixelColor(g.center().x(), g.bottom() + 40);
+  EXPECT_EQ(away, QColor(Qt::white));
+  EXPECT_LT(below.lightness(), away.lightness() - 5) << "the shadow under the panel's lower edge";
 }
 
 TEST_F(AttachedWindowTest, FormatPanelDropDownIsAttachedToThePanel) {
@@ -232,25 +300,31 @@ TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession
   QPointer<StatusAttachedWindow> panel = showPanel(main, panelView);
   QPointer<AttachedWindow> loose = NODEAttachedWindow::initWithView(viewOf(80, 20), {300, 300}, nullptr, 3, 0);
   loose->addToParentWindow();
-  // Another window runs modally while the callout's timer closes it.
   PopBaseWindow other;
   other.resize(200, 100);
   bool stillModal = false;
-  QTimer::singleShot(100, &other, [&] {
+  QTimer::singleShot(0, &other, [&] {
     panel->close();
     loose->close();
   });
-  QTimer::singleShot(300, &other, [&] {
+  // Once all three are gone, the modal window's session must still run.
+  QTimer poll;
+  QDeadlineTimer deadline(5000);
+  QObject::connect(&poll, &QTimer::timeout, &other, [&] {
+    const bool allGone = w.isNull() && panel.isNull() && loose.isNull();
+    if (!allGone && !deadline.hasExpired()) return;
+    poll.stop();
     stillModal = isRunningModal(&other);
-    stopModalForWindow(&other, 7);
+    stopModalForWindow(&other, allGone ? 7 : -2);
   });
-  EXPECT_EQ(runModalForWindow(&other), 7);
+  poll.start(5);
+  EXPECT_EQ(runModalForWindow(&other), 7) << "the attached windows were not all closed";
   EXPECT_TRUE(stillModal);
   EXPECT_TRUE(w.isNull());
   EXPECT_TRUE(panel.isNull());
   EXPECT_TRUE(loose.isNull());
   // Closing the modal window ends its own session.
-  QTimer::singleShot(50, &other, [&] { other.close(); });
+  QTimer::singleShot(0, &other, [&] { other.close(); });
   EXPECT_EQ(runModalForWindow(&other), 0);
 
   // A timer outliving the main window does nothing.
@@ -259,7 +333,7 @@ TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession
   delete main;
   main = nullptr;
   EXPECT_TRUE(w2.isNull()) << "dies with its parent";
-  QTest::qWait(100);
+  EXPECT_TRUE(timersUpToHaveFired(0.05));
 }
 
 TEST_F(AttachedWindowTest, DropDownTimerSparesItWhileThePointerIsInside) {
@@ -267,16 +341,15 @@ TEST_F(AttachedWindowTest, DropDownTimerSparesItWhileThePointerIsInside) {
   QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
   QApplication::sendEvent(w, &enter);
   closeAttachedWindowAfter(w, 0.05, true);
-  QTest::qWait(120);
-  EXPECT_FALSE(w.isNull());
+  ASSERT_TRUE(timersUpToHaveFired(0.05));
+  EXPECT_FALSE(w.isNull()) << "closed with the pointer inside";
   bool left = false;
   QObject::connect(w.data(), &RAttachedWindow::pointerLeft, [&] { left = true; });
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(w, &leave);
   EXPECT_TRUE(left);
   closeAttachedWindowAfter(w, 0.05, true);
-  QTest::qWait(120);
-  EXPECT_TRUE(w.isNull());
+  EXPECT_TRUE(waitUntil([&] { return w.isNull(); }, 5000)) << "closed once the pointer left";
 }
 
 TEST_F(AttachedWindowTest, ABackgroundImageIsAPatternThatALaterColourReplaces) {
@@ -299,24 +372,45 @@ TEST_F(AttachedWindowTest, ABackgroundImageIsAPatternThatALaterColourReplaces) {
 TEST_F(AttachedWindowTest, CloseCommandGoesToTheParentItWasMadeWith) {
   // A callout made on the main window passes the command on: the main window
   // closes. A panel is made without a parent and only later attached to the
-  // main window: the command must not close the main window through it.
-  struct Case { const char* what; bool madeWithParent; bool mainCloses; } cases[] = {
-      {"callout", true, true},
-      {"panel", false, false},
+  // main window: the command must not close the main window through it, nor
+  // through a drop-down made on the panel.
+  auto fullView = [] { return viewOf(kMainWindowSize.width(), kMainWindowSize.height()); };
+  struct Case {
+    const char* what;
+    std::function<void(TCImageWindow*, QList<QPointer<QWidget>>&)> openAndClose;
+    bool mainCloses;
+  } cases[] = {
+      {"callout",
+       [](TCImageWindow* m, QList<QPointer<QWidget>>& made) {
+         auto* w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, m, SideAbove, 0);
+         w->addToParentWindow();
+         made << w;
+         w->performClose();
+       },
+       true},
+      {"panel",
+       [&](TCImageWindow* m, QList<QPointer<QWidget>>& made) {
+         auto* w = showPanel(m, fullView());
+         made << w;
+         w->performClose();
+       },
+       false},
+      {"drop-down on a panel",
+       [&](TCImageWindow* m, QList<QPointer<QWidget>>& made) {
+         auto* panel = showPanel(m, fullView());
+         auto* list = showDropDown(panel, viewOf(160, 90), kDropDownPointFormat);
+         made << panel << list;
+         list->performClose();
+       },
+       false},
   };
   for (const auto& c : cases) {
     main->show();
-    AttachedWindow* w = nullptr;
-    if (c.madeWithParent) {
-      w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, main, SideAbove, 0);
-      w->addToParentWindow();
-    } else {
-      w = showPanel(main, viewOf(kMainWindowSize.width(), kMainWindowSize.height()));
-    }
-    QPointer<AttachedWindow> guard = w;
     ASSERT_TRUE(main->isVisible()) << c.what;
-    w->performClose();
+    QList<QPointer<QWidget>> made;
+    c.openAndClose(main, made);
     EXPECT_EQ(!main->isVisible(), c.mainCloses) << c.what;
-    if (guard) guard->dismiss();
+    for (const auto& w : made)
+      if (w) w->deleteLater();
   }
 }
