@@ -11,6 +11,7 @@
 
 #include "copy/DiskCopyViewController.h"
 #include "copy/LComboBox.h"
+#include "image/DmgViewController.h"
 #include "copy/SelectValueView.h"
 #include "copy/SetpViewController.h"
 #include "services/KVPublicUtilities.h"
@@ -280,9 +281,10 @@ QString placeholderFilled(const char* key, const QString& value) {
   return getLocalizedString(key).replace(QStringLiteral("%@"), value);
 }
 
-// Compares one box of the copy screen with `want`; `shown` is the volume the
-// screen's choice says the box names (its sizes make the size text).
-void expectBox(ScreenDriver& d, int box, const BoxLook& want, const VolumeObjPtr& shown) {
+// Compares one box of the screen shown with `want`; `shown` is the volume the
+// screen's choice says the box names (its sizes make the size text), and
+// `droppedKey` the name a box of dropped items takes on that screen.
+void expectBox(ScreenDriver& d, int box, const BoxLook& want, const VolumeObjPtr& shown, const char* droppedKey) {
   const QString n = QString::number(box);
   SCOPED_TRACE(box == 1 ? "source box" : "destination box");
   const QString name = d.find<QLabel>("nameLabel" + n)->text();
@@ -309,7 +311,7 @@ void expectBox(ScreenDriver& d, int box, const BoxLook& want, const VolumeObjPtr
       break;
     }
     case Holds::Dropped:
-      EXPECT_EQ(name, getLocalizedString("DISK_COPY_ADD_SOME_FILE"));
+      EXPECT_EQ(name, getLocalizedString(droppedKey));
       EXPECT_EQ(size, placeholderFilled("MAKE_DMG_Select_F_Count", QString::number(want.dropped)));
       EXPECT_EQ(hint, QString());
       break;
@@ -324,10 +326,23 @@ void expectBox(ScreenDriver& d, int box, const BoxLook& want, const VolumeObjPtr
 
 }  // namespace
 
-// The copy screen fills both boxes after every choice; each step of the table
-// is one user action and the look both boxes must have after it.
-TEST(BoxOnTheCopyScreen, ShowsEachChoice) {
+// The copy and image screens fill both boxes after every choice; each step of
+// the table is one user action and the look both boxes must have after it.
+struct BoxScreenCase {
+  const char* what;
+  int tab;
+  const char* droppedKey;
+  std::function<std::pair<VolumeObjPtr, VolumeObjPtr>(MainWindowController&)> shown;
+};
+
+void PrintTo(const BoxScreenCase& c, std::ostream* os) { *os << c.what; }
+
+class BoxesOnAScreen : public ::testing::TestWithParam<BoxScreenCase> {};
+
+TEST_P(BoxesOnAScreen, ShowEachChoice) {
+  const BoxScreenCase& screen = GetParam();
   ScreenDriver d;
+  if (d.main().selectedTab() != screen.tab) ASSERT_TRUE(d.chooseTab(screen.tab));  // the copy tab shows first
   const auto pick = [&d](int box, const QString& volume) {
     return d.click(QString("selectDiskBut%1").arg(box)) && d.click("diskRow:" + volume, 20000) &&
            d.waitHidden("diskRow:" + volume);
@@ -376,8 +391,22 @@ TEST(BoxOnTheCopyScreen, ShowsEachChoice) {
     SCOPED_TRACE(step.what);
     ASSERT_TRUE(step.act());
     ASSERT_TRUE(ScreenDriver::settle());  // a check the screen runs on a worker has come back
-    const copyscreen::CopyChoice& choice = d.main().copyScreen()->choice();
-    expectBox(d, 1, step.source, choice.shownSource);
-    expectBox(d, 2, step.destination, choice.shownDestination);
+    const auto [source, destination] = screen.shown(d.main());
+    expectBox(d, 1, step.source, source, screen.droppedKey);
+    expectBox(d, 2, step.destination, destination, screen.droppedKey);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , BoxesOnAScreen,
+    ::testing::Values(BoxScreenCase{"Copy", 0, "DISK_COPY_ADD_SOME_FILE",
+                                    [](MainWindowController& m) {
+                                      const copyscreen::CopyChoice& c = m.copyScreen()->choice();
+                                      return std::pair{c.shownSource, c.shownDestination};
+                                    }},
+                      BoxScreenCase{"Image", 2, "MAKE_DMG_Drag",
+                                    [](MainWindowController& m) {
+                                      const dmg::Choice& c = m.imageScreen()->choice();
+                                      return std::pair{c.shownSource(), c.shownDestination()};
+                                    }}),
+    [](const ::testing::TestParamInfo<BoxScreenCase>& info) { return std::string(info.param.what); });
