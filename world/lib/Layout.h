@@ -51,9 +51,10 @@ inline constexpr double kDefaultPace = 0.02;
 double pace(const Layout& world);
 // True when the failTools knob names `tool` alone or "tool verb".
 bool toolShouldFail(const Layout& world, const QString& tool, const QString& verb = QString());
-// True when the holdTools knob names "tool verb": the tool waits at its hold
-// point, its file in heldDir() present, until the entry is dropped or a signal
-// ends it. A test waits on heldFile() instead of guessing how long a tool runs.
+// True when the holdTools knob names `tool` alone or "tool verb": the tool
+// waits at its hold point, its file in heldDir() present, until the entry is
+// dropped or a signal ends it. A test waits on heldFile() instead of guessing
+// how long a tool runs.
 bool toolShouldHold(const Layout& world, const QString& tool, const QString& verb);
 QString heldFile(const Layout& world, const QString& tool, const QString& verb);
 // True when the failOpenURL knob names the scheme of `url` (or "*").
