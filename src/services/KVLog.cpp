@@ -16,6 +16,7 @@ namespace {
 
 std::mutex g_mutex;
 int g_fd = -1;
+KVLogClock g_clock;  // guarded by g_mutex
 
 // Anyone may put something at the path in "/tmp" before us: a named pipe would
 // block an open for writing (on the main thread, with every later line waiting
@@ -41,8 +42,8 @@ int openLocked() {
 int writeLine(const std::string& message) {
   std::lock_guard lock(g_mutex);
   if (openLocked() != 0) return -1;
-  char stamp[64];
-  const time_t now = ::time(nullptr);
+  char stamp[128];
+  const time_t now = g_clock ? time_t(g_clock().toSecsSinceEpoch()) : ::time(nullptr);
   tm local{};
   ::localtime_r(&now, &local);
   ::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S  ", &local);
@@ -67,6 +68,11 @@ int writeLine(const std::string& message) {
 }  // namespace
 
 QString KVLogPath() { return QStringLiteral("/tmp/OstrelBootableDataRecovery.txt"); }
+
+void KVSetLogClock(KVLogClock clock) {
+  std::lock_guard lock(g_mutex);
+  g_clock = std::move(clock);
+}
 
 int KVInitLog() {
   std::lock_guard lock(g_mutex);

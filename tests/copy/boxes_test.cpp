@@ -9,10 +9,17 @@
 #include <QTemporaryDir>
 #include <QUrl>
 
+#include "copy/DiskCopyViewController.h"
 #include "copy/LComboBox.h"
+#include "image/DmgViewController.h"
 #include "copy/SelectValueView.h"
 #include "copy/SetpViewController.h"
+#include "services/KVPublicUtilities.h"
+#include "services/Localization.h"
+#include "shell/MainWindowController.h"
+#include "support/ScreenDriver.h"
 #include "support/TestWorld.h"
+#include "world/lib/Layout.h"
 #include "uikit/AttachedWindow.h"
 #include "copy/DiskListWC.h"
 #include "uikit/ImageButtons.h"
@@ -254,3 +261,152 @@ TEST(ControlImages, EveryImageTheControlsShowIsInTheBundle) {
     EXPECT_FALSE(uikit::Image::named(n).isNull()) << qPrintable(n);
   }
 }
+
+// ------------------------------------------------------- the boxes on a screen
+
+namespace {
+
+// What a box shows: nothing yet (the hint and "add"), a volume, or dropped items.
+enum class Holds { Nothing, Volume, Dropped };
+
+struct BoxLook {
+  Holds holds = Holds::Nothing;
+  const char* volume = "";     // the volume's name, for Holds::Volume
+  const char* icon = "add";    // the select button's image
+  bool error = false;          // the error frame and mark
+  int dropped = 0;             // items, for Holds::Dropped
+};
+
+QString placeholderFilled(const char* key, const QString& value) {
+  return getLocalizedString(key).replace(QStringLiteral("%@"), value);
+}
+
+// Compares one box of the screen shown with `want`; `shown` is the volume the
+// screen's choice says the box names (its sizes make the size text), and
+// `droppedKey` the name a box of dropped items takes on that screen.
+void expectBox(ScreenDriver& d, int box, const BoxLook& want, const VolumeObjPtr& shown, const char* droppedKey) {
+  const QString n = QString::number(box);
+  SCOPED_TRACE(box == 1 ? "source box" : "destination box");
+  const QString name = d.find<QLabel>("nameLabel" + n)->text();
+  const QString size = d.find<QLabel>("sizeLabel" + n)->text();
+  const QString hint = d.find<QLabel>("nodeSelectLabel" + n)->text();
+  switch (want.holds) {
+    case Holds::Nothing:
+      EXPECT_EQ(name, QString());
+      EXPECT_EQ(size, QString());
+      EXPECT_EQ(hint, getLocalizedString(box == 1 ? "MAKE_DMG_CUSS_select_source" : "MAKE_DMG_CUSS_select_destination"));
+      break;
+    case Holds::Volume: {
+      EXPECT_EQ(name, want.volume);
+      ASSERT_NE(shown, nullptr);
+      ASSERT_EQ(shown->volumeName, want.volume);
+      // The source tells what it would copy, the destination the room it has.
+      const QString sizeText =
+          box == 1 ? placeholderFilled("MAKE_DMG_select_count",
+                                       KVPublicUtilities::longlongDiskSize(shown->volumeTotalSizeNum - shown->volumeFreeSizeNum))
+                   : placeholderFilled("MAKE_DMG_Free", shown->volumeFreeSize);
+      EXPECT_EQ(size, sizeText);
+      EXPECT_FALSE(shown->volumeFreeSize.isEmpty());
+      EXPECT_EQ(hint, QString());
+      break;
+    }
+    case Holds::Dropped:
+      EXPECT_EQ(name, getLocalizedString(droppedKey));
+      EXPECT_EQ(size, placeholderFilled("MAKE_DMG_Select_F_Count", QString::number(want.dropped)));
+      EXPECT_EQ(hint, QString());
+      break;
+  }
+  EXPECT_EQ(d.find<ImageNameButton>("selectDiskBut" + n)->imageName(), want.icon);
+  const bool holds = want.holds != Holds::Nothing;
+  EXPECT_EQ(!d.find("closeDisk" + n)->isHidden(), holds) << "clear button";
+  EXPECT_EQ(d.find<NamedImageView>("bgImageView" + n)->imageName(),
+            want.error ? "source_sel_error" : holds ? "source_sel" : "source");
+  EXPECT_EQ(!d.find("errorImage" + n)->isHidden(), want.error) << "error mark";
+}
+
+}  // namespace
+
+// The copy and image screens fill both boxes after every choice; each step of
+// the table is one user action and the look both boxes must have after it.
+struct BoxScreenCase {
+  const char* what;
+  int tab;
+  const char* droppedKey;
+  std::function<std::pair<VolumeObjPtr, VolumeObjPtr>(MainWindowController&)> shown;
+};
+
+void PrintTo(const BoxScreenCase& c, std::ostream* os) { *os << c.what; }
+
+class BoxesOnAScreen : public ::testing::TestWithParam<BoxScreenCase> {};
+
+TEST_P(BoxesOnAScreen, ShowEachChoice) {
+  const BoxScreenCase& screen = GetParam();
+  ScreenDriver d;
+  if (d.main().selectedTab() != screen.tab) ASSERT_TRUE(d.chooseTab(screen.tab));  // the copy tab shows first
+  const auto pick = [&d](int box, const QString& volume) {
+    return d.click(QString("selectDiskBut%1").arg(box)) && d.click("diskRow:" + volume, 20000) &&
+           d.waitHidden("diskRow:" + volume);
+  };
+  const auto drop = [&d](const QStringList& macPaths) {
+    QMimeData data;
+    QList<QUrl> list;
+    for (const QString& p : macPaths) list << QUrl::fromLocalFile(d.host(p));
+    data.setUrls(list);
+    return d.find<DragView>("dragVie1")->performDragOperation(&data);
+  };
+  const BoxLook empty;
+  const BoxLook data{Holds::Volume, "Data", "ic_disk_main"};
+  const BoxLook stick{Holds::Volume, "USB Stick", "ic_usb_main"};
+  struct Step {
+    const char* what;
+    std::function<bool()> act;
+    BoxLook source;
+    BoxLook destination;
+  };
+  const Step steps[] = {
+      {"nothing chosen yet", [] { return true; }, empty, empty},
+      {"an internal volume as the source", [&] { return pick(1, "Data"); }, data, empty},
+      {"the same volume as the destination", [&] { return pick(2, "Data"); }, data,
+       {Holds::Volume, "Data", "ic_disk_main", true}},
+      {"a stick as the destination", [&] { return pick(2, "USB Stick"); }, data, stick},
+      {"a destination with no room",
+       [&] {
+         return world::writeKnob(d.world().layout(), world::knob::kFullVolumes, QStringList{"SD CARD"}) &&
+                pick(2, "SD CARD");
+       },
+       data, {Holds::Volume, "SD CARD", "ic_usb_main", true}},
+      {"the destination cleared", [&] { return d.click("closeDisk2"); }, data, empty},
+      {"the startup volume as the source", [&] { return pick(1, "Macintosh HD"); },
+       {Holds::Volume, "Macintosh HD", "ic_os_main_b"}, empty},
+      {"the source cleared", [&] { return d.click("closeDisk1"); }, empty, empty},
+      {"two items dropped on the source",
+       [&] { return drop({"/Volumes/Data/Shared Docs", "/Volumes/Data/Movies/Trailer.mov"}); },
+       {Holds::Dropped, "", "ic_folder", false, 2}, empty},
+      {"the stick as the destination of the drop", [&] { return pick(2, "USB Stick"); },
+       {Holds::Dropped, "", "ic_folder", false, 2}, stick},
+      {"the destination's volume as the source", [&] { return pick(1, "USB Stick"); },
+       {Holds::Volume, "USB Stick", "ic_usb_main", true}, stick},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    ASSERT_TRUE(step.act());
+    ASSERT_TRUE(ScreenDriver::settle());  // a check the screen runs on a worker has come back
+    const auto [source, destination] = screen.shown(d.main());
+    expectBox(d, 1, step.source, source, screen.droppedKey);
+    expectBox(d, 2, step.destination, destination, screen.droppedKey);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    , BoxesOnAScreen,
+    ::testing::Values(BoxScreenCase{"Copy", 0, "DISK_COPY_ADD_SOME_FILE",
+                                    [](MainWindowController& m) {
+                                      const copyscreen::CopyChoice& c = m.copyScreen()->choice();
+                                      return std::pair{c.shownSource, c.shownDestination};
+                                    }},
+                      BoxScreenCase{"Image", 2, "MAKE_DMG_Drag",
+                                    [](MainWindowController& m) {
+                                      const dmg::Choice& c = m.imageScreen()->choice();
+                                      return std::pair{c.shownSource(), c.shownDestination()};
+                                    }}),
+    [](const ::testing::TestParamInfo<BoxScreenCase>& info) { return std::string(info.param.what); });

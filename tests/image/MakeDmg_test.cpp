@@ -9,12 +9,15 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <functional>
 #include <thread>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "TestWorld.h"
+#include "support/ScreenDriver.h"
 #include "platform/Gate.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
@@ -64,6 +67,7 @@ class ImageEngine : public ::testing::Test {
   }
   void TearDown() override {
     platform::gates::releaseAll();
+    knob(world::knob::kHoldTools, QStringList{});
     engine.stopMakeDmg();
     waitUntil([&] { return !engine.isRunning(); }, 30000);
     platform::waitForGlobalQueue();
@@ -78,10 +82,11 @@ class ImageEngine : public ::testing::Test {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << qPrintable(macPath);
     f.write(data);
   }
+  // Waits until the job has ended and what its workers posted to the main
+  // thread has run: a late report has then arrived, or never will.
   void settle() {
-    waitUntil([] { return false; }, 300);
-    platform::waitForGlobalQueue();
-    QCoreApplication::processEvents();
+    ASSERT_TRUE(waitUntil([&] { return !engine.isRunning(); }, 30000));
+    ASSERT_TRUE(ScreenDriver::settle());
   }
   // Lists the files of an image by attaching it, then detaches it again.
   QStringList imageContents(const QString& image) {
@@ -237,16 +242,18 @@ TEST_F(ImageEngine, CancelWhileMountedRemovesTheImageAndSaysNothingMore) {
 }
 
 TEST_F(ImageEngine, CancelDuringCreate) {
-  knob(world::knob::kPace, 1.0);  // hdiutil create takes a few seconds
+  // hdiutil create is held in the world until the cancel has stopped it: the job
+  // can only end by stopping the tool.
+  knob(world::knob::kHoldTools, QStringList{"hdiutil create"});
   write("/Volumes/Data/x.txt");
   recorder.files = {"/Volumes/Data/x.txt"};
-  platform::gates::arm("makeDmg.creating");
   engine.makeTmpDmgWithPath("/Volumes/Data", "QuorvanDiskClone(early)", 1);
-  ASSERT_TRUE(platform::gates::waitReached("makeDmg.creating", 30000));  // hdiutil create runs
+  const QString held = world::heldFile(world.layout(), "hdiutil", "create");
+  ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(held); }, 30000));
   engine.setIsCancelCopy(true);
   engine.stopMakeDmg();
-  platform::gates::release("makeDmg.creating");
   ASSERT_TRUE(waitUntil([&] { return !engine.isRunning(); }, 30000));
+  EXPECT_TRUE(waitUntil([&] { return !QFileInfo::exists(held); }, 30000)) << "hdiutil create was not stopped";
   settle();
   EXPECT_EQ(recorder.begins, 0);
   EXPECT_EQ(recorder.hundreds(), 0);
@@ -443,6 +450,65 @@ TEST_F(ImageEngine, ZipProgressIsCappedUntilZipEnds) {
     if (i > 0) EXPECT_GE(recorder.progress[i], recorder.progress[i - 1]);
   }
   EXPECT_EQ(zipEntries(world.host("/Volumes/Data/four.zip")).size(), 4);
+}
+
+// A zip whose output comes in chunks the test cuts: each chunk is one step of
+// the entry count, whatever lines it holds, and 100 waits for zip's end.
+TEST_F(ImageEngine, ZipChunksStepThePercentageAndOnlyItsEndTellsHundred) {
+  for (int i = 0; i < 4; ++i) write(QString("/Volumes/Data/four/f%1").arg(i));
+  QTemporaryDir gates;
+  ASSERT_TRUE(gates.isValid());
+  const QString next = gates.filePath("next"), end = gates.filePath("end");
+  for (const QString& fifo : {next, end}) ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  const QString chunk1 = "  adding: four/f0\n  adding: four/f1\n";
+  const QString chunk2 = "  adding: four/f2\n  adding: four/f3\n";
+  // Only the shell's built-ins: printf, read from a pipe the test opens, and the
+  // archive made by a redirection ($2 is its Mac path).
+  const QString script = QString("#!/bin/sh\n"
+                                 "printf '%1'\n"
+                                 "read go < %3\n"
+                                 "printf '%2'\n"
+                                 "read go < %4\n"
+                                 ": > %5\"$2\"\n")
+                             .arg(QString(chunk1).replace("\n", "\\n"), QString(chunk2).replace("\n", "\\n"),
+                                  platform::shellQuote(next), platform::shellQuote(end),
+                                  platform::shellQuote(world.root()));
+  {
+    QFile zip(world.host("/usr/bin/zip"));
+    ASSERT_TRUE(zip.remove());
+    ASSERT_TRUE(zip.open(QIODevice::WriteOnly));
+    zip.write(script.toUtf8());
+    zip.close();
+    ASSERT_TRUE(zip.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+  }
+  // Lets the stand-in past one `read`, once it waits there.
+  const auto release = [](const QString& fifo) {
+    int fd = -1;
+    const bool opened = waitUntil([&] {
+      fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+      return fd >= 0;
+    }, 30000);
+    if (opened) {
+      EXPECT_EQ(::write(fd, "\n", 1), 1);
+      ::close(fd);
+    }
+    return opened;
+  };
+
+  engine.doZipWithPath("/Volumes/Data/four.zip", {node("/Volumes/Data/four", true)});
+  ASSERT_TRUE(waitUntil([&] { return recorder.progress.size() == 1; }, 30000));
+  EXPECT_EQ(recorder.progress, QList<float>{25});
+  ASSERT_TRUE(release(next));
+  ASSERT_TRUE(waitUntil([&] { return recorder.progress.size() == 2; }, 30000));
+  EXPECT_EQ(recorder.progress, (QList<float>{25, 50}));
+  EXPECT_TRUE(engine.isRunning());
+  ASSERT_TRUE(release(end));
+  ASSERT_TRUE(waitUntil([&] { return recorder.ended(); }, 30000));
+  settle();
+  EXPECT_EQ(recorder.failures, 0);
+  EXPECT_EQ(recorder.progress, (QList<float>{25, 50, 100}));
+  EXPECT_EQ(recorder.texts, (QStringList{chunk1, chunk2, QString()}));
+  EXPECT_TRUE(QFileInfo(world.host("/Volumes/Data/four.zip")).isFile());
 }
 
 TEST_F(ImageEngine, ZipOfOnlyEmptyFoldersDoesNotDivideByZero) {

@@ -21,7 +21,41 @@ QStringList logLines(const TestWorld& w) {
   return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
 }
 
+// The log's clock set to a test's own for one scope.
+struct LogClock {
+  explicit LogClock(QDateTime* now) {
+    KVSetLogClock([now] { return *now; });
+  }
+  ~LogClock() { KVSetLogClock({}); }
+};
+
 }  // namespace
+
+// The file outlives every close: a reopen, whether by KVInitLog or by the next
+// line itself, appends after what an earlier run and the last open wrote, and
+// each line is stamped with its own second (across a minute's end here).
+TEST(KVLog, ReopenedLogAppendsAndEachLineHasItsOwnSecond) {
+  for (const bool byInit : {false, true}) {
+    SCOPED_TRACE(byInit ? "reopened by KVInitLog" : "reopened by the next line");
+    TestWorld w;
+    KVUninitLog();
+    {
+      QFile f(w.host(KVLogPath()));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write("an earlier run\n");
+    }
+    QDateTime now(QDate(2026, 3, 4), QTime(5, 6, 59));
+    LogClock clock(&now);
+    EXPECT_EQ(KVLog("before the close"), 0);
+    KVUninitLog();
+    now = now.addSecs(1);
+    if (byInit) EXPECT_EQ(KVInitLog(), 0);
+    EXPECT_EQ(KVLog("after the reopen"), 0);
+    KVUninitLog();
+    EXPECT_EQ(logLines(w), (QStringList{"an earlier run", "2026-03-04 05:06:59  before the close",
+                                        "2026-03-04 05:07:00  after the reopen"}));
+  }
+}
 
 TEST(KVLog, LineIsTimeTwoBlanksAndTheMessage) {
   TestWorld w;

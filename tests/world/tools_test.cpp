@@ -6,6 +6,7 @@
 #include "platform/plist/PropertyList.h"
 #include "support/TestWorld.h"
 #include "world/lib/Disks.h"
+#include "world/lib/Layout.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -128,6 +129,36 @@ TEST(Asr, RefusesTheStartupDiskAndFailsOnTheKnob) {
                                                     "--erase", "--noprompt"});
   EXPECT_NE(failing.status, 0);
   EXPECT_EQ(QString::fromUtf8(failing.out).count("100"), 0);
+}
+
+// A held create waits, its held file present, until its knob entry goes (then
+// makes the image) or a SIGTERM ends it (then makes nothing).
+TEST(Hdiutil, HeldCreateWaitsForItsReleaseOrItsEnd) {
+  for (const bool released : {true, false}) {
+    SCOPED_TRACE(released ? "released" : "terminated");
+    TestWorld w(TestWorld::demo());
+    ASSERT_TRUE(w.ok());
+    QDir().mkpath(w.host("/tmp/com.quorvan.clone"));
+    ASSERT_TRUE(world::writeKnob(w.layout(), world::knob::kHoldTools, QStringList{"hdiutil create"}));
+    const QString image = "/Users/alex/Desktop/Held.dmg";
+    QProcess p;
+    platform::prepareProcess(p, "/usr/bin/hdiutil",
+                             {"create", image, "-volname", "Held", "-size", "50000000", "-fs", "HFS+", "-format",
+                              "UDRW", "-srcfolder", "/tmp/com.quorvan.clone"});
+    p.start();
+    ASSERT_TRUE(p.waitForStarted());
+    const QString held = world::heldFile(w.layout(), "hdiutil", "create");
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo::exists(held); }, 30000));
+    EXPECT_EQ(p.state(), QProcess::Running);
+    if (released)
+      ASSERT_TRUE(world::writeKnob(w.layout(), world::knob::kHoldTools, QStringList{}));
+    else
+      p.terminate();
+    ASSERT_TRUE(p.waitForFinished(30000));
+    EXPECT_EQ(p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0, released);
+    EXPECT_EQ(QFileInfo(w.host(image)).isFile(), released);
+    EXPECT_FALSE(QFileInfo::exists(held));
+  }
 }
 
 TEST(Hdiutil, ImageRoundTrip) {

@@ -46,14 +46,29 @@ double pace(const Layout& world) {
   return ok && v >= 0 ? v : kDefaultPace;
 }
 
-bool toolShouldFail(const Layout& world, const QString& tool, const QString& verb) {
-  const QStringList entries = readKnob(world, knob::kFailTools).toStringList();
+namespace {
+// Whether a list knob names the tool alone or "tool verb".
+bool knobNamesTool(const Layout& world, const char* name, const QString& tool, const QString& verb) {
+  const QStringList entries = readKnob(world, name).toStringList();
   for (const QString& e : entries) {
     const QString t = e.trimmed();
     if (t == tool) return true;
     if (!verb.isEmpty() && t == tool + " " + verb) return true;
   }
   return false;
+}
+}  // namespace
+
+bool toolShouldFail(const Layout& world, const QString& tool, const QString& verb) {
+  return knobNamesTool(world, knob::kFailTools, tool, verb);
+}
+
+bool toolShouldHold(const Layout& world, const QString& tool, const QString& verb) {
+  return knobNamesTool(world, knob::kHoldTools, tool, verb);
+}
+
+QString heldFile(const Layout& world, const QString& tool, const QString& verb) {
+  return world.heldDir() + "/" + tool + " " + verb;
 }
 
 bool urlShouldFailToOpen(const Layout& world, const QString& scheme) {

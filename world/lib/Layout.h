@@ -22,6 +22,7 @@ struct Layout {
   QString volumesStore() const { return state() + "/volumes"; }  // unmounted volumes' files
   QString flagsFile() const { return state() + "/fileflags.plist"; }
   QString flagsLockFile() const { return state() + "/fileflags.lock"; }
+  QString heldDir() const { return state() + "/held"; }  // one file per tool held by holdTools
 
   // The world whose root/ is `rootHostPath`; nothing when it does not look like one.
   static std::optional<Layout> fromRoot(const QString& rootHostPath);
@@ -42,6 +43,7 @@ inline constexpr const char* kFullVolumes = "fullVolumes";        // list of vol
 inline constexpr const char* kReadOnlyVolumes = "readOnlyVolumes";  // list of volume names: not writable
 inline constexpr const char* kProcesses = "processes";            // list of process names killall finds
 inline constexpr const char* kFailOpenURL = "failOpenURL";        // list of URL schemes that do not open
+inline constexpr const char* kHoldTools = "holdTools";            // list of "tool verb": waits until dropped
 }  // namespace knob
 
 // Default of the pace knob: a fraction of a second, so tests stay quick.
@@ -49,6 +51,12 @@ inline constexpr double kDefaultPace = 0.02;
 double pace(const Layout& world);
 // True when the failTools knob names `tool` alone or "tool verb".
 bool toolShouldFail(const Layout& world, const QString& tool, const QString& verb = QString());
+// True when the holdTools knob names `tool` alone or "tool verb": the tool
+// waits at its hold point, its file in heldDir() present, until the entry is
+// dropped or a signal ends it. A test waits on heldFile() instead of guessing
+// how long a tool runs.
+bool toolShouldHold(const Layout& world, const QString& tool, const QString& verb);
+QString heldFile(const Layout& world, const QString& tool, const QString& verb);
 // True when the failOpenURL knob names the scheme of `url` (or "*").
 bool urlShouldFailToOpen(const Layout& world, const QString& scheme);
 bool volumeIsFull(const Layout& world, const QString& volumeName);

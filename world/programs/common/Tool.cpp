@@ -171,6 +171,22 @@ void paceOrEnd(const world::Layout& w, double steps) {
   if (!paceSleep(w, steps)) ended();
 }
 
+void holdIfAsked(const world::Layout& w, const QString& toolName, const QString& verb) {
+  if (!world::toolShouldHold(w, toolName, verb)) return;
+  const QString marker = world::heldFile(w, toolName, verb);
+  QDir().mkpath(w.heldDir());
+  {
+    QFile f(marker);
+    if (f.open(QIODevice::WriteOnly)) f.write(QByteArray::number(qint64(::getpid())) + "\n");
+  }
+  while (!gTerminated && world::toolShouldHold(w, toolName, verb)) {
+    struct timespec ts {0, 20 * 1000 * 1000};
+    ::nanosleep(&ts, nullptr);
+  }
+  QFile::remove(marker);
+  if (gTerminated) ended();
+}
+
 QString hostPath(const world::Layout& w, const QString& mac) {
   if (!mac.startsWith('/')) return mac;
   return w.root() + mac;

@@ -32,6 +32,9 @@ bool paceSleep(const world::Layout& world, double steps = 1.0);
 [[noreturn]] void ended();
 // paceSleep, ending the program when a signal ended the wait.
 void paceOrEnd(const world::Layout& world, double steps = 1.0);
+// Waits here while the holdTools knob names "tool verb" (see world::toolShouldHold);
+// a signal during the wait ends the program.
+void holdIfAsked(const world::Layout& world, const QString& tool, const QString& verb);
 
 // Mac path -> host path of the world; host path inside the world -> Mac path.
 QString hostPath(const world::Layout& world, const QString& macPath);

@@ -125,6 +125,7 @@ int cmdCreate(const QStringList& args) {
       fail("hdiutil: create failed - No space left on device", 1);
   }
   out("....");
+  tool::holdIfAsked(gWorld, "hdiutil", "create");
   tool::paceOrEnd(gWorld, 2);
   ImageHeader h;
   h.volumeName = volname;
