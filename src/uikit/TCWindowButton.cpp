@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QHash>
 #include <QPainter>
 
@@ -82,37 +83,64 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
   p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-void TCWindowButton::enterEvent(QEnterEvent* e) {
-  _group->didCaptureMousePointer();
+void TCWindowButton::trackPointer(std::optional<QPointF> windowPos) {
+  bool inside = false;
+  if (windowPos && isVisible() && window()) {
+    const QRect area = rect().adjusted(-kTrackingMargin, -kTrackingMargin, kTrackingMargin, kTrackingMargin);
+    inside = area.contains(mapFrom(window(), windowPos->toPoint()));
+  }
+  if (inside == pointerInside_) return;
+  pointerInside_ = inside;
+  if (inside) _group->didCaptureMousePointer();
+  else _group->didReleaseMousePointer();
   updateImage();
   Q_EMIT rolloverChanged();
-  QAbstractButton::enterEvent(e);
-}
-
-void TCWindowButton::leaveEvent(QEvent* e) {
-  _group->didReleaseMousePointer();
-  updateImage();
-  Q_EMIT rolloverChanged();
-  QAbstractButton::leaveEvent(e);
 }
 
 void TCWindowButton::watchWindow() {
   QWidget* w = window();
-  if (w == watched_) return;
-  if (watched_) watched_->removeEventFilter(this);
-  watched_ = w;
-  if (w && w != this) w->installEventFilter(this);
+  if (w != watched_) {
+    if (watched_) watched_->removeEventFilter(this);
+    watched_ = w;
+    if (w && w != this) w->installEventFilter(this);
+  }
+  // The pointer is followed on the platform window, which sees every move
+  // over the window whichever widget lies under it, the margin included.
+  QWindow* handle = w && w != this ? w->windowHandle() : nullptr;
+  if (handle != watchedHandle_) {
+    if (watchedHandle_) watchedHandle_->removeEventFilter(this);
+    watchedHandle_ = handle;
+    if (handle) handle->installEventFilter(this);
+  }
 }
 
 bool TCWindowButton::event(QEvent* e) {
   if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show) {
     watchWindow();
     updateImage();
+  } else if (e->type() == QEvent::Hide && pointerInside_) {
+    trackPointer(std::nullopt);
   }
   return QAbstractButton::event(e);
 }
 
 bool TCWindowButton::eventFilter(QObject* o, QEvent* e) {
+  if (o == watchedHandle_ && o) {
+    switch (e->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::Enter:
+        trackPointer(static_cast<QSinglePointEvent*>(e)->position());
+        break;
+      case QEvent::Leave:
+        trackPointer(std::nullopt);
+        break;
+      default:
+        break;
+    }
+    return QAbstractButton::eventFilter(o, e);
+  }
   if (o == watched_) {
     switch (e->type()) {
       case QEvent::WindowActivate:
@@ -121,6 +149,7 @@ bool TCWindowButton::eventFilter(QObject* o, QEvent* e) {
         break;
       case QEvent::WindowStateChange:
         _group->resetMouseCaptures();
+        pointerInside_ = false;
         setVisible(!(watched_->windowState() & Qt::WindowFullScreen));
         break;
       default:
