@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QTest>
+#include <functional>
 
 #include "uikit/PVPopover.h"
 
@@ -82,6 +84,8 @@ TEST(PopoverBody, OddBorderWidthsInsetThePathByHalfAPoint) {
 }
 
 namespace {
+bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
+
 struct Recorder : QObject, PVPopoverControllerDelegate {
   QStringList calls;
   bool allowClose = true;
@@ -213,13 +217,13 @@ TEST_F(PopoverController, AnimatedShowEndsVisibleAndFadeOutResets) {
   c->setAnimationType(3);  // fade in, fade out
   present();
   EXPECT_TRUE(c->popoverIsVisible());
-  QTest::qWait(400);
+  ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); }));
   EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+  EXPECT_DOUBLE_EQ(c->popoverWindow()->windowOpacity(), 1.0);
   c->forceClosePopover();
   EXPECT_TRUE(c->popoverIsVisible()) << "fading out";
   c->closePopover();  // the box clicked again while it fades
-  QTest::qWait(400);
-  EXPECT_FALSE(c->popoverIsVisible());
+  EXPECT_TRUE(waitFor([&] { return !c->popoverIsVisible(); }));
   EXPECT_EQ(rec.calls.count("willClose"), 1);
   EXPECT_EQ(rec.calls.count("didClose"), 1);
   EXPECT_EQ(rec.calls.last(), "didClose");
@@ -230,8 +234,44 @@ TEST_F(PopoverController, PopAnimationShowsTheWindowAtItsFrame) {
   c->setAnimationType(0);
   present();
   EXPECT_TRUE(c->popoverIsVisible()) << "the zoom window counts";
-  QTest::qWait(450);
+  EXPECT_NE(c->popoverWindow()->zoomWindow(), nullptr);
+  ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); }));
   EXPECT_TRUE(c->popoverWindow()->isVisible());
   EXPECT_EQ(c->popoverWindow()->zoomWindow(), nullptr);
   EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+}
+
+TEST_F(PopoverController, AnOwnerDoneWithItLetsItFadeBeforeItGoes) {
+  struct Case { const char* what; bool animates; bool fades; } cases[] = {
+      {"animated", true, true},
+      {"not animated", false, false},
+  };
+  for (const auto& k : cases) {
+    auto* owned = new PVPopoverController(content);
+    owned->setAnimates(k.animates);
+    owned->setAnimationType(3);
+    owned->setDelegate(&rec);
+    rec.calls.clear();
+    owned->presentPopoverFromRect(NSMakeRect(0, 0, box->width(), box->height()), box, 1, true);
+    ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); })) << k.what;
+    QPointer<PVPopoverController> controller(owned);
+    QPointer<PVPopoverWindow> window(owned->popoverWindow());
+    const QPoint inContent = content->geometry().center();
+    EXPECT_EQ(window->childAt(inContent), content) << k.what;
+
+    owned->closeAndDeleteLater();
+    if (k.fades) {
+      EXPECT_TRUE(window->isVisible()) << "still on screen, fading";
+      EXPECT_EQ(window->childAt(inContent), nullptr) << "a fading popover takes no click";
+      EXPECT_TRUE(waitFor([&] { return window && window->windowOpacity() < 1 && window->windowOpacity() > 0; }))
+          << "half faded";
+      EXPECT_TRUE(controller) << "kept until the fade has ended";
+    } else {
+      EXPECT_FALSE(window->isVisible()) << "hidden at once";
+    }
+    EXPECT_TRUE(waitFor([&] { return controller.isNull(); })) << k.what;
+    EXPECT_TRUE(window.isNull()) << k.what;
+    EXPECT_EQ(rec.calls.last(), "didClose") << k.what;
+    EXPECT_EQ(content->parent(), nullptr) << "the content is handed back";
+  }
 }
