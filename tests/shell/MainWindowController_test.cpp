@@ -231,12 +231,10 @@ TEST_F(MainWindowTest, ClicksWhileThePanelMovesAreHandledAfterIt) {
   QTest::mouseClick(controller->tabButton(1), Qt::LeftButton);
   EXPECT_EQ(controller->selectedTab(), 2) << "held back while the panel moves";
   EXPECT_EQ(copy.chengeTabCloseNode, 1);
-  EXPECT_TRUE(QTest::qWaitFor([this] { return controller->selectedTab() == 4; }, 3000))
-      << "the first held click, once the panel has arrived";
   settle();
   EXPECT_EQ(controller->selectedTab(), 1) << "the last click wins at the end";
   EXPECT_EQ(copy.chengeTabCloseNode, 3);
-  EXPECT_EQ(disk.normalSelectCell, 1) << "the disk manager was shown on the way";
+  EXPECT_EQ(disk.normalSelectCell, 1) << "the first held click showed the disk manager on the way";
   EXPECT_EQ(disk.normalSelectCellWhileAnimating, 0);
   EXPECT_EQ(frameOf(controller->panel()), NSMakeRect(20, 436, 230, 136));
   const double expectedY[5] = {592, -1, 384, 328, 272};
