@@ -83,11 +83,31 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
   p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
+// The child of `top` that holds `w` (`w` itself for a direct child).
+static QWidget* branchUnder(QWidget* top, QWidget* w) {
+  while (w && w->parentWidget() != top) w = w->parentWidget();
+  return w;
+}
+
+bool TCWindowButton::coveredAt(const QPoint& windowPos) const {
+  QWidget* top = window();
+  QWidget* hit = top->childAt(windowPos);
+  if (!hit || hit == this || qobject_cast<TCWindowButton*>(hit)) return false;
+  // What lies under the margin (the bar, its title) is below the button; a
+  // panel laid over the window is above it and hides it from the pointer.
+  QWidget* hitBranch = branchUnder(top, hit);
+  QWidget* ownBranch = branchUnder(top, const_cast<TCWindowButton*>(this));
+  if (!hitBranch || !ownBranch || hitBranch == ownBranch) return false;
+  const QObjectList& order = top->children();
+  return order.indexOf(hitBranch) > order.indexOf(ownBranch);
+}
+
 void TCWindowButton::trackPointer(std::optional<QPointF> windowPos) {
   bool inside = false;
   if (windowPos && isVisible() && window()) {
+    const QPoint at = windowPos->toPoint();
     const QRect area = rect().adjusted(-kTrackingMargin, -kTrackingMargin, kTrackingMargin, kTrackingMargin);
-    inside = area.contains(mapFrom(window(), windowPos->toPoint()));
+    inside = area.contains(mapFrom(window(), at)) && !coveredAt(at);
   }
   if (inside == pointerInside_) return;
   pointerInside_ = inside;

@@ -81,6 +81,8 @@ class TCWindowButton : public QAbstractButton {
   // The pointer at `windowPos` (the window's coordinates), or gone from the
   // window: captures or releases the group as it crosses the tracking area.
   void trackPointer(std::optional<QPointF> windowPos);
+  // Whether a view above the button (a panel) takes the pointer there.
+  bool coveredAt(const QPoint& windowPos) const;
   QString _groupIdentifier;
   uikit::Image _activeImage, _activeNotKeyWindowImage, _inactiveImage, _rolloverImage, _pressedImage;
   TCWindowButtonGroup* _group = nullptr;

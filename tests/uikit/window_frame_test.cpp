@@ -286,4 +286,16 @@ TEST_F(WindowFrame, TheRolloverReachesFourPointsPastTheButtons) {
   QEvent leave(QEvent::Leave);
   QApplication::sendEvent(handle, &leave);
   EXPECT_FALSE(close->group()->shouldDisplayRollOver()) << "the pointer left the window";
+
+  // A panel over the window hides the buttons from the pointer too.
+  auto* view = new QWidget;
+  view->resize(w.size());
+  StatusAttachedWindow* panel = showPanel(&w, view);
+  ASSERT_NE(panel, nullptr);
+  // (A move to where the pointer already is brings no event.)
+  QTest::mouseMove(handle, c.center() + QPoint(1, 1));
+  EXPECT_FALSE(close->group()->shouldDisplayRollOver()) << "under a panel";
+  panel->dismiss();
+  QTest::mouseMove(handle, QPoint(c.left() - 3, c.center().y()));
+  EXPECT_TRUE(close->group()->shouldDisplayRollOver()) << "the panel gone";
 }
