@@ -253,12 +253,10 @@ void SelectDrivceViewController::selectDiskButton(int diskFrom, QWidget* sender)
 }
 
 void SelectDrivceViewController::closePopover() {
-  if (popoverController) {
-    if (popoverController->popoverIsVisible()) popoverController->closePopover();
-    popoverController->deleteLater();
-  }
+  // The popover fades out on its own and takes the picker with it.
+  if (popoverController) popoverController->closeAndDeleteLater();
+  else if (selectDiskVC) selectDiskVC->deleteLater();
   popoverController = nullptr;
-  if (selectDiskVC) selectDiskVC->deleteLater();
   selectDiskVC = nullptr;
 }
 

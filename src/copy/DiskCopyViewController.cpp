@@ -352,12 +352,10 @@ void DiskCopyViewController::selectDiskButton(int diskFrom, QWidget* sender) {
 }
 
 void DiskCopyViewController::closePopover() {
-  if (popoverController) {
-    popoverController->forceClosePopover();
-    popoverController->deleteLater();
-  }
+  // The popover fades out on its own and takes the picker with it.
+  if (popoverController) popoverController->closeAndDeleteLater();
+  else if (selectDiskVC) selectDiskVC->deleteLater();
   popoverController = nullptr;
-  if (selectDiskVC) selectDiskVC->deleteLater();
   selectDiskVC = nullptr;
 }
 

@@ -408,6 +408,8 @@ void SelectDiskViewController::doSelectDiskWithVolume(const VolumeObjPtr& volume
 PVPopoverController* presentVolumePicker(SelectDiskViewController* picker, QWidget* owner, QWidget* anchor,
                                          bool destination, double borderWidth, bool animates) {
   auto* popover = new PVPopoverController(picker, owner);
+  // The picker stays in the popover while it fades out, and goes with it.
+  QObject::connect(popover, &QObject::destroyed, picker, &QObject::deleteLater);
   popover->setColor(getColor(255, 255, 255, 1));
   popover->setBorderColor(getColor(255, 255, 255, 1));
   popover->setBorderWidth(borderWidth);

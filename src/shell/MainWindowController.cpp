@@ -226,9 +226,13 @@ void MainWindowController::installerButtonAction() { chooseTab(3); }
 void MainWindowController::TopDiskToolButtonAction() { chooseTab(4); }
 
 void MainWindowController::chooseTab(int tab) {
-  // A click while the panel still moves is dropped, as the animation would
-  // have held the click back on its own.
-  if (!canChangeTab_ || isAnimating()) return;
+  if (!canChangeTab_) return;
+  // The panel's animation blocks: a click that comes while it runs waits
+  // for its end and is handled then, in the order the clicks came.
+  if (isAnimating()) {
+    pendingTabs_.enqueue(tab);
+    return;
+  }
   if (tab != 0) diskCopyVC->chengeTabCloseNode();
   for (int k = 0; k < 5; ++k) {
     tabButton(k)->setButtonAction(k == tab);
@@ -237,6 +241,15 @@ void MainWindowController::chooseTab(int tab) {
   }
   selectedTab_ = tab;
   setTabTage(unsigned(tab));
+}
+
+void MainWindowController::chooseNextPendingTab() {
+  // Once the panel is still, the click held back longest is handled; a click
+  // on the tab that is selected by then finds its button gone and does nothing.
+  while (!pendingTabs_.isEmpty() && !isAnimating()) {
+    const int tab = pendingTabs_.dequeue();
+    if (tab != selectedTab_) chooseTab(tab);
+  }
 }
 
 void MainWindowController::setTabTage(unsigned tab) {
@@ -275,6 +288,7 @@ void MainWindowController::setTabTage(unsigned tab) {
     setFrame(selectView, end);
     selectView->setGraphicsEffect(nullptr);
     if (tab == 4) repairDiskVC->normalSelectCell();
+    chooseNextPendingTab();
   });
   animation_ = animation;
   animation->start(QAbstractAnimation::DeleteWhenStopped);

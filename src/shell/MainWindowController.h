@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QObject>
 #include <QPointer>
+#include <QQueue>
 #include <QVariantAnimation>
 #include <functional>
 
@@ -86,6 +87,7 @@ class MainWindowController : public QObject,
   void addInstallerView();
   void addWindowTitle();
   void chooseTab(int tab);
+  void chooseNextPendingTab();
   bool eventFilter(QObject* watched, QEvent* event) override;
   void startScreensLoading();
 
@@ -115,4 +117,5 @@ class MainWindowController : public QObject,
   bool screensLoading_ = false;
   int selectedTab_ = 0;
   QPointer<QVariantAnimation> animation_;
+  QQueue<int> pendingTabs_;  // tab clicks that came while the panel moved
 };

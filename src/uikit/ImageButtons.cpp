@@ -25,12 +25,18 @@ void FourImageButton::setImageFromFileNormalName(const QString& normal, const QS
   srcRect = dstRect;
   tracking_ = true;
   setMouseTracking(true);
-  update();
+  stateChanged();
 }
 
 void FourImageButton::setButtonEnabled(bool enabled) {
   isDisabled = enabled;
+  stateChanged();
   repaint();
+}
+
+void FourImageButton::stateChanged() {
+  if (textField) setTextColor(textField, textColorForState(state()));
+  update();
 }
 
 FourImageButton::State FourImageButton::state() const {
@@ -43,7 +49,7 @@ FourImageButton::State FourImageButton::state() const {
 void FourImageButton::enterEvent(QEnterEvent* e) {
   if (tracking_ && isEnabled()) {
     isFocus = true;
-    update();
+    stateChanged();
   }
   QAbstractButton::enterEvent(e);
 }
@@ -51,7 +57,7 @@ void FourImageButton::enterEvent(QEnterEvent* e) {
 void FourImageButton::leaveEvent(QEvent* e) {
   if (tracking_) {
     isFocus = false;
-    update();
+    stateChanged();
   }
   QAbstractButton::leaveEvent(e);
 }
@@ -63,7 +69,7 @@ void FourImageButton::mousePressEvent(QMouseEvent* e) {
   }
   if (isEnabled()) {
     isTracking = true;
-    update();
+    stateChanged();
   }
   QAbstractButton::mousePressEvent(e);
 }
@@ -73,8 +79,19 @@ void FourImageButton::mouseReleaseEvent(QMouseEvent* e) {
   QAbstractButton::mouseReleaseEvent(e);
   if (wasTracking) {
     isTracking = false;
-    update();
+    stateChanged();
   }
+}
+
+void FourImageButton::changeEvent(QEvent* e) {
+  QAbstractButton::changeEvent(e);
+  if (e->type() == QEvent::EnabledChange) stateChanged();
+}
+
+void FourImageButton::resizeEvent(QResizeEvent* e) {
+  QAbstractButton::resizeEvent(e);
+  // The label keeps its frame from the bottom edge, as a y-up view does.
+  if (textField) textField->setGeometry(toQt(labelFrame_, height()));
 }
 
 bool FourImageButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }
@@ -90,6 +107,7 @@ QLabel* FourImageButton::ensureLabel(const NSRect& frame) {
   }
   labelFrame_ = frame;
   textField->setGeometry(toQt(frame, height()));
+  setTextColor(textField, textColorForState(state()));
   return textField;
 }
 
@@ -117,13 +135,6 @@ void FourImageButton::paintEvent(QPaintEvent*) {
         img->draw(p, target);
       }
     }
-  }
-  if (textField) {
-    const QColor c = textColorForState(state());
-    if (textField->palette().color(textField->foregroundRole()) != c) setTextColor(textField, c);
-    // Keep the label where it was put if the button was resized since.
-    const QRect g = toQt(labelFrame_, height());
-    if (textField->geometry() != g) textField->setGeometry(g);
   }
 }
 
@@ -219,5 +230,5 @@ void TCImageButton::setTextWithName(const QString& text, const NSRect& frame) {
 }
 
 QColor TCImageButton::textColorForState(State s) const {
-  return s == State::Disabled ? QColor(Qt::gray) : QColor(Qt::white);
+  return s == State::Disabled ? systemGray() : QColor(Qt::white);
 }

@@ -25,7 +25,7 @@ class FourImageButton : public QAbstractButton {
 
   // The state drawn now, in the order disabled, pressed, hover, normal.
   State state() const;
-  // The label colour for a state (the drawing applies it to the label).
+  // The label colour for a state; the label takes it whenever the state changes.
   virtual QColor textColorForState(State s) const = 0;
   QLabel* label() const { return textField; }
   QString text() const { return textField ? textField->text() : QString(); }
@@ -37,7 +37,12 @@ class FourImageButton : public QAbstractButton {
   void leaveEvent(QEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
   void mouseReleaseEvent(QMouseEvent*) override;
+  void changeEvent(QEvent*) override;
+  void resizeEvent(QResizeEvent*) override;
   bool hitButton(const QPoint& pos) const override;
+  // The state or the images changed: the label takes the colour of the state
+  // and the button is drawn again.
+  void stateChanged();
   // The label, created once; its frame in the button's y-up coordinates.
   QLabel* ensureLabel(const uikit::NSRect& frame);
   virtual bool drawsSourceRect() const { return false; }

@@ -453,10 +453,18 @@ void PVPopoverController::forceClosePopover() {
   if (auto* del = _delegate.get()) del->popoverWillClose(this);
   if (_animates && _animationType != 1) {
     closing_ = true;
+    // A fading popover takes no more clicks: a choice is made once.
+    _popoverWindow->frameView()->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     _popoverWindow->dismissAnimated();
   } else {
     closePopoverAndResetVariables();
   }
+}
+
+void PVPopoverController::closeAndDeleteLater() {
+  deleteWhenClosed_ = true;
+  forceClosePopover();
+  if (!popoverIsVisible()) deleteLater();
 }
 
 void PVPopoverController::animationDidStop() {
@@ -512,6 +520,7 @@ void PVPopoverController::stopObserving() {
 
 void PVPopoverController::closePopoverAndResetVariables() {
   closing_ = false;
+  _popoverWindow->frameView()->setAttribute(Qt::WA_TransparentForMouseEvents, false);
   QWidget* parent = _positionView ? _positionView->window() : parentWindow_.data();
   _popoverWindow->hide();
   if (auto* del = _delegate.get()) del->popoverDidClose(this);
@@ -524,6 +533,7 @@ void PVPopoverController::closePopoverAndResetVariables() {
   _positionView = nullptr;
   _screenRect = NSZeroRect;
   _viewRect = NSZeroRect;
+  if (deleteWhenClosed_) deleteLater();
 }
 
 namespace PVPopoverParentWindow {

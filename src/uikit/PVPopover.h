@@ -138,6 +138,10 @@ class PVPopoverController : public QObject {
   enum class CloseReason { Other, ResignKey, ApplicationResignActive };
   void closePopover(CloseReason reason = CloseReason::Other);
   void forceClosePopover();
+  // For an owner that is done with this controller: closes the popover as
+  // forceClosePopover does, with its fade when it animates, and deletes the
+  // controller once the popover is hidden (at once when it is hidden already).
+  void closeAndDeleteLater();
 
   bool popoverIsVisible() const;
   QWidget* contentView() const { return _popoverWindow->popoverContentView(); }
@@ -211,6 +215,7 @@ class PVPopoverController : public QObject {
   bool observingKey_ = false;
   bool observingResignActive_ = false;
   bool closing_ = false;
+  bool deleteWhenClosed_ = false;
 };
 
 // The parent window's key state while its popover holds the focus.

@@ -49,7 +49,6 @@ StripedProgressBar::StripedProgressBar(QWidget* parent) : QWidget(parent) {
   _backgroundColors = {deviceColor(221, 221, 223, 1), deviceColor(221, 221, 223, 1)};
   fillStart_ = deviceColor(2, 125, 255, 1);
   fillEnd_ = deviceColor(91, 210, 255, 1);
-  resizeLayers();
   setAnimates(true);
 }
 
@@ -57,7 +56,7 @@ void StripedProgressBar::setFloatValue(double v) {
   if (std::isnan(v)) v = 0;
   v = std::clamp(v, 0.0, 1.0);
   _floatValue = v;
-  resizeInnerLayers();
+  update();
 }
 
 void StripedProgressBar::animatorSetFloatValue(double v) {
@@ -83,17 +82,6 @@ NSRect StripedProgressBar::stripesLayerFrame() const {
   const double tw = _stripesImage.width();
   if (tw <= 0) return NSZeroRect;
   return NSMakeRect(-tw, 0, tw * (std::ceil(width() / tw) + 1), height());
-}
-
-void StripedProgressBar::resizeLayers() {
-  resizeInnerLayers();
-}
-
-void StripedProgressBar::resizeInnerLayers() { update(); }
-
-void StripedProgressBar::resizeEvent(QResizeEvent* e) {
-  QWidget::resizeEvent(e);
-  resizeLayers();
 }
 
 bool StripedProgressBar::stripesRunning() const {
@@ -169,11 +157,17 @@ void StripedProgressBar::setAnimationDuration(double d) {
   }
 }
 
-void StripedProgressBar::setHidden(bool h) {
-  _sp_isHidden = h;
-  const bool fadingOut = fade_ && fade_->state() == QAbstractAnimation::Running &&
-                         fade_->endValue().toDouble() == 0.0;
-  if (isHidden() == h && !(fadingOut && !h)) return;
+double StripedProgressBar::alphaValue() const {
+  if (isHidden()) return 0;
+  return opacity_ ? opacity_->opacity() : 1.0;
+}
+
+bool StripedProgressBar::fadingOut() const {
+  return fade_ && fade_->state() == QAbstractAnimation::Running && fade_->endValue().toDouble() == 0.0;
+}
+
+void StripedProgressBar::fadeTo(double alpha) {
+  if (!opacity_ && alpha == 1.0) return;  // never faded: opaque already
   if (!opacity_) {
     opacity_ = new QGraphicsOpacityEffect(this);
     opacity_->setOpacity(1.0);
@@ -182,22 +176,39 @@ void StripedProgressBar::setHidden(bool h) {
   if (fade_) fade_->stop();
   auto* a = new QPropertyAnimation(opacity_, "opacity", this);
   a->setDuration(250);
+  a->setEndValue(alpha);
   fade_ = a;
-  if (h) {
-    a->setEndValue(0.0);
+  if (alpha == 0) {
     connect(a, &QPropertyAnimation::finished, this, [this] {
       // Shown again during the fade: it stays, with its stripes.
       if (!_sp_isHidden) return;
-      QWidget::setHidden(true);
+      QWidget::setVisible(false);
       stopStripes();
     });
-  } else {
-    // Also turns a fade-out that is still running back to visible.
-    QWidget::setHidden(false);
-    a->setEndValue(1.0);
-    if (_animates) startStripes();
   }
   a->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void StripedProgressBar::setVisible(bool visible) {
+  const bool h = !visible;
+  _sp_isHidden = h;
+  if (h) {
+    // Nothing on screen to fade (its window is not shown yet, or it is hidden
+    // already): hidden at once, and it stays hidden when the window shows.
+    if (isHidden() || !isVisible()) {
+      if (fade_) fade_->stop();
+      stopStripes();
+      QWidget::setVisible(false);
+      return;
+    }
+    if (!fadingOut()) fadeTo(0);
+    return;
+  }
+  // A show also turns a fade-out that is still running back to visible.
+  const bool wasHidden = isHidden() || fadingOut();
+  QWidget::setVisible(true);
+  if (_animates) startStripes();
+  if (wasHidden) fadeTo(1.0);
 }
 
 void StripedProgressBar::setBorderWidth(double b) {

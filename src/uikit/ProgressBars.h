@@ -40,17 +40,18 @@ class StripedProgressBar : public QWidget {
   void setAnimates(bool a);
   double animationDuration() const { return _animationDuration; }
   void setAnimationDuration(double d);
-  // Fades out and then really hides, or shows and fades in.
-  void setHidden(bool h);
+  // Every hide (hide(), setHidden(true), setVisible(false)) fades out and then
+  // really hides; every show unhides at once and fades in.
+  void setVisible(bool visible) override;
   bool sp_isHidden() const { return _sp_isHidden; }
   void setSp_isHidden(bool h) { _sp_isHidden = h; }
 
   QColor colorTint() const { return _colorTint; }
-  void setColorTint(const QColor& c) { _colorTint = c; reloadColorTint(); }
+  void setColorTint(const QColor& c) { _colorTint = c; update(); }
   double colorTintOpacity() const { return _colorTintOpacity; }
-  void setColorTintOpacity(double o) { _colorTintOpacity = o; reloadColorTint(); }
+  void setColorTintOpacity(double o) { _colorTintOpacity = o; update(); }
   QList<QColor> backgroundColors() const { return _backgroundColors; }
-  void setBackgroundColors(const QList<QColor>& c) { _backgroundColors = c; reloadBackground(); }
+  void setBackgroundColors(const QList<QColor>& c) { _backgroundColors = c; update(); }
   double borderWidth() const { return _borderWidth; }
   void setBorderWidth(double b);
   QColor borderColor() const { return _borderColor; }
@@ -72,19 +73,18 @@ class StripedProgressBar : public QWidget {
   // connects it.
   std::unique_ptr<QVariantAnimation> fadeAnimationVisible(bool visible) const;
 
-  void resizeLayers();
-  void resizeInnerLayers();
-  void reloadColorTint() { update(); }
-  void reloadBackground() { update(); }
+  // The bar's opacity while it fades (1 when shown, 0 once hidden).
+  double alphaValue() const;
 
  protected:
   void paintEvent(QPaintEvent*) override;
-  void resizeEvent(QResizeEvent*) override;
 
  private:
   void startStripes();
   void stopStripes();
   void fadeStripesTo(double opacity, std::function<void()> done = nullptr);
+  void fadeTo(double alpha);
+  bool fadingOut() const;
 
   bool _sp_isHidden = false;
   double _floatValue = 1.0;

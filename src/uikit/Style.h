@@ -44,6 +44,9 @@ QFont mBoldFont(double size);
 QFont sBoldFont(double size);
 QFont boldFont(double size);
 
+// The system's grey (white level 0.5), for disabled and placeholder texts.
+inline QColor systemGray() { return QColor(128, 128, 128); }
+
 // The colour of a widget's text, wherever it sits (a label in a button too).
 void setTextColor(QWidget* widget, const QColor& color);
 

@@ -2,6 +2,7 @@
 
 #include <QEnterEvent>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QHash>
 #include <QPainter>
 
@@ -82,37 +83,84 @@ void TCWindowButton::paintEvent(QPaintEvent*) {
   p.drawEllipse(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }
 
-void TCWindowButton::enterEvent(QEnterEvent* e) {
-  _group->didCaptureMousePointer();
-  updateImage();
-  Q_EMIT rolloverChanged();
-  QAbstractButton::enterEvent(e);
+// The child of `top` that holds `w` (`w` itself for a direct child).
+static QWidget* branchUnder(QWidget* top, QWidget* w) {
+  while (w && w->parentWidget() != top) w = w->parentWidget();
+  return w;
 }
 
-void TCWindowButton::leaveEvent(QEvent* e) {
-  _group->didReleaseMousePointer();
+bool TCWindowButton::coveredAt(const QPoint& windowPos) const {
+  QWidget* top = window();
+  QWidget* hit = top->childAt(windowPos);
+  if (!hit || hit == this || qobject_cast<TCWindowButton*>(hit)) return false;
+  // What lies under the margin (the bar, its title) is below the button; a
+  // panel laid over the window is above it and hides it from the pointer.
+  QWidget* hitBranch = branchUnder(top, hit);
+  QWidget* ownBranch = branchUnder(top, const_cast<TCWindowButton*>(this));
+  if (!hitBranch || !ownBranch || hitBranch == ownBranch) return false;
+  const QObjectList& order = top->children();
+  return order.indexOf(hitBranch) > order.indexOf(ownBranch);
+}
+
+void TCWindowButton::trackPointer(std::optional<QPointF> windowPos) {
+  bool inside = false;
+  if (windowPos && isVisible() && window()) {
+    const QPoint at = windowPos->toPoint();
+    const QRect area = rect().adjusted(-kTrackingMargin, -kTrackingMargin, kTrackingMargin, kTrackingMargin);
+    inside = area.contains(mapFrom(window(), at)) && !coveredAt(at);
+  }
+  if (inside == pointerInside_) return;
+  pointerInside_ = inside;
+  if (inside) _group->didCaptureMousePointer();
+  else _group->didReleaseMousePointer();
   updateImage();
   Q_EMIT rolloverChanged();
-  QAbstractButton::leaveEvent(e);
 }
 
 void TCWindowButton::watchWindow() {
   QWidget* w = window();
-  if (w == watched_) return;
-  if (watched_) watched_->removeEventFilter(this);
-  watched_ = w;
-  if (w && w != this) w->installEventFilter(this);
+  if (w != watched_) {
+    if (watched_) watched_->removeEventFilter(this);
+    watched_ = w;
+    if (w && w != this) w->installEventFilter(this);
+  }
+  // The pointer is followed on the platform window, which sees every move
+  // over the window whichever widget lies under it, the margin included.
+  QWindow* handle = w && w != this ? w->windowHandle() : nullptr;
+  if (handle != watchedHandle_) {
+    if (watchedHandle_) watchedHandle_->removeEventFilter(this);
+    watchedHandle_ = handle;
+    if (handle) handle->installEventFilter(this);
+  }
 }
 
 bool TCWindowButton::event(QEvent* e) {
   if (e->type() == QEvent::ParentChange || e->type() == QEvent::Show) {
     watchWindow();
     updateImage();
+  } else if (e->type() == QEvent::Hide && pointerInside_) {
+    trackPointer(std::nullopt);
   }
   return QAbstractButton::event(e);
 }
 
 bool TCWindowButton::eventFilter(QObject* o, QEvent* e) {
+  if (o == watchedHandle_ && o) {
+    switch (e->type()) {
+      case QEvent::MouseMove:
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonRelease:
+      case QEvent::Enter:
+        trackPointer(static_cast<QSinglePointEvent*>(e)->position());
+        break;
+      case QEvent::Leave:
+        trackPointer(std::nullopt);
+        break;
+      default:
+        break;
+    }
+    return QAbstractButton::eventFilter(o, e);
+  }
   if (o == watched_) {
     switch (e->type()) {
       case QEvent::WindowActivate:
@@ -121,6 +169,7 @@ bool TCWindowButton::eventFilter(QObject* o, QEvent* e) {
         break;
       case QEvent::WindowStateChange:
         _group->resetMouseCaptures();
+        pointerInside_ = false;
         setVisible(!(watched_->windowState() & Qt::WindowFullScreen));
         break;
       default:

@@ -6,6 +6,8 @@
 #include <QAbstractButton>
 #include <QPointer>
 #include <QString>
+#include <QWindow>
+#include <optional>
 
 #include "uikit/Style.h"
 
@@ -40,6 +42,9 @@ class TCWindowButtonGroup : public QObject {
 class TCWindowButton : public QAbstractButton {
   Q_OBJECT
  public:
+  // How far the area that shows the rollover reaches past the button's edges.
+  static constexpr int kTrackingMargin = 4;
+
   TCWindowButton(const QSize& size, const QString& groupIdentifier, QWidget* parent = nullptr);
   static TCWindowButton* windowButtonWithSize(const QSize& size, const QString& groupIdentifier) {
     return new TCWindowButton(size, groupIdentifier);
@@ -68,17 +73,22 @@ class TCWindowButton : public QAbstractButton {
 
  protected:
   void paintEvent(QPaintEvent*) override;
-  void enterEvent(QEnterEvent*) override;
-  void leaveEvent(QEvent*) override;
   bool event(QEvent* e) override;
   bool eventFilter(QObject* o, QEvent* e) override;
 
  private:
   void watchWindow();
+  // The pointer at `windowPos` (the window's coordinates), or gone from the
+  // window: captures or releases the group as it crosses the tracking area.
+  void trackPointer(std::optional<QPointF> windowPos);
+  // Whether a view above the button (a panel) takes the pointer there.
+  bool coveredAt(const QPoint& windowPos) const;
   QString _groupIdentifier;
   uikit::Image _activeImage, _activeNotKeyWindowImage, _inactiveImage, _rolloverImage, _pressedImage;
   TCWindowButtonGroup* _group = nullptr;
   QPointer<QWidget> watched_;
+  QPointer<QWindow> watchedHandle_;
+  bool pointerInside_ = false;
   QColor fallback_;
   int observer_ = 0;
 };

@@ -170,7 +170,7 @@ void KVNSTableView::changeNoValue(bool hasContent) {
   text->setGeometry(toQt(NSMakeRect(82, 0, 420, lh), 50));
   text->setFont(systemFont(14));
   text->setWordWrap(true);
-  setTextColor(text, QColor(Qt::gray));
+  setTextColor(text, systemGray());
   text->setText(getLocalizedString("UIKIT_TABLE_EMPTY"));
   noValueView_ = overlay;
   nodeView_ = node;

@@ -8,6 +8,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QPointer>
+#include <QPropertyAnimation>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <QTest>
@@ -20,6 +22,7 @@
 #include "shell/MainWindowController.h"
 #include "support/ScreenDriver.h"
 #include "uikit/ImageButtons.h"
+#include "uikit/PVPopover.h"
 #include "uikit/Tables.h"
 
 namespace {
@@ -443,4 +446,47 @@ TEST(DiskCopyScreenTest, ChildrenOfOneNameAreRefused) {
   EXPECT_FALSE(s.d.isShown("copyMakeSureDone"));
   EXPECT_TRUE(s.d.isShown("copyChoicePage"));
   EXPECT_FALSE(QFileInfo::exists(s.d.host("/Volumes/USB Stick/" + kFolder)));
+}
+
+namespace {
+// The popover window that holds a row of the picker.
+QPointer<QWidget> pickerWindow(ScreenDriver& d, const QString& row) {
+  QWidget* w = d.find("diskRow:" + row);
+  return w ? w->window() : nullptr;
+}
+
+// Whether the window's opacity is being animated to 0 now.
+bool fadesOut(QWidget* window) {
+  for (auto* a : window->findChildren<QPropertyAnimation*>())
+    if (a->targetObject() == window && a->propertyName() == "windowOpacity" &&
+        a->state() == QAbstractAnimation::Running && a->endValue().toDouble() == 0)
+      return true;
+  return false;
+}
+}  // namespace
+
+TEST(DiskCopyScreenTest, ThePickerFadesOutOnAChoiceAndOnASecondClickOfItsBox) {
+  CopyScreen s;
+  ASSERT_TRUE(s.d.click("selectDiskBut1"));
+  ASSERT_TRUE(s.d.click("diskRow:Data", 20000));
+  QElapsedTimer sinceChoice;
+  sinceChoice.start();
+  const QPointer<QWidget> chosenFrom = pickerWindow(s.d, "Data");
+  ASSERT_NE(qobject_cast<PVPopoverWindow*>(chosenFrom.data()), nullptr);
+  EXPECT_EQ(s.d.main().copyScreen()->choice().sourceShows, copyscreen::SourceShows::Volume) << "chosen at once";
+  EXPECT_TRUE(chosenFrom->isVisible()) << "still on screen after the choice";
+  EXPECT_TRUE(fadesOut(chosenFrom));
+  EXPECT_TRUE(waitUntil([&] { return chosenFrom.isNull(); })) << "then gone, its picker with it";
+  EXPECT_GE(sinceChoice.elapsed(), 200) << "not before its quarter-second fade";
+
+  ASSERT_TRUE(s.d.click("selectDiskBut2"));
+  ASSERT_TRUE(s.d.waitShown("diskRow:USB Stick", 20000));
+  const QPointer<QWidget> reopened = pickerWindow(s.d, "USB Stick");
+  ASSERT_NE(reopened, nullptr);
+  ASSERT_TRUE(waitUntil([&] { return reopened->windowOpacity() == 1; }));
+  ASSERT_TRUE(s.d.click("selectDiskBut2"));
+  EXPECT_TRUE(reopened->isVisible()) << "the second click fades it out";
+  EXPECT_TRUE(fadesOut(reopened));
+  EXPECT_TRUE(waitUntil([&] { return reopened.isNull(); }));
+  EXPECT_EQ(s.d.main().copyScreen()->choice().shownDestination, nullptr) << "nothing was chosen";
 }

@@ -223,16 +223,26 @@ TEST_F(MainWindowTest, ALockedSidebarIgnoresClicks) {
   EXPECT_EQ(controller->selectedTab(), 3);
 }
 
-TEST_F(MainWindowTest, ClicksWhileThePanelMovesAreIgnored) {
-  choose(2);
+TEST_F(MainWindowTest, ClicksWhileThePanelMovesAreHandledAfterIt) {
+  controller->window()->show();
+  QTest::mouseClick(controller->tabButton(2), Qt::LeftButton);
   ASSERT_TRUE(controller->isAnimating());
-  choose(4);
-  choose(1);
-  settle();
-  EXPECT_EQ(controller->selectedTab(), 2);
-  EXPECT_EQ(frameOf(controller->panel()).y(), 380);
+  QTest::mouseClick(controller->tabButton(4), Qt::LeftButton);
+  QTest::mouseClick(controller->tabButton(1), Qt::LeftButton);
+  EXPECT_EQ(controller->selectedTab(), 2) << "held back while the panel moves";
   EXPECT_EQ(copy.chengeTabCloseNode, 1);
-  EXPECT_EQ(disk.normalSelectCell, 0);
+  settle();
+  EXPECT_EQ(controller->selectedTab(), 1) << "the last click wins at the end";
+  EXPECT_EQ(copy.chengeTabCloseNode, 3);
+  EXPECT_EQ(disk.normalSelectCell, 1) << "the first held click showed the disk manager on the way";
+  EXPECT_EQ(disk.normalSelectCellWhileAnimating, 0);
+  EXPECT_EQ(frameOf(controller->panel()), NSMakeRect(20, 436, 230, 136));
+  const double expectedY[5] = {592, -1, 384, 328, 272};
+  for (int k = 0; k < 5; ++k) {
+    EXPECT_EQ(controller->tabButton(k)->isHidden(), k == 1) << k;
+    EXPECT_EQ(controller->container(k)->isHidden(), k != 1) << k;
+    if (expectedY[k] >= 0) EXPECT_EQ(frameOf(controller->tabButton(k)).y(), expectedY[k]) << k;
+  }
 }
 
 TEST_F(MainWindowTest, ATabAboveFourReplaysThePanelWhereItIs) {

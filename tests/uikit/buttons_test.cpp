@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <functional>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QPainter>
@@ -31,10 +33,8 @@ void hover(QWidget* w, bool in) {
   }
 }
 
-QColor labelColor(FourImageButton& b) {
-  b.grab();  // drawing applies the colour
-  return b.label()->palette().color(b.label()->foregroundRole());
-}
+// The label's colour as it stands, without a drawing in between.
+QColor labelColor(FourImageButton& b) { return b.label()->palette().color(b.label()->foregroundRole()); }
 }  // namespace
 
 TEST_F(Buttons, StateOrderIsDisabledPressedHoverNormal) {
@@ -141,7 +141,43 @@ TEST_F(Buttons, CancelAndTcButtonColours) {
   EXPECT_EQ(missing.textColorForState(State::Hover), getColor(39, 144, 255, 1));
   TCImageButton t;
   EXPECT_EQ(t.textColorForState(State::Hover), QColor(Qt::white));
-  EXPECT_EQ(t.textColorForState(State::Disabled), QColor(Qt::gray));
+  EXPECT_EQ(t.textColorForState(State::Disabled), QColor(128, 128, 128)) << "the system's grey";
+}
+
+TEST_F(Buttons, TheLabelTakesItsColourWhenTheStateChanges) {
+  // Nothing is drawn between the steps: each change of state colours the
+  // label by itself.
+  CancelTextImageButton c;
+  c.resize(120, 36);
+  c.setImageFromFileNormalName("btn_pop_sec", "btn_pop_press", "btn_pop_hover", "btn_pop_disable");
+  c.setTextWithName("T");
+  c.show();
+  QSignalSpy clicks(&c, &QAbstractButton::clicked);
+  struct Step { const char* what; std::function<void()> act; QColor text; } steps[] = {
+      {"titled", [] {}, getColor(255, 255, 255, 1)},
+      {"hovered", [&] { hover(&c, true); }, getColor(39, 144, 255, 1)},
+      {"pressed", [&] { QTest::mousePress(&c, Qt::LeftButton, {}, QPoint(10, 10)); }, getColor(0, 103, 217, 1)},
+      {"released", [&] { QTest::mouseRelease(&c, Qt::LeftButton, {}, QPoint(10, 10)); }, getColor(39, 144, 255, 1)},
+      {"own flag off", [&] { c.setButtonEnabled(false); }, getColor(225, 231, 239, 0.7)},
+      {"own flag on", [&] { c.setButtonEnabled(true); }, getColor(39, 144, 255, 1)},
+      {"left", [&] { hover(&c, false); }, getColor(255, 255, 255, 1)},
+      {"platform disabled", [&] { c.setEnabled(false); }, getColor(225, 231, 239, 0.7)},
+      {"platform enabled", [&] { c.setEnabled(true); }, getColor(255, 255, 255, 1)},
+  };
+  for (const auto& step : steps) {
+    step.act();
+    EXPECT_EQ(labelColor(c), step.text) << step.what;
+  }
+  EXPECT_EQ(clicks.count(), 1);
+
+  // A TC button's disabled title is the system's grey from the moment it is
+  // disabled.
+  TCImageButton t;
+  t.resize(120, 36);
+  t.setTextWithName("T", NSMakeRect(0, 0, 120, 36));
+  EXPECT_EQ(labelColor(t), QColor(Qt::white));
+  t.setButtonEnabled(false);
+  EXPECT_EQ(labelColor(t), QColor(128, 128, 128));
 }
 
 TEST_F(Buttons, ATitleSetAgainKeepsOneLabel) {
@@ -222,8 +258,17 @@ TEST_F(Buttons, NewButtonHotSpotReportsOncePerFifthOfASecond) {
   EXPECT_EQ(cell.hitTestForEvent({5, 10}, frame), 5);
   EXPECT_EQ(cell.hitTestForEvent({6, 12}, frame), 5);
   EXPECT_EQ(d.clicks, 1);
-  QTest::qWait(220);
-  cell.hitTestForEvent({5, 10}, frame);
+  // Hits keep coming; the next one is reported once the guard has run out.
+  QElapsedTimer since;
+  since.start();
+  const bool reported = QTest::qWaitFor(
+      [&] {
+        cell.hitTestForEvent({5, 10}, frame);
+        return d.clicks == 2;
+      },
+      2000);
+  EXPECT_TRUE(reported);
+  EXPECT_GE(since.elapsed(), 150) << "not before the fifth of a second is over";
   EXPECT_EQ(d.clicks, 2);
   EXPECT_EQ(cell.imageRectForBounds(frame), QRectF(10, 4, 800, 22));
 }

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QPointer>
+#include <QPropertyAnimation>
 #include <QTest>
+#include <functional>
 
 #include "uikit/PVPopover.h"
 
@@ -82,6 +86,17 @@ TEST(PopoverBody, OddBorderWidthsInsetThePathByHalfAPoint) {
 }
 
 namespace {
+bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
+
+// Whether the window's opacity is being animated to 0 now.
+bool fadesOut(QWidget* window) {
+  for (auto* a : window->findChildren<QPropertyAnimation*>())
+    if (a->targetObject() == window && a->propertyName() == "windowOpacity" &&
+        a->state() == QAbstractAnimation::Running && a->endValue().toDouble() == 0)
+      return true;
+  return false;
+}
+
 struct Recorder : QObject, PVPopoverControllerDelegate {
   QStringList calls;
   bool allowClose = true;
@@ -213,13 +228,13 @@ TEST_F(PopoverController, AnimatedShowEndsVisibleAndFadeOutResets) {
   c->setAnimationType(3);  // fade in, fade out
   present();
   EXPECT_TRUE(c->popoverIsVisible());
-  QTest::qWait(400);
+  ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); }));
   EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+  EXPECT_DOUBLE_EQ(c->popoverWindow()->windowOpacity(), 1.0);
   c->forceClosePopover();
   EXPECT_TRUE(c->popoverIsVisible()) << "fading out";
   c->closePopover();  // the box clicked again while it fades
-  QTest::qWait(400);
-  EXPECT_FALSE(c->popoverIsVisible());
+  EXPECT_TRUE(waitFor([&] { return !c->popoverIsVisible(); }));
   EXPECT_EQ(rec.calls.count("willClose"), 1);
   EXPECT_EQ(rec.calls.count("didClose"), 1);
   EXPECT_EQ(rec.calls.last(), "didClose");
@@ -230,8 +245,46 @@ TEST_F(PopoverController, PopAnimationShowsTheWindowAtItsFrame) {
   c->setAnimationType(0);
   present();
   EXPECT_TRUE(c->popoverIsVisible()) << "the zoom window counts";
-  QTest::qWait(450);
+  EXPECT_NE(c->popoverWindow()->zoomWindow(), nullptr);
+  ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); }));
   EXPECT_TRUE(c->popoverWindow()->isVisible());
   EXPECT_EQ(c->popoverWindow()->zoomWindow(), nullptr);
   EXPECT_EQ(rec.calls, QStringList({"willShow", "didShow"}));
+}
+
+TEST_F(PopoverController, AnOwnerDoneWithItLetsItFadeBeforeItGoes) {
+  struct Case { const char* what; bool animates; bool fades; } cases[] = {
+      {"animated", true, true},
+      {"not animated", false, false},
+  };
+  for (const auto& k : cases) {
+    auto* owned = new PVPopoverController(content);
+    owned->setAnimates(k.animates);
+    owned->setAnimationType(3);
+    owned->setDelegate(&rec);
+    rec.calls.clear();
+    owned->presentPopoverFromRect(NSMakeRect(0, 0, box->width(), box->height()), box, 1, true);
+    ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); })) << k.what;
+    QPointer<PVPopoverController> controller(owned);
+    QPointer<PVPopoverWindow> window(owned->popoverWindow());
+    const QPoint inContent = content->geometry().center();
+    EXPECT_EQ(window->childAt(inContent), content) << k.what;
+
+    QElapsedTimer sinceClose;
+    sinceClose.start();
+    owned->closeAndDeleteLater();
+    if (k.fades) {
+      EXPECT_TRUE(window->isVisible()) << "still on screen, fading";
+      EXPECT_EQ(window->childAt(inContent), nullptr) << "a fading popover takes no click";
+      EXPECT_TRUE(fadesOut(window)) << "its opacity runs down to 0";
+      EXPECT_FALSE(rec.calls.contains("didClose"));
+    } else {
+      EXPECT_FALSE(window->isVisible()) << "hidden at once";
+    }
+    EXPECT_TRUE(waitFor([&] { return controller.isNull(); })) << k.what;
+    if (k.fades) EXPECT_GE(sinceClose.elapsed(), 200) << "kept for its quarter-second fade";
+    EXPECT_TRUE(window.isNull()) << k.what;
+    EXPECT_EQ(rec.calls.last(), "didClose") << k.what;
+    EXPECT_EQ(content->parent(), nullptr) << "the content is handed back";
+  }
 }

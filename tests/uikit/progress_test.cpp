@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QGraphicsOpacityEffect>
+#include <QPropertyAnimation>
 #include <QTest>
 #include <QVariantAnimation>
 #include <cmath>
+#include <functional>
 #include <limits>
 
 #include "services/Color.h"
@@ -76,16 +78,28 @@ TEST(StripedBar, InnerClipFollowsTheValueInsideTheBorder) {
   EXPECT_EQ(bar.innerClipFrame(), NSMakeRect(2, 2, 49, 16));
 }
 
-TEST(StripedBar, FillIsDrawnToTheValue) {
-  StripedProgressBar bar;
-  bar.resize(200, 20);
-  bar.setAnimates(false);
-  bar.setFloatValue(0.5);
-  const QImage img = bar.grab().toImage();
-  const QColor filled = img.pixelColor(60, 10), track = img.pixelColor(150, 10);
-  EXPECT_GT(filled.blue(), 200);
-  EXPECT_LT(filled.red(), 100);
-  EXPECT_EQ(track, deviceColor(221, 221, 223));
+TEST(StripedBar, FillIsDrawnToTheValueInItsGradient) {
+  QWidget host;
+  auto* bar = new StripedProgressBar(&host);
+  bar->resize(200, 20);
+  host.show();
+  bar->setAnimates(false);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return bar->stripesOpacity() == 0; }, 2000)) << "the stripes faded out";
+  bar->setFloatValue(0.5);
+  const QImage img = bar->grab().toImage();
+  // (2,125,255) at the bottom edge to (91,210,255) at the top: 4 points up
+  // from the bottom is a fifth of the way, 3 down from the top 85 %.
+  struct Case { const char* where; QPoint at; QColor expected; } cases[] = {
+      {"near the bottom", {60, 16}, QColor(18, 140, 255)},
+      {"near the top", {60, 3}, QColor(75, 195, 255)},
+  };
+  for (const auto& c : cases) {
+    const QColor got = img.pixelColor(c.at);
+    EXPECT_NEAR(got.red(), c.expected.red(), 4) << c.where;
+    EXPECT_NEAR(got.green(), c.expected.green(), 4) << c.where;
+    EXPECT_NEAR(got.blue(), c.expected.blue(), 4) << c.where;
+  }
+  EXPECT_EQ(img.pixelColor(150, 10), deviceColor(221, 221, 223)) << "the track past the value";
 }
 
 TEST(StripedBar, StripesLayerStaysOneTileWiderAndLeft) {
@@ -96,6 +110,18 @@ TEST(StripedBar, StripesLayerStaysOneTileWiderAndLeft) {
   EXPECT_EQ(bar.stripesLayerFrame(), NSMakeRect(-30, 0, 30 * (4 + 1), 12));
 }
 
+namespace {
+bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
+
+// Whether the bar's opacity is being animated to 0 now.
+bool fadesOut(QWidget* bar) {
+  for (auto* a : bar->findChildren<QPropertyAnimation*>())
+    if (a->propertyName() == "opacity" && a->state() == QAbstractAnimation::Running && a->endValue().toDouble() == 0)
+      return true;
+  return false;
+}
+}  // namespace
+
 TEST(StripedBar, StripesRunWhileAnimatingAndShown) {
   QWidget host;
   auto* bar = new StripedProgressBar(&host);
@@ -105,29 +131,62 @@ TEST(StripedBar, StripesRunWhileAnimatingAndShown) {
   EXPECT_TRUE(bar->stripesRunning());
   bar->setAnimates(false);
   EXPECT_TRUE(bar->stripesRunning()) << "stops after the fade";
-  QTest::qWait(350);
-  EXPECT_FALSE(bar->stripesRunning());
+  EXPECT_TRUE(waitFor([&] { return !bar->stripesRunning(); }));
   EXPECT_DOUBLE_EQ(bar->stripesOpacity(), 0);
 
   bar->setHidden(true);
-  QTest::qWait(350);
-  EXPECT_TRUE(bar->isHidden());
+  EXPECT_TRUE(waitFor([&] { return bar->isHidden(); }));
   bar->setAnimates(true);
   EXPECT_DOUBLE_EQ(bar->stripesOpacity(), 0.04);
   EXPECT_FALSE(bar->stripesRunning()) << "no stripes while hidden";
 
   bar->setHidden(false);
   EXPECT_TRUE(bar->stripesRunning());
+  EXPECT_TRUE(waitFor([&] { return bar->alphaValue() == 1.0; }));
   // Hide and show again within the fade: it stays visible, stripes running.
   bar->setHidden(true);
+  ASSERT_TRUE(waitFor([&] { return bar->alphaValue() < 1.0; })) << "the fade-out has begun";
   bar->setHidden(false);
-  QTest::qWait(350);
+  EXPECT_TRUE(waitFor([&] { return bar->alphaValue() == 1.0; }));
   EXPECT_FALSE(bar->isHidden());
   EXPECT_FALSE(bar->sp_isHidden());
   EXPECT_TRUE(bar->stripesRunning());
-  auto* effect = qobject_cast<QGraphicsOpacityEffect*>(bar->graphicsEffect());
-  ASSERT_NE(effect, nullptr);
-  EXPECT_DOUBLE_EQ(effect->opacity(), 1.0) << "visible, not merely unhidden";
+}
+
+TEST(StripedBar, EveryWayOfHidingFadesFirst) {
+  struct Case { const char* how; std::function<void(QWidget*)> hide; } cases[] = {
+      {"hide()", [](QWidget* w) { w->hide(); }},
+      {"setVisible(false)", [](QWidget* w) { w->setVisible(false); }},
+      {"setHidden(true)", [](QWidget* w) { w->setHidden(true); }},
+  };
+  for (const auto& c : cases) {
+    QWidget host;
+    auto* bar = new StripedProgressBar(&host);
+    bar->resize(200, 20);
+    host.show();
+    QWidget* asWidget = bar;  // the way a layout or a screen holds it
+    c.hide(asWidget);
+    EXPECT_TRUE(bar->sp_isHidden()) << c.how;
+    EXPECT_TRUE(bar->isVisible()) << c.how << ": still on screen while it fades";
+    EXPECT_TRUE(fadesOut(bar)) << c.how;
+    EXPECT_TRUE(waitFor([&] { return bar->isHidden(); })) << c.how;
+    EXPECT_FALSE(bar->stripesRunning()) << c.how;
+    asWidget->show();
+    EXPECT_FALSE(bar->isHidden()) << c.how << ": shown at once";
+    EXPECT_TRUE(bar->stripesRunning()) << c.how;
+    EXPECT_TRUE(waitFor([&] { return bar->alphaValue() == 1.0; })) << c.how;
+  }
+}
+
+TEST(StripedBar, HiddenBeforeItsWindowShowsItStaysHidden) {
+  QWidget host;
+  auto* bar = new StripedProgressBar(&host);
+  bar->resize(200, 20);
+  bar->hide();
+  host.show();
+  EXPECT_TRUE(bar->isHidden());
+  EXPECT_FALSE(bar->isVisible());
+  EXPECT_FALSE(bar->stripesRunning());
 }
 
 TEST(StripedBar, AnimatorGlidesToTheValue) {
@@ -135,11 +194,8 @@ TEST(StripedBar, AnimatorGlidesToTheValue) {
   bar.resize(200, 20);
   bar.setFloatValue(0);
   bar.animatorSetFloatValue(2.0);  // a caller passing 200 %
-  QTest::qWait(100);
-  EXPECT_GT(bar.floatValue(), 0);
-  EXPECT_LT(bar.floatValue(), 1);
-  QTest::qWait(300);
-  EXPECT_DOUBLE_EQ(bar.floatValue(), 1);
+  EXPECT_DOUBLE_EQ(bar.floatValue(), 0) << "not there at once";
+  EXPECT_TRUE(waitFor([&] { return bar.floatValue() == 1; }));
 }
 
 TEST(StripedBar, FadeOfTheStripesRunsBetweenNothingAndTheirOpacity) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
@@ -44,6 +45,9 @@ TEST(Tables, EmptyStateLabelHeightFollowsTheLanguage) {
   EXPECT_EQ(table.nodeView()->geometry(), QRect(100, 150, 400, 50));
   table.changeNoValue(false);
   EXPECT_EQ(table.findChildren<QWidget*>("noValueLabel").size(), 1) << "built once";
+  auto* label = table.findChild<QLabel*>("noValueLabel");
+  ASSERT_NE(label, nullptr);
+  EXPECT_EQ(label->palette().color(label->foregroundRole()), QColor(128, 128, 128)) << "the system's grey";
   table.changeNoValue(true);
   QApplication::processEvents();
   EXPECT_EQ(table.noValueView(), nullptr);

@@ -254,3 +254,48 @@ TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
   panel->dismiss();
   QTRY_VERIFY(w.childAt(closeCentre) == close);
 }
+
+TEST_F(WindowFrame, TheRolloverReachesFourPointsPastTheButtons) {
+  auto* close = w.standardWindowButton(TCImageWindow::CloseButton);
+  auto* zoom = w.standardWindowButton(TCImageWindow::ZoomButton);
+  const QRect c = close->geometry();
+  const QRect z = zoom->geometry();
+  QWindow* handle = w.windowHandle();
+  ASSERT_NE(handle, nullptr);
+  struct Case { const char* what; QPoint at; bool rollover; } cases[] = {
+      {"on the close button", c.center(), true},
+      {"4 left of it", QPoint(c.left() - 4, c.center().y()), true},
+      {"5 left of it", QPoint(c.left() - 5, c.center().y()), false},
+      {"4 above it", QPoint(c.center().x(), c.top() - 4), true},
+      {"5 above it", QPoint(c.center().x(), c.top() - 5), false},
+      {"4 below it", QPoint(c.center().x(), c.bottom() + 4), true},
+      {"5 below it", QPoint(c.center().x(), c.bottom() + 5), false},
+      {"4 right of the zoom button", QPoint(z.right() + 4, z.center().y()), true},
+      {"5 right of it", QPoint(z.right() + 5, z.center().y()), false},
+      {"in the content", QPoint(400, 300), false},
+  };
+  for (const auto& k : cases) {
+    QTest::mouseMove(handle, k.at);
+    EXPECT_EQ(close->group()->shouldDisplayRollOver(), k.rollover) << k.what;
+    // The whole group shows it, as the buttons do together.
+    EXPECT_EQ(close->currentImage().name() == "window_close_hover", k.rollover) << k.what;
+    EXPECT_EQ(zoom->currentImage().name() == "window_zoom_hover", k.rollover) << k.what;
+  }
+  QTest::mouseMove(handle, c.center());
+  ASSERT_TRUE(close->group()->shouldDisplayRollOver());
+  QEvent leave(QEvent::Leave);
+  QApplication::sendEvent(handle, &leave);
+  EXPECT_FALSE(close->group()->shouldDisplayRollOver()) << "the pointer left the window";
+
+  // A panel over the window hides the buttons from the pointer too.
+  auto* view = new QWidget;
+  view->resize(w.size());
+  StatusAttachedWindow* panel = showPanel(&w, view);
+  ASSERT_NE(panel, nullptr);
+  // (A move to where the pointer already is brings no event.)
+  QTest::mouseMove(handle, c.center() + QPoint(1, 1));
+  EXPECT_FALSE(close->group()->shouldDisplayRollOver()) << "under a panel";
+  panel->dismiss();
+  QTest::mouseMove(handle, QPoint(c.left() - 3, c.center().y()));
+  EXPECT_TRUE(close->group()->shouldDisplayRollOver()) << "the panel gone";
+}
