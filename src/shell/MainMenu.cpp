@@ -14,7 +14,7 @@
 #include "shell/EditShortcuts.h"
 #include "shell/KVCheckUpdateWindowController.h"
 #include "shell/TCPreferenceWindowController.h"
-#include "uikit/Backgrounds.h"
+#include "uikit/ModalSession.h"
 
 namespace {
 
