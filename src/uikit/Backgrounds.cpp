@@ -114,18 +114,14 @@ PopBaseWindow::PopBaseWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt:
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
-    dragging_ = true;
-    from_ = e->globalPosition().toPoint();
-  }
+  if (!mover_.handle(this, e)) return QWidget::mousePressEvent(e);
   e->accept();
 }
 
 void PopBaseWindow::mouseMoveEvent(QMouseEvent* e) {
-  if (!dragging_) return;
-  const QPoint now = e->globalPosition().toPoint();
-  move(pos() + (now - from_));
-  from_ = now;
+  if (!mover_.handle(this, e)) QWidget::mouseMoveEvent(e);
 }
 
-void PopBaseWindow::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+void PopBaseWindow::mouseReleaseEvent(QMouseEvent* e) {
+  if (!mover_.handle(this, e)) QWidget::mouseReleaseEvent(e);
+}

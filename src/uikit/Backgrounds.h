@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "uikit/Geometry.h"
+#include "uikit/WindowMove.h"
 
 class QPainter;
 
@@ -109,6 +110,5 @@ class PopBaseWindow : public QWidget {
   void mouseReleaseEvent(QMouseEvent*) override;
 
  private:
-  bool dragging_ = false;
-  QPoint from_;
+  uikit::WindowMover mover_;
 };

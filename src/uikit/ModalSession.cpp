@@ -13,12 +13,15 @@ struct Session {
   QEventLoop* loop;
   int code;
 };
-// Ends the session when its window is closed or hidden.
+// Ends the session when the program closes or hides its window. What the
+// window system does to it (a close asked from outside, a minimise) is not the
+// window's own close path: the window decides on a close request, and a
+// minimised window comes back under the same session.
 class SessionWatch : public QObject {
  public:
   explicit SessionWatch(QEventLoop* loop) : loop_(loop) {}
   bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::Hide || e->type() == QEvent::Close) loop_->quit();
+    if (e->type() == QEvent::Hide && !e->spontaneous()) loop_->quit();
     return QObject::eventFilter(o, e);
   }
 
