@@ -229,7 +229,6 @@ void KVCheckUpdateWindowController::closeWindow() {
   if (!aWindow) return;
   uikit::stopModalForWindow(aWindow);
   aWindow->close();
-  Q_EMIT windowClosed();
 }
 
 void KVCheckUpdateWindowController::fadeTo(double opacity) {
