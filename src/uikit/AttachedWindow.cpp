@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "services/WindowActivation.h"
 #include "uikit/Style.h"
 
 using namespace uikit;
@@ -298,8 +299,12 @@ void AttachedWindow::addToParentWindow(QWidget* parent) {
 
 void AttachedWindow::dismiss() {
   if (_window) _window->removeEventFilter(this);
+  QWidget* top = parentWidget() ? parentWidget()->window() : nullptr;
   hide();
   deleteLater();
+  // A panel or pop-up the user worked in leaves its window the active one.
+  if (top && QGuiApplication::applicationState() == Qt::ApplicationActive && !top->isActiveWindow())
+    ReturnActivation(top).giveBack();
 }
 
 void AttachedWindow::setBackgroundColor(const QBrush& c) {

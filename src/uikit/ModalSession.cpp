@@ -6,6 +6,8 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "services/WindowActivation.h"
+
 namespace uikit {
 
 namespace {
@@ -36,6 +38,8 @@ QHash<QWidget*, Session*>& sessions() {
 
 int runModalForWindow(QWidget* window) {
   if (!window || sessions().contains(window)) return -1;
+  // The window that was active (the main window) is again when the session ends.
+  ReturnActivation activation;
   QEventLoop loop;
   Session session{&loop, 0};
   sessions().insert(window, &session);
@@ -53,6 +57,7 @@ int runModalForWindow(QWidget* window) {
     guard->removeEventFilter(&watch);
     guard->setWindowModality(before);
   }
+  activation.giveBack();
   return session.code;
 }
 
