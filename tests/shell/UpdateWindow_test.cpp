@@ -1,5 +1,8 @@
 #include "shell/KVCheckUpdateWindowController.h"
 
+#include "clone/ClonePanels.h"
+#include "copy/DiskListWC.h"
+
 #include "platform/UserDefaults.h"
 #include "platform/plist/PropertyList.h"
 #include "services/Localization.h"
@@ -219,6 +222,38 @@ TEST_F(UpdateWindow, OnlyTheirOwnClosePathsEndTheModalWindows) {
         EXPECT_EQ(update.alphaValue(), 0.0) << c.what << ": and ends when it has faded out";
       }
     }
+  }
+}
+
+TEST_F(UpdateWindow, TheSmallWindowsMoveByTheirBackground) {
+  TCPreferenceWindowController about;
+  KVCheckUpdateWindowController update(sources(false));
+  DiskListWC browser;
+  FullDiskAccessViewController access;
+  struct Case {
+    const char* what;
+    TCImageWindow* window;
+  } cases[] = {
+      {"About", about.window()},
+      {"update", update.window()},
+      {"file browser", browser.window()},
+      {"Full Disk Access", access.window()},
+  };
+  const QPoint by(-30, 45);
+  for (const Case& c : cases) {
+    TCImageWindow* w = c.window;
+    w->show();
+    // Below the bar, at the left edge: no control there.
+    const QPoint at(4, int(w->titleBarHeight()) + 20);
+    QWidget* target = w->childAt(at);
+    if (!target) target = w;
+    const QPoint local = target->mapFrom(w, at);
+    const QPoint before = w->pos();
+    QTest::mousePress(target, Qt::LeftButton, {}, local);
+    QTest::mouseMove(target, local + by);
+    QTest::mouseRelease(target, Qt::LeftButton, {}, local + by);
+    EXPECT_TRUE(waitUntil([&] { return w->pos() == before + by; }, 2000)) << c.what;
+    w->hide();
   }
 }
 
