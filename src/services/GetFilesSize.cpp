@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/Gate.h"
 #include "platform/Paths.h"
 #include "platform/Queue.h"
 #include "services/KVPublicUtilities.h"
@@ -92,6 +93,7 @@ void GetFilesSize::getAllFilesSizeWithArr(const FileNodeList& arr) {
   std::shared_ptr<GetFilesSize> self = shared_from_this();
   platform::dispatchGlobal([self, arr] {
     self->addNodes(arr);
+    platform::gatePoint("GetFilesSize.beforeReport");  // tests hold a total here
     const quint64 total = self->allFileSize_;
     SystemLog("---%llu | %s", static_cast<unsigned long long>(total),
               qUtf8Printable(KVPublicUtilities::longlongDiskSize(qint64(total))));

@@ -4,6 +4,7 @@
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 #include "services/Settings.h"
+#include "services/WindowActivation.h"
 
 #include <QAbstractButton>
 #include <QEventLoop>
@@ -152,7 +153,10 @@ int KVPublicUtilities::runAlert(QMessageBox* alert) {
     answered().append(alert->text() + "\n" + alert->informativeText());
     return nextAnswers().takeFirst();
   }
-  alert->exec();
+  {
+    ReturnActivation activation;
+    alert->exec();
+  }
   QAbstractButton* clicked = alert->clickedButton();
   return clicked ? clicked->property("qdcAlertAnswer").toInt() : kAlertDismissed;
 }

@@ -16,7 +16,7 @@
 #include "services/Settings.h"
 #include "shell/UpdateCheck.h"
 #include "shell/WindowSetup.h"
-#include "uikit/Backgrounds.h"
+#include "uikit/ModalSession.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
 
@@ -229,7 +229,6 @@ void KVCheckUpdateWindowController::closeWindow() {
   if (!aWindow) return;
   uikit::stopModalForWindow(aWindow);
   aWindow->close();
-  Q_EMIT windowClosed();
 }
 
 void KVCheckUpdateWindowController::fadeTo(double opacity) {

@@ -53,10 +53,6 @@ class KVCheckUpdateWindowController : public QObject {
   QList<QLabel*> noteFields() const;
   TextImageButton* install() const { return installButton; }
 
- Q_SIGNALS:
-  // The window has closed (after its fade-out, if it faded).
-  void windowClosed();
-
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QDebug>
-#include <QEventLoop>
 #include <QScreen>
 #include <QUrl>
 
@@ -14,7 +13,7 @@
 #include "shell/EditShortcuts.h"
 #include "shell/KVCheckUpdateWindowController.h"
 #include "shell/TCPreferenceWindowController.h"
-#include "uikit/Backgrounds.h"
+#include "uikit/ModalSession.h"
 
 namespace {
 
@@ -201,14 +200,9 @@ void MainMenu::aboutMenuItemAction() {
 void MainMenu::checkUpdateMenuItemAction() {
   auto* controller = new KVCheckUpdateWindowController;
   centre(controller->window());
+  // The session ends on the window's own close paths only: its buttons, or the
+  // end of the fade-out that a close from the window system starts.
   uikit::runModalForWindow(controller->window());
-  // A close asked by the window system ends the modal session at once, while
-  // the window still fades out; it goes away only when the fade has ended.
-  if (!controller->isClosed()) {
-    QEventLoop fading;
-    QObject::connect(controller, &KVCheckUpdateWindowController::windowClosed, &fading, &QEventLoop::quit);
-    fading.exec();
-  }
   // A check still on its way finds the controller gone and drops its result.
   controller->deleteLater();
 }

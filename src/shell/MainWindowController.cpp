@@ -122,25 +122,38 @@ void MainWindowController::windowDidLoad() {
 }
 
 void MainWindowController::addWindowTitle() {
+  addTitleLabel();
+  addSidebarBackground();
+  addScreenContainers();
+  addTabButtons();
+  addSelectView();
+}
+
+void MainWindowController::addTitleLabel() {
   titleLabel = new QLabel(titleBarView);
   titleLabel->setAlignment(Qt::AlignCenter);
   setTextColor(titleLabel, getColor(94, 96, 97, 1));
   titleLabel->setFont(sBoldFont(16));
   titleLabel->setText(QStringLiteral("Quorvan Disk Clone"));
   setFrame(titleLabel, NSMakeRect(420, 14, 300, 20));
+}
 
-  QWidget* content = aWindow->contentView();
-  leftBgView = new LeftBgView(content);
+void MainWindowController::addSidebarBackground() {
+  leftBgView = new LeftBgView(aWindow->contentView());
   setFrame(leftBgView, kSidebarFrame);
   leftBgView->lower();
+}
 
-  // Containers first, so that the sidebar stays above them.
+void MainWindowController::addScreenContainers() {
+  // Made before the tab buttons, so that the sidebar stays above them.
   for (QWidget** slot : {&diskCopyView, &bootableView, &dmgView, &installerView, &diskTool}) {
-    *slot = new QWidget(content);
+    *slot = new QWidget(aWindow->contentView());
     setFrame(*slot, kContainerFrame);
     (*slot)->setHidden(*slot != diskCopyView);
   }
+}
 
+void MainWindowController::addTabButtons() {
   LeftButton** buttons[5] = {&tab_diskclone, &tab_bootable, &tab_createImage, &tab_installer,
                              &tab_disktool};
   void (MainWindowController::*actions[5])() = {
@@ -148,7 +161,7 @@ void MainWindowController::addWindowTitle() {
       &MainWindowController::TopDmgButtonAction, &MainWindowController::installerButtonAction,
       &MainWindowController::TopDiskToolButtonAction};
   for (int tab = 0; tab < 5; ++tab) {
-    auto* button = new LeftButton(content);
+    auto* button = new LeftButton(aWindow->contentView());
     setFrame(button, NSMakeRect(20, kTabs[tab].y, 240, 40));
     button->setButtonEnabled(true);
     const QString image = QString::fromLatin1(kTabs[tab].image);
@@ -157,10 +170,13 @@ void MainWindowController::addWindowTitle() {
     QObject::connect(button, &QAbstractButton::clicked, this, [this, action] { (this->*action)(); });
     *buttons[tab] = button;
   }
+  // The copy tab is the one shown at start: its place is the panel's.
   tab_diskclone->setButtonAction(true);
   tab_diskclone->setHidden(true);
+}
 
-  selectView = new LeftSelView(content);
+void MainWindowController::addSelectView() {
+  selectView = new LeftSelView(aWindow->contentView());
   setFrame(selectView, NSMakeRect(20, 492, 240, kPanelHeight));
   selectView->initView();
   seleViewY = 492;

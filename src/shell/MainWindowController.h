@@ -85,7 +85,13 @@ class MainWindowController : public QObject,
   void addDiskToolView();
   void addBootableView();
   void addInstallerView();
+  // The title, the sidebar and the screens' containers, in these steps:
   void addWindowTitle();
+  void addTitleLabel();
+  void addSidebarBackground();
+  void addScreenContainers();
+  void addTabButtons();
+  void addSelectView();
   void chooseTab(int tab);
   void chooseNextPendingTab();
   bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,7 +13,7 @@
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/WindowSetup.h"
-#include "uikit/Backgrounds.h"
+#include "uikit/ModalSession.h"
 #include "uikit/Style.h"
 #include "uikit/TCWindowButton.h"
 

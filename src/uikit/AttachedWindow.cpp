@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <cmath>
 
+#include "services/WindowActivation.h"
 #include "uikit/Style.h"
 #include "uikit/Translucency.h"
 
@@ -319,8 +320,12 @@ void AttachedWindowOn<Base>::addToParentWindow(QWidget* parent) {
 template <class Base>
 void AttachedWindowOn<Base>::dismiss() {
   if (_window) _window->removeEventFilter(this);
+  QWidget* top = this->parentWidget() ? this->parentWidget()->window() : nullptr;
   this->hide();
   this->deleteLater();
+  // A panel or pop-up the user worked in leaves its window the active one.
+  if (top && QGuiApplication::applicationState() == Qt::ApplicationActive && !top->isActiveWindow())
+    ReturnActivation(top).giveBack();
 }
 
 template <class Base>

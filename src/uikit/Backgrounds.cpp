@@ -1,10 +1,7 @@
 #include "uikit/Backgrounds.h"
 
-#include <QEventLoop>
-#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPointer>
 
 #include "services/Color.h"
 #include "uikit/Translucency.h"
@@ -121,78 +118,14 @@ PopBaseWindow::PopBaseWindow(QWidget* parent, Qt::WindowFlags flags)
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {
-  if (e->button() == Qt::LeftButton) {
-    dragging_ = true;
-    from_ = e->globalPosition().toPoint();
-  }
+  if (!mover_.handle(this, e)) return QWidget::mousePressEvent(e);
   e->accept();
 }
 
 void PopBaseWindow::mouseMoveEvent(QMouseEvent* e) {
-  if (!dragging_) return;
-  const QPoint now = e->globalPosition().toPoint();
-  move(pos() + (now - from_));
-  from_ = now;
+  if (!mover_.handle(this, e)) QWidget::mouseMoveEvent(e);
 }
 
-void PopBaseWindow::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
-
-// ------------------------------------------------------------ modal sessions
-
-namespace uikit {
-
-namespace {
-struct Session {
-  QEventLoop* loop;
-  int code;
-};
-// Ends the session when its window is closed or hidden.
-class SessionWatch : public QObject {
- public:
-  explicit SessionWatch(QEventLoop* loop) : loop_(loop) {}
-  bool eventFilter(QObject* o, QEvent* e) override {
-    if (e->type() == QEvent::Hide || e->type() == QEvent::Close) loop_->quit();
-    return QObject::eventFilter(o, e);
-  }
-
- private:
-  QEventLoop* loop_;
-};
-QHash<QWidget*, Session*>& sessions() {
-  static QHash<QWidget*, Session*> s;
-  return s;
+void PopBaseWindow::mouseReleaseEvent(QMouseEvent* e) {
+  if (!mover_.handle(this, e)) QWidget::mouseReleaseEvent(e);
 }
-}  // namespace
-
-int runModalForWindow(QWidget* window) {
-  if (!window || sessions().contains(window)) return -1;
-  QEventLoop loop;
-  Session session{&loop, 0};
-  sessions().insert(window, &session);
-  QPointer<QWidget> guard(window);
-  const Qt::WindowModality before = window->windowModality();
-  if (window->isWindow()) window->setWindowModality(Qt::ApplicationModal);
-  QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
-  window->show();
-  window->raise();
-  SessionWatch watch(&loop);
-  window->installEventFilter(&watch);
-  loop.exec();
-  sessions().remove(window);
-  if (guard) {
-    guard->removeEventFilter(&watch);
-    guard->setWindowModality(before);
-  }
-  return session.code;
-}
-
-void stopModalForWindow(QWidget* window, int code) {
-  auto it = sessions().find(window);
-  if (it == sessions().end()) return;
-  (*it)->code = code;
-  (*it)->loop->quit();
-}
-
-bool isRunningModal(QWidget* window) { return sessions().contains(window); }
-
-}  // namespace uikit

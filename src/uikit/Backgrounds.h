@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "uikit/Geometry.h"
+#include "uikit/WindowMove.h"
 
 class QPainter;
 
@@ -110,15 +111,5 @@ class PopBaseWindow : public QWidget {
   void mouseReleaseEvent(QMouseEvent*) override;
 
  private:
-  bool dragging_ = false;
-  QPoint from_;
+  uikit::WindowMover mover_;
 };
-
-namespace uikit {
-// A modal session of one window: shows it and returns when
-// stopModalForWindow(window) is called or the window is closed, hidden or
-// destroyed (the code is then 0). Ending one session never ends another.
-int runModalForWindow(QWidget* window);
-void stopModalForWindow(QWidget* window, int code = 0);
-bool isRunningModal(QWidget* window);
-}  // namespace uikit

@@ -1,6 +1,7 @@
 #include "uikit/TCImageWindow.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QWindow>
@@ -106,33 +107,10 @@ void PVTitlebarView::mouseReleaseEvent(QMouseEvent* e) { e->ignore(); }
 
 PVTitlebarContainer::PVTitlebarContainer(QWidget* parent) : QWidget(parent) {}
 
-void PVTitlebarContainer::pressAt(const QPointF& globalPos) {
-  pressed_ = true;
-  systemMove_ = false;
-  last_ = globalPos;
-}
-
-void PVTitlebarContainer::dragTo(const QPointF& globalPos) {
-  QWidget* w = window();
-  if (!pressed_ || !w || (w->windowState() & Qt::WindowFullScreen)) return;
-  if (systemMove_) return;
-  // The window system's own move where it has one; else follow the pointer.
-  if (w->windowHandle() && QGuiApplication::platformName() != "offscreen" &&
-      w->windowHandle()->startSystemMove()) {
-    systemMove_ = true;
-    return;
-  }
-  const QPointF d = globalPos - last_;
-  last_ = globalPos;
-  w->move(w->pos() + d.toPoint());
-}
-
-void PVTitlebarContainer::release() { pressed_ = false; systemMove_ = false; }
-
 void PVTitlebarContainer::mousePressEvent(QMouseEvent* e) {
   if (e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
   if (auto* win = qobject_cast<TCImageWindow*>(window())) win->windowMouseDown();
-  pressAt(e->globalPosition());
+  mover_.handle(window(), e);
   e->accept();
 }
 
@@ -144,12 +122,12 @@ void PVTitlebarContainer::mouseDoubleClickEvent(QMouseEvent* e) {
 }
 
 void PVTitlebarContainer::mouseMoveEvent(QMouseEvent* e) {
-  if (e->buttons() & Qt::LeftButton) dragTo(e->globalPosition());
+  mover_.handle(window(), e);
   e->accept();
 }
 
 void PVTitlebarContainer::mouseReleaseEvent(QMouseEvent* e) {
-  release();
+  mover_.handle(window(), e);
   e->accept();
 }
 
@@ -332,7 +310,6 @@ NSRect TCImageWindow::containerFrame() const {
 }
 
 void TCImageWindow::layoutTrafficLightsAndContent() {
-  ++layoutCount_;
   const NSRect c = containerFrame();
   _titleBarContainer->setGeometry(toQt(c, height()));
   if (_titleBarView) _titleBarView->setGeometry(_titleBarContainer->rect());
@@ -416,9 +393,29 @@ void TCImageWindow::moveEvent(QMoveEvent* e) {
 }
 
 void TCImageWindow::mousePressEvent(QMouseEvent* e) {
-  // Only presses no child took arrive here.
+  if (e->button() != Qt::LeftButton) return QWidget::mousePressEvent(e);
   windowMouseDown();
+  mover_.handle(this, e);
   e->accept();
+}
+
+void TCImageWindow::mouseMoveEvent(QMouseEvent* e) {
+  if (!mover_.handle(this, e)) QWidget::mouseMoveEvent(e);
+}
+
+void TCImageWindow::mouseReleaseEvent(QMouseEvent* e) {
+  if (!mover_.handle(this, e)) QWidget::mouseReleaseEvent(e);
+}
+
+void TCImageWindow::closeEvent(QCloseEvent* e) {
+  if (!e->spontaneous()) return QWidget::closeEvent(e);
+  // The window's owner points the close button at its own close path (which
+  // may refuse, fade first or end a modal session); the window system's close
+  // takes the same path. Later, as the window is still inside its close.
+  e->ignore();
+  QPointer<TCWindowButton> button = _closeButton ? _closeButton.data() : standard_[CloseButton];
+  QMetaObject::invokeMethod(
+      this, [button] { if (button) button->click(); }, Qt::QueuedConnection);
 }
 
 void TCImageWindow::changeEvent(QEvent* e) {

@@ -10,6 +10,7 @@
 
 #include "uikit/Delegate.h"
 #include "uikit/Geometry.h"
+#include "uikit/WindowMove.h"
 
 class TCWindowButton;
 class TCImageWindow;
@@ -40,9 +41,6 @@ class PVTitlebarContainer : public QWidget {
   Q_OBJECT
  public:
   explicit PVTitlebarContainer(QWidget* parent = nullptr);
-  void pressAt(const QPointF& globalPos);
-  void dragTo(const QPointF& globalPos);
-  void release();
 
  protected:
   void mousePressEvent(QMouseEvent*) override;
@@ -51,9 +49,7 @@ class PVTitlebarContainer : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent*) override;
 
  private:
-  bool pressed_ = false;
-  bool systemMove_ = false;
-  QPointF last_;
+  uikit::WindowMover mover_;
 };
 
 namespace uikit {
@@ -187,9 +183,8 @@ class TCImageWindow : public QWidget {
   // The frame view's AppKit frame of the bar container (y up, window coordinates).
   uikit::NSRect containerFrame() const;
   void layoutTrafficLightsAndContent();
-  int layoutCount() const { return layoutCount_; }
 
-  // A mouse-down that no child took; also sent by the bar.
+  // A left mouse-down that no child took; also sent by the bar.
   void windowMouseDown();
 
  Q_SIGNALS:
@@ -199,8 +194,13 @@ class TCImageWindow : public QWidget {
   void paintEvent(QPaintEvent*) override;
   void resizeEvent(QResizeEvent*) override;
   void moveEvent(QMoveEvent*) override;
+  // Presses that no child took: the window moves by its background.
   void mousePressEvent(QMouseEvent*) override;
+  void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
   void changeEvent(QEvent*) override;
+  // A close the window system asks for is the close button's.
+  void closeEvent(QCloseEvent*) override;
 
  private:
   void installButton(QPointer<TCWindowButton>& slot, TCWindowButton* b, ButtonKind kind);
@@ -241,5 +241,5 @@ class TCImageWindow : public QWidget {
   TCWindowButton* standard_[3] = {nullptr, nullptr, nullptr};
   QPointer<QWidget> _contentView;
   uikit::WeakDelegate<TCImageWindowDelegate> delegate_;
-  int layoutCount_ = 0;
+  uikit::WindowMover mover_;
 };

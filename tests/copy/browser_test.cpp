@@ -5,13 +5,18 @@
 #include <QDir>
 #include <QFile>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 #include "copy/DiskListWC.h"
 #include "platform/Gate.h"
 #include "platform/Queue.h"
 #include "support/TestWorld.h"
+#include "support/WindowSystem.h"
+#include "uikit/ModalSession.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/TCImageWindow.h"
+#include "uikit/TCWindowButton.h"
 #include "world/lib/Layout.h"
 
 namespace {
@@ -225,6 +230,46 @@ TEST_F(Browser, CancelAndRefreshLeaveTheScreensSelection) {
       EXPECT_EQ(r->state(), r->name() == "b.txt" ? FileNode::NotSelected : FileNode::Selected)
           << leave << " " << qPrintable(r->name());
   }
+}
+
+TEST_F(Browser, EveryClosePathIsRefusedWhileTheTotalRuns) {
+  wc.showDetailWithPath(kFolder);
+  ASSERT_TRUE(listed());
+  TCImageWindow* w = wc.window();
+  struct Path {
+    const char* what;
+    std::function<void()> take;
+  } paths[] = {
+      {"close button", [&] { w->standardWindowButton(TCImageWindow::CloseButton)->click(); }},
+      {"cancel button", [&] { QTest::mouseClick(vc->cancelButton(), Qt::LeftButton); }},
+      {"close from the window system", [&] { windowSystemClose(w); }},
+  };
+  platform::gates::arm("GetFilesSize.beforeReport");
+  QObject scope;
+  bool totalling = false;
+  QStringList refused;
+  QTimer::singleShot(0, &scope, [&] {
+    QTest::mouseClick(vc->doneButton(), Qt::LeftButton);
+    totalling = platform::gates::waitReached("GetFilesSize.beforeReport") && vc->isTotalling();
+    for (const Path& path : paths) {
+      path.take();
+      QCoreApplication::sendPostedEvents();  // what the window queued for itself
+      if (w->isVisible() && uikit::isRunningModal(w) && screen.reports == 0) refused << path.what;
+    }
+    platform::gates::release("GetFilesSize.beforeReport");
+  });
+  QTimer::singleShot(10000, &scope, [&] { uikit::stopModalForWindow(w, -1); });
+  EXPECT_EQ(wc.runModal(), 0);
+  EXPECT_TRUE(totalling);
+  EXPECT_EQ(refused, (QStringList{"close button", "cancel button", "close from the window system"}));
+  EXPECT_EQ(screen.reports, 1) << "the total's end closes the window";
+  EXPECT_FALSE(w->isVisible());
+
+  // Once no total runs, a close from the window system is the close button's.
+  QTimer::singleShot(0, &scope, [&] { windowSystemClose(w); });
+  EXPECT_EQ(wc.runModal(), 0);
+  EXPECT_EQ(screen.reports, 1);
+  EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(Browser, OpenInFolderRevealsTheItemItself) {

@@ -7,6 +7,8 @@
 #include <QTest>
 #include <gtest/gtest.h>
 
+#include "support/TestWorld.h"
+
 using uikit::frameOf;
 using uikit::NSMakeRect;
 using uikit::NSRect;
@@ -280,6 +282,34 @@ TEST_F(MainWindowTest, AClickIntoTheWindowClosesTheErrorCalloutsOfThreeScreens) 
   EXPECT_EQ(copy.closeErrorWindow, 2);
   EXPECT_EQ(image.closeErrorWindow, 2);
   EXPECT_EQ(clone.closeErrorWindow, 2);
+}
+
+TEST_F(MainWindowTest, TheWindowMovesByItsBackgroundAndOnlyTheLeftButtonClosesCallouts) {
+  TCImageWindow* window = controller->window();
+  window->show();
+  QWidget* screen = controller->copyScreen();
+  const QPoint at(400, 300), by(40, 25);
+  struct Case {
+    const char* what;
+    Qt::MouseButton button;
+    bool moves;
+    int closes;
+  } cases[] = {
+      {"left button", Qt::LeftButton, true, 1},
+      {"right button", Qt::RightButton, false, 0},
+  };
+  for (const Case& c : cases) {
+    copy.closeErrorWindow = 0;
+    const QPoint before = window->pos();
+    QTest::mousePress(screen, c.button, {}, at);
+    QTest::mouseMove(screen, at + by);
+    QTest::mouseRelease(screen, c.button, {}, at + by);
+    if (c.moves)
+      EXPECT_TRUE(waitUntil([&] { return window->pos() == before + by; }, 2000)) << c.what;
+    else
+      EXPECT_EQ(window->pos(), before) << c.what;
+    EXPECT_EQ(copy.closeErrorWindow, c.closes) << c.what;
+  }
 }
 
 TEST_F(MainWindowTest, TheClickReachesTheTabThroughItsButton) {

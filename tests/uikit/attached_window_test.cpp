@@ -15,8 +15,9 @@
 #include "uikit/AttachedWindow.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Layout.h"
-#include "uikit/Tables.h"
+#include "uikit/ModalSession.h"
 #include "uikit/TCImageWindow.h"
+#include "uikit/Tables.h"
 
 using namespace uikit;
 

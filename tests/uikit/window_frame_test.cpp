@@ -8,7 +8,10 @@
 #include <QTest>
 
 #include "platform/Bundle.h"
+#include "platform/NotificationCenter.h"
+#include "support/TestWorld.h"
 #include "uikit/AttachedWindow.h"
+#include "uikit/Backgrounds.h"
 #include "uikit/Layout.h"
 #include "uikit/TCImageWindow.h"
 #include "uikit/TCWindowButton.h"
@@ -115,9 +118,16 @@ TEST_F(WindowFrame, MainWindowBarAndButtons) {
   EXPECT_EQ(w.contentView()->geometry(), QRect(0, 48, 1140, 652));
   EXPECT_EQ(w.willPositionSheet(NSMakeRect(10, 0, 300, 200)).y(), 652);
 
-  const int layouts = w.layoutCount();
+  // The same height lays nothing out: a button and the content put aside stay aside.
+  close->move(200, 200);
+  w.contentView()->move(0, 300);
   w.setTitleBarHeight(48);
-  EXPECT_EQ(w.layoutCount(), layouts) << "the same height lays nothing out";
+  EXPECT_EQ(close->pos(), QPoint(200, 200)) << "the same height lays nothing out";
+  EXPECT_EQ(w.contentView()->pos(), QPoint(0, 300));
+  w.setTitleBarHeight(38);
+  EXPECT_EQ(close->geometry(), QRect(16, 16, 12, 12)) << "a new height lays out";
+  EXPECT_EQ(w.contentView()->geometry(), QRect(0, 38, 1140, 662));
+  w.setTitleBarHeight(48);
   w.resize(1200, 760);
   EXPECT_EQ(close->geometry(), QRect(16, 21, 12, 12)) << "the bar stays at the top";
   EXPECT_EQ(w.contentView()->geometry(), QRect(0, 48, 1200, 712));
@@ -160,6 +170,90 @@ TEST_F(WindowFrame, APressNoViewTookReachesTheDelegate) {
   EXPECT_EQ(d.downs, 2);
   pressAt({600, 20});  // the title bar
   EXPECT_EQ(d.downs, 3);
+}
+
+namespace {
+// A press at `at` (window coordinates), a move by `by` with the button held and
+// the release, delivered as Qt does: to the widget under the pointer, handed up
+// to its parents while ignored, the move and release to the pressed widget.
+void dragOnWindow(QWidget* window, QPoint at, Qt::MouseButton button, QPoint by) {
+  QWidget* target = window->childAt(at);
+  if (!target) target = window;
+  const QPoint local = target->mapFrom(window, at);
+  QTest::mousePress(target, button, {}, local);
+  QTest::mouseMove(target, local + by);
+  QTest::mouseRelease(target, button, {}, local + by);
+}
+}  // namespace
+
+TEST_F(WindowFrame, TheWindowMovesByItsBackgroundWithTheLeftButton) {
+  Delegate d;
+  w.setDelegate(&d);
+  w.setTitleBarHeight(kMainTitleBarHeight);
+  auto* button = new QPushButton("x", w.contentView());
+  button->setGeometry(100, 100, 80, 30);
+  button->show();
+  auto* label = new QLabel("label", w.contentView());
+  label->setGeometry(300, 100, 80, 30);
+  label->show();
+  const QPoint onButton = button->mapTo(&w, button->rect().center());
+  const QPoint onLabel = label->mapTo(&w, label->rect().center());
+  const QPoint by(30, 20);
+  struct Case {
+    const char* what;
+    QPoint at;
+    Qt::MouseButton button;
+    bool moves;
+    int notices;
+  } cases[] = {
+      {"background", {600, 400}, Qt::LeftButton, true, 1},
+      {"title bar", {600, 20}, Qt::LeftButton, true, 1},
+      {"a label, which takes no clicks", onLabel, Qt::LeftButton, true, 1},
+      {"a button", onButton, Qt::LeftButton, false, 0},
+      {"background, right button", {600, 400}, Qt::RightButton, false, 0},
+      {"title bar, right button", {600, 20}, Qt::RightButton, false, 0},
+  };
+  for (const auto& c : cases) {
+    d.downs = 0;
+    const QPoint before = w.pos();
+    dragOnWindow(&w, c.at, c.button, by);
+    if (c.moves)
+      EXPECT_TRUE(waitUntil([&] { return w.pos() == before + by; }, 2000)) << c.what;
+    else
+      EXPECT_EQ(w.pos(), before) << c.what;
+    EXPECT_EQ(d.downs, c.notices) << c.what;
+  }
+  // A move with no button held after a release drags nothing.
+  const QPoint before = w.pos();
+  QTest::mouseMove(w.contentView(), {500, 300});
+  EXPECT_EQ(w.pos(), before);
+}
+
+TEST(PopBaseWindow, MovesByItsBackgroundWithTheLeftButton) {
+  PopBaseWindow pop;
+  pop.resize(300, 200);
+  auto* button = new QPushButton("x", &pop);
+  button->setGeometry(10, 10, 80, 30);
+  pop.show();
+  const QPoint by(-25, 40);
+  struct Case {
+    const char* what;
+    QPoint at;
+    Qt::MouseButton button;
+    bool moves;
+  } cases[] = {
+      {"background", {200, 150}, Qt::LeftButton, true},
+      {"a button", {50, 25}, Qt::LeftButton, false},
+      {"background, right button", {200, 150}, Qt::RightButton, false},
+  };
+  for (const auto& c : cases) {
+    const QPoint before = pop.pos();
+    dragOnWindow(&pop, c.at, c.button, by);
+    if (c.moves)
+      EXPECT_TRUE(waitUntil([&] { return pop.pos() == before + by; }, 2000)) << c.what;
+    else
+      EXPECT_EQ(pop.pos(), before) << c.what;
+  }
 }
 
 TEST_F(WindowFrame, DoubleClickOnTheBarMiniaturizesOnlyWhenTheDefaultSaysSo) {
@@ -218,13 +312,35 @@ TEST_F(WindowFrame, FullScreenButtonKeepsItsDistanceFromTheRightEdge) {
 TEST(WindowButtonGroup, CapturesAndNotification) {
   TCWindowButtonGroup* g = TCWindowButtonGroup::groupWithIdentifier("");
   EXPECT_EQ(g, TCWindowButtonGroup::groupWithIdentifier(TCWindowButtonGroup::defaultIdentifier()));
+  QObject owner;
+  QList<QObject*> posted;
+  platform::NotificationCenter::defaultCenter().addObserver(
+      &owner, TCWindowButtonGroup::kRolloverNotification,
+      [&](const QVariant& object) { posted.append(object.value<QObject*>()); });
   g->resetMouseCaptures();
-  g->didCaptureMousePointer();
-  EXPECT_TRUE(g->shouldDisplayRollOver());
-  g->didReleaseMousePointer();
-  EXPECT_FALSE(g->shouldDisplayRollOver());
-  g->setNumberOfCaptures(-1);
-  EXPECT_EQ(g->numberOfCaptures(), 0);
+  // Counting captures posts nothing; only a stored new count does.
+  struct Step {
+    const char* what;
+    std::function<void()> act;
+    qint64 captures;
+    bool rollover;
+    int posts;
+  } steps[] = {
+      {"capture", [&] { g->didCaptureMousePointer(); }, 1, true, 0},
+      {"release", [&] { g->didReleaseMousePointer(); }, 0, false, 0},
+      {"negative count", [&] { g->setNumberOfCaptures(-1); }, 0, false, 0},
+      {"unchanged count", [&] { g->setNumberOfCaptures(0); }, 0, false, 0},
+      {"new count", [&] { g->setNumberOfCaptures(2); }, 2, true, 1},
+      {"reset", [&] { g->resetMouseCaptures(); }, 0, false, 0},
+  };
+  for (const auto& step : steps) {
+    posted.clear();
+    step.act();
+    EXPECT_EQ(g->numberOfCaptures(), step.captures) << step.what;
+    EXPECT_EQ(g->shouldDisplayRollOver(), step.rollover) << step.what;
+    ASSERT_EQ(posted.size(), step.posts) << step.what;
+    for (QObject* object : posted) EXPECT_EQ(object, g) << step.what << ": the group is the object";
+  }
 }
 
 TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
