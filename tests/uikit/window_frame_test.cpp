@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <functional>
+#include <optional>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
+#include "DarkDesktop.h"
 #include "platform/Bundle.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Layout.h"
@@ -253,4 +256,21 @@ TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
   }
   panel->dismiss();
   QTRY_VERIFY(w.childAt(closeCentre) == close);
+}
+
+TEST(WindowLook, KeepsTheLightLookOnADarkDesktop) {
+  // The desktop dark before the window is made, and turned dark while it shows.
+  for (bool darkFirst : {true, false}) {
+    std::optional<DarkDesktop> dark;
+    if (darkFirst) dark.emplace();
+    TCImageWindow w;
+    w.resize(kMainWindowSize);
+    w.setContentView(new QWidget);
+    auto* field = new QLineEdit(w.contentView());
+    auto* label = new QLabel(QStringLiteral("Name"), w.titleBarView());
+    w.show();
+    if (!darkFirst) dark.emplace();
+    for (QWidget* widget : std::initializer_list<QWidget*>{&w, w.contentView(), field, label})
+      EXPECT_EQ(notLight(widget->palette()), QString()) << widget->metaObject()->className() << " dark first " << darkFirst;
+  }
 }
