@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPointer>
 
+#include "services/Appearance.h"
 #include "services/Color.h"
 
 using namespace uikit;
@@ -114,6 +115,7 @@ void PopInView::paintEvent(QPaintEvent*) {
 
 PopBaseWindow::PopBaseWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setAttribute(Qt::WA_TranslucentBackground);
+  appearance::forceLightAppearance(this);
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {

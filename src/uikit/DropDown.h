@@ -10,7 +10,6 @@
 
 #include "uikit/Geometry.h"
 
-class QTimer;
 class RAttachedWindow;
 
 namespace uikit {

@@ -10,6 +10,8 @@
 #include <QWindow>
 #include <cmath>
 
+#include "services/Appearance.h"
+
 using namespace uikit;
 
 namespace uikit {
@@ -153,6 +155,7 @@ void PVPopoverWindowFrame::paintEvent(QPaintEvent*) {
 PVPopoverWindow::PVPopoverWindow() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
   setAttribute(Qt::WA_TranslucentBackground);
   setFocusPolicy(Qt::StrongFocus);
+  appearance::forceLightAppearance(this);
   frame_ = new PVPopoverWindowFrame(this);
 }
 

@@ -248,7 +248,7 @@ TEST(BrowserLook, StaysLightOnADarkDesktop) {
   ASSERT_TRUE(waitUntil([&] { return !list->isScan(); }));
   NewOutlineView* outline = list->outlineView();
   for (QWidget* widget : std::initializer_list<QWidget*>{wc.window(), list, outline, outline->viewport(), outline->header()})
-    EXPECT_EQ(notLight(widget->palette()), QString()) << widget->metaObject()->className();
+    EXPECT_EQ(notLight(widget->palette()), std::string()) << widget->metaObject()->className();
   // The rows themselves: nothing of the dark theme shows through.
   QImage rows = outline->viewport()->grab().toImage();
   EXPECT_GT(rows.pixelColor(rows.width() - 4, rows.height() - 4).lightnessF(), 0.85);

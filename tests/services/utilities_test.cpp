@@ -150,9 +150,9 @@ TEST(Alert, KeepsTheLightLookOnADarkDesktop) {
   DarkDesktop dark;
   std::unique_ptr<QMessageBox> alert(KVPublicUtilities::getAlertWithTitle("Title", "Text", "OK", "Cancel"));
   alert->show();
-  EXPECT_EQ(notLight(alert->palette()), QString());
+  EXPECT_EQ(notLight(alert->palette()), std::string());
   for (QWidget* child : alert->findChildren<QWidget*>())
-    EXPECT_EQ(notLight(child->palette()), QString()) << child->metaObject()->className();
+    EXPECT_EQ(notLight(child->palette()), std::string()) << child->metaObject()->className();
 }
 
 TEST(Alert, EscapeAndTheCloseBoxAnswerNeitherButton) {

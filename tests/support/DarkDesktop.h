@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QString>
+#include <string>
 
 struct DarkDesktop {
   QPalette saved = QApplication::palette();
@@ -22,11 +23,11 @@ struct DarkDesktop {
 
 // Empty when `p` is a light look (light window and base, dark text); else
 // which role is not.
-inline QString notLight(const QPalette& p) {
-  QString wrong;
+inline std::string notLight(const QPalette& p) {
+  std::string wrong;
   for (auto role : {QPalette::Window, QPalette::Base})
-    if (p.color(QPalette::Active, role).lightnessF() < 0.85) wrong += QStringLiteral("background %1; ").arg(int(role));
+    if (p.color(QPalette::Active, role).lightnessF() < 0.85) wrong += "background role " + std::to_string(int(role)) + "; ";
   for (auto role : {QPalette::WindowText, QPalette::Text})
-    if (p.color(QPalette::Active, role).lightnessF() > 0.3) wrong += QStringLiteral("text %1; ").arg(int(role));
+    if (p.color(QPalette::Active, role).lightnessF() > 0.3) wrong += "text role " + std::to_string(int(role)) + "; ";
   return wrong;
 }

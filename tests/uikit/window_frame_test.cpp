@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +14,8 @@
 #include "platform/Bundle.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Layout.h"
+#include "uikit/PVPopover.h"
+#include "uikit/Backgrounds.h"
 #include "uikit/TCImageWindow.h"
 #include "uikit/TCWindowButton.h"
 
@@ -259,18 +262,40 @@ TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
 }
 
 TEST(WindowLook, KeepsTheLightLookOnADarkDesktop) {
-  // The desktop dark before the window is made, and turned dark while it shows.
-  for (bool darkFirst : {true, false}) {
-    std::optional<DarkDesktop> dark;
-    if (darkFirst) dark.emplace();
-    TCImageWindow w;
-    w.resize(kMainWindowSize);
-    w.setContentView(new QWidget);
-    auto* field = new QLineEdit(w.contentView());
-    auto* label = new QLabel(QStringLiteral("Name"), w.titleBarView());
-    w.show();
-    if (!darkFirst) dark.emplace();
-    for (QWidget* widget : std::initializer_list<QWidget*>{&w, w.contentView(), field, label})
-      EXPECT_EQ(notLight(widget->palette()), QString()) << widget->metaObject()->className() << " dark first " << darkFirst;
+  platform::Bundle::setMainBundlePath(QDC_BUILD_APP_BUNDLE);
+  // Each kind of top-level window the program opens, with a field and a label
+  // in it; the desktop dark before the window is made, or turned dark while it shows.
+  const struct {
+    const char* what;
+    std::function<QWidget*()> make;
+  } windows[] = {
+      {"TCImageWindow", [] {
+         auto* w = new TCImageWindow;
+         w->resize(kMainWindowSize);
+         w->setContentView(new QWidget);
+         return w->contentView();
+       }},
+      {"PopBaseWindow", [] { return new PopBaseWindow; }},
+      {"PVPopoverWindow", [] {
+         auto* w = new PVPopoverWindow;
+         w->setPopoverContentView(new QWidget);
+         return w->popoverContentView();
+       }},
+  };
+  for (const auto& kind : windows) {
+    for (bool darkFirst : {true, false}) {
+      std::optional<DarkDesktop> dark;
+      if (darkFirst) dark.emplace();
+      QWidget* content = kind.make();
+      std::unique_ptr<QWidget> window(content->window());
+      auto* field = new QLineEdit(content);
+      auto* label = new QLabel(QStringLiteral("Name"), content);
+      window->resize(400, 300);
+      window->show();
+      if (!darkFirst) dark.emplace();
+      for (QWidget* widget : std::initializer_list<QWidget*>{window.get(), content, field, label})
+        EXPECT_EQ(notLight(widget->palette()), std::string())
+            << kind.what << ": " << widget->metaObject()->className() << (darkFirst ? ", dark first" : ", dark later");
+    }
   }
 }
