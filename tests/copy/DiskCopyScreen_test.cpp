@@ -5,7 +5,6 @@
 #include <QAbstractItemModel>
 #include <QDir>
 #include <QDirIterator>
-#include <QEnterEvent>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QMimeData>
@@ -19,6 +18,7 @@
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
+#include "support/DropDownChecks.h"
 #include "support/ScreenDriver.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/Tables.h"
@@ -266,29 +266,12 @@ TEST(DiskCopyScreenTest, AChangeDuringTheCopyAllListingDropsIt) {
   }
 }
 
-// The copy-mode list: a second click on the drop-down while the list shows,
-// the pointer in it, opens no second list; a press on a row with no hover
-// before it chooses.
 TEST(DiskCopyScreenTest, TheCopyModeListOpensOnceAndARowChoosesWithoutHover) {
   CopyScreen s;
   ASSERT_TRUE(s.pick(1, "Data"));
   ASSERT_TRUE(s.pick(2, "USB Stick"));
-  ASSERT_TRUE(s.d.click("lComboBoxOpen"));
-  ASSERT_TRUE(s.d.waitShown("copyModeSome"));
-  QWidget* list = s.d.find("SelectAllFilePopVC");
-  ASSERT_NE(list, nullptr);
-  QEnterEvent in(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-  QCoreApplication::sendEvent(list, &in);
-  QTest::mouseClick(s.d.find("lComboBoxOpen"), Qt::LeftButton);
-  QCoreApplication::processEvents();
-  int shown = 0;
-  for (QWidget* w : s.d.findAll("SelectAllFilePopVC")) shown += w->isVisible();
-  EXPECT_EQ(shown, 1);
-  EXPECT_EQ(s.d.find("SelectAllFilePopVC"), list);
-
   EXPECT_FALSE(s.d.isShown("lComboBoxSearch"));
-  QTest::mouseClick(list->findChild<QWidget*>("copyModeSome"), Qt::LeftButton, {}, QPoint(20, 10));
-  EXPECT_TRUE(s.d.waitHidden("SelectAllFilePopVC"));
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(s.d, "lComboBoxOpen", "SelectAllFilePopVC", "copyModeSome"), "");
   EXPECT_TRUE(s.d.waitShown("lComboBoxSearch")) << "copy some chosen: its browse button shows";
 }
 

@@ -1,6 +1,7 @@
 // The disk manager on the real main window, offscreen, in a demo world: the
 // table, rename with names the shell must not read, format with each file
 // system and its failures, eject, and a table that follows the disks.
+#include "DropDownChecks.h"
 #include "ScreenDriver.h"
 
 #include "disktool/FormatPanels.h"
@@ -16,9 +17,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QEnterEvent>
 #include <QLineEdit>
-#include <QTest>
 #include <gtest/gtest.h>
 
 namespace {
@@ -227,46 +226,21 @@ TEST_F(DiskManagerScreen, CancelLetsTheNextFormatOpenThePanel) {
   EXPECT_TRUE(QFile::exists(d.host("/Volumes/USB Stick/readme.txt")));
 }
 
-// The file-system list: one list however often the box is clicked, the pointer
-// in it or not; a click on a row chooses it with no hover before; leaving
-// closes it.
+// The file-system list under the pointer; and leaving it closes it.
 TEST_F(DiskManagerScreen, TheFileSystemListFollowsTheDropDownRule) {
   ASSERT_TRUE(openFormat("USB Stick", "x", -1));
   auto* panel = d.find<MakeSureFormatViewController>("MakeSureFormatViewController");
   ASSERT_NE(panel, nullptr);
-  auto openList = [&] {
-    return d.click("typeSelectBut") && d.waitShown("FormatTypeViewController");
-  };
-  auto lists = [&] {
-    int shown = 0;
-    for (QWidget* w : d.findAll("FormatTypeViewController")) shown += w->isVisible();
-    return shown;
-  };
-
-  ASSERT_TRUE(openList());
-  QWidget* list = d.find("FormatTypeViewController");
-  QEnterEvent in(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-  QCoreApplication::sendEvent(list, &in);
-  // A second click on the box while the first list shows (no pointer move).
-  QTest::mouseClick(d.find("typeSelectBut"), Qt::LeftButton);
-  QCoreApplication::processEvents();
-  EXPECT_EQ(lists(), 1);
-  EXPECT_EQ(d.find("FormatTypeViewController"), list) << "the list shown is the first one";
-
-  // A press and release on a row, with no enter before it.
-  QWidget* row = list->findChild<QWidget*>("view_4");
-  ASSERT_NE(row, nullptr);
-  QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(20, 10));
-  EXPECT_TRUE(d.waitHidden("FormatTypeViewController"));
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(d, "typeSelectBut", "FormatTypeViewController", "view_4"), "");
   EXPECT_EQ(panel->typeText(), "APFS");
   EXPECT_FALSE(panel->isDropDownOpen());
 
-  // Opened again, then left: closed.
-  ASSERT_TRUE(openList());
-  list = d.find("FormatTypeViewController");
+  ASSERT_TRUE(d.click("typeSelectBut") && d.waitShown("FormatTypeViewController"));
   RAttachedWindow* window = nullptr;
-  for (QWidget* w = list; w && !window; w = w->parentWidget()) window = qobject_cast<RAttachedWindow*>(w);
+  for (QWidget* w = d.find("FormatTypeViewController"); w && !window; w = w->parentWidget())
+    window = qobject_cast<RAttachedWindow*>(w);
   ASSERT_NE(window, nullptr);
+  QEnterEvent in(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
   QCoreApplication::sendEvent(window, &in);
   QEvent out(QEvent::Leave);
   QCoreApplication::sendEvent(window, &out);
