@@ -406,24 +406,13 @@ void DiskCopyViewController::chooseCopyMode(int type) {
 }
 
 void DiskCopyViewController::showSelectAllVC() {
-  if (isPopSortWin) return;
-  isPopSortWin = true;
+  if (sortDropDown->isOpen()) return;
   auto* list = new SelectAllFilePopVC;
   list->setDelegate(this);
-  sortAttachedWindow = showCopyModeList(window(), list);
-  if (!sortAttachedWindow) {
-    isPopSortWin = false;
-    return;
-  }
-  connect(sortAttachedWindow, &QObject::destroyed, this, [this] { isPopSortWin = false; });
-  closeAttachedWindowAfter(sortAttachedWindow, 3, true);
+  showCopyModeList(sortDropDown, window(), list);
 }
 
-void DiskCopyViewController::closeMattachedWindow() {
-  isPopSortWin = false;
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
-  sortAttachedWindow = nullptr;
-}
+void DiskCopyViewController::closeMattachedWindow() { sortDropDown->close(); }
 
 void DiskCopyViewController::mouseEixtView(bool exited) {
   if (exited) closeMattachedWindow();

@@ -197,8 +197,7 @@ class DiskCopyViewController : public QWidget,
   QPointer<SelectDiskViewController> selectDiskVC;
   QPointer<PVPopoverController> popoverController;
   QPointer<NODEAttachedWindow> errorPopWin;
-  QPointer<RAttachedWindow> sortAttachedWindow;
-  bool isPopSortWin = false;
+  uikit::DropDown* sortDropDown = new uikit::DropDown(this);
   std::unique_ptr<DiskListWC> diskListWC;
 
   // The copy-all listing that runs before a copy of the whole source; the copy

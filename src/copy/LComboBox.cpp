@@ -183,6 +183,6 @@ void SelectAllFilePopVC::selectSortType(SortSelectBgView* row) {
   if (auto* d = delegate_.get()) d->selectFormatbyType(row->identifier().toInt());
 }
 
-RAttachedWindow* showCopyModeList(QWidget* mainWindow, SelectAllFilePopVC* list) {
-  return showDropDown(mainWindow, list, kDropDownPointCopy);
+RAttachedWindow* showCopyModeList(uikit::DropDown* dropDown, QWidget* mainWindow, SelectAllFilePopVC* list) {
+  return dropDown->open(mainWindow, list, kDropDownPointCopy);
 }

@@ -5,10 +5,10 @@
 // How a screen uses it: make an LComboBox, set its delegate, setlComboBoxEnde
 // to enable it, add it to its host view (kSize). A click on it sends
 // showSelectAllVC: the screen then makes a SelectAllFilePopVC (delegate: the
-// screen), shows it with showCopyModeList() (an RAttachedWindow above (443, 137)
-// of the main window) and closes it after 3 seconds unless the pointer is in
-// it, when mouseEixtView(true) arrives, or on selectFormatbyType, which the
-// screen passes on with changeSelectType. Choosing copy all reports
+// screen), shows it with showCopyModeList() through its uikit::DropDown (an
+// RAttachedWindow above (443, 137) of the main window, closed by the drop-down
+// rule), closes it when mouseEixtView(true) arrives or on selectFormatbyType,
+// which the screen passes on with changeSelectType. Choosing copy all reports
 // changeSelectCopyType; the browse button reports doShowSearchView.
 // Object names: "lComboBox", "lComboBoxOpen", "lComboBoxSearch",
 // "lComboBoxLabel"; the list's rows "copyModeAll" and "copyModeSome".
@@ -16,6 +16,7 @@
 #include <QWidget>
 
 #include "uikit/Delegate.h"
+#include "uikit/DropDown.h"
 #include "uikit/Geometry.h"
 #include "uikit/ListItems.h"
 
@@ -140,7 +141,7 @@ class SelectAllFilePopVC : public QWidget, public SortSelectBgViewDelegate {
   uikit::WeakDelegate<SelectAllFileVCDelegate> delegate_;
 };
 
-// Shows the list in an RAttachedWindow on side 3 at distance 0, its bottom edge
+// Shows the list through `dropDown` in an RAttachedWindow on side 3 at distance 0, its bottom edge
 // centred on (443, 137) of `mainWindow`, background alpha 0.8, as a child
 // window above it. The window owns the list from then on.
-RAttachedWindow* showCopyModeList(QWidget* mainWindow, SelectAllFilePopVC* list);
+RAttachedWindow* showCopyModeList(uikit::DropDown* dropDown, QWidget* mainWindow, SelectAllFilePopVC* list);

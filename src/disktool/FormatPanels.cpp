@@ -165,7 +165,6 @@ MakeSureFormatViewController::MakeSureFormatViewController(const QSize& windowSi
 }
 
 MakeSureFormatViewController::~MakeSureFormatViewController() {
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
   // A panel that goes without an answer (its window closed some other way)
   // counts as cancelled, so the next Format click opens a new one.
   if (!answered_)
@@ -197,26 +196,19 @@ void MakeSureFormatViewController::setName(const QString& volumeName, const QStr
 }
 
 void MakeSureFormatViewController::openMenuAction() {
-  if (isPopSortWin || !superDelegate) return;
-  isPopSortWin = true;
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
+  if (sortDropDown->isOpen() || !superDelegate) return;
   auto* content = new FormatTypeViewController;
   content->setDelegate(this);
   formatTypeVC = content;
-  sortAttachedWindow = uikit::showDropDown(superDelegate, content->view(), uikit::kDropDownPointFormat);
-  QTimer::singleShot(3000, this, &MakeSureFormatViewController::closeMattachedWindow);
+  sortDropDown->open(superDelegate, content->view(), uikit::kDropDownPointFormat);
 }
 
 void MakeSureFormatViewController::closeMattachedWindow() {
-  if (!isPopSortWin) return;
-  isPopSortWin = false;
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
-  sortAttachedWindow = nullptr;
+  sortDropDown->close();
   formatTypeVC = nullptr;
 }
 
 void MakeSureFormatViewController::mouseEixtView(bool exited) {
-  isPopSortWin = exited;
   if (exited) closeMattachedWindow();
 }
 

@@ -10,6 +10,7 @@
 
 #include "uikit/AttachedWindow.h"
 #include "uikit/Delegate.h"
+#include "uikit/DropDown.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/ListItems.h"
 
@@ -84,7 +85,7 @@ class MakeSureFormatViewController : public FormatPanelBase, public FormatTypeVC
   void noButtonAction();
 
   QString typeText() const { return typeLabel->text(); }
-  bool isDropDownOpen() const { return sortAttachedWindow != nullptr; }
+  bool isDropDownOpen() const { return sortDropDown->isOpen(); }
   bool typeSelectable() const { return typeSelectBut->isEnabled(); }
   QString fileSysBgImage() const { return fileSysBgName_; }
 
@@ -97,9 +98,8 @@ class MakeSureFormatViewController : public FormatPanelBase, public FormatTypeVC
   QLabel* titleLabel = nullptr;
   QLabel* nameLabel = nullptr;
   QLabel* fileSystemLabel = nullptr;
-  bool isPopSortWin = false;
   QPointer<FormatTypeViewController> formatTypeVC;
-  QPointer<RAttachedWindow> sortAttachedWindow;
+  uikit::DropDown* sortDropDown = new uikit::DropDown(this);
   QPushButton* typeSelectBut = nullptr;
   QWidget* openImageV = nullptr;
   QLabel* fileSysBg = nullptr;

@@ -128,7 +128,6 @@ DmgViewController::DmgViewController(QWidget* parent) : QWidget(parent) {
 DmgViewController::~DmgViewController() {
   platform::NotificationCenter::defaultCenter().removeObserver(this);
   if (errorPopWin) errorPopWin->dismiss();
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
   delete popoverController.data();
   delete selectDiskVC.data();
 }
@@ -402,24 +401,15 @@ void DmgViewController::closeWindowWithSelect(const FileNodeList& roots, quint64
 }
 
 void DmgViewController::showSelectAllVC() {
-  if (isPopSortWin || phase_ != Phase::Choosing) return;
-  isPopSortWin = true;
+  if (sortDropDown->isOpen() || phase_ != Phase::Choosing) return;
   auto* list = new SelectAllFilePopVC;
   list->setDelegate(this);
-  sortAttachedWindow = showCopyModeList(window(), list);
-  QTimer::singleShot(3000, this, [this] {
-    if (isPopSortWin) closeMattachedWindow();
-  });
+  showCopyModeList(sortDropDown, window(), list);
 }
 
-void DmgViewController::closeMattachedWindow() {
-  isPopSortWin = false;
-  if (sortAttachedWindow) sortAttachedWindow->dismiss();
-  sortAttachedWindow = nullptr;
-}
+void DmgViewController::closeMattachedWindow() { sortDropDown->close(); }
 
 void DmgViewController::mouseEixtView(bool exited) {
-  isPopSortWin = exited;
   if (exited) closeMattachedWindow();
 }
 

@@ -169,8 +169,7 @@ class DmgViewController : public QWidget,
   QPointer<SelectDiskViewController> selectDiskVC;
   QPointer<PVPopoverController> popoverController;
   QPointer<DiskListWC> diskListWC;
-  QPointer<RAttachedWindow> sortAttachedWindow;
-  bool isPopSortWin = false;
+  uikit::DropDown* sortDropDown = new uikit::DropDown(this);
   bool settingCombo_ = false;
   int rootsTouched_ = 0;
   QTimer* aTimer = nullptr;

@@ -416,31 +416,18 @@ void InstallerViewController::reselectButAction() {
 // ---- version picker -------------------------------------------------------------
 
 void InstallerViewController::showSelectAllVC() {
-  if (isPopSortWin || sortAttachedWindow) return;
-  isPopSortWin = true;
+  if (sortDropDown->isOpen()) return;
   auto* list = new SelectOSFilePopVC;
   list->setDelegate(this);
-  sortAttachedWindow = showDropDown(window(), list, kDropDownPointInstaller);
-  if (!sortAttachedWindow) {
-    isPopSortWin = false;
-    return;
-  }
-  sortAttachedWindow->setObjectName("sortAttachedWindow");
-  sortAttachedWindow->setMattachedWDelegate(this);
-  QPointer<RAttachedWindow> shown = sortAttachedWindow;
-  QTimer::singleShot(3000, this, [this, shown] {
-    // Stays while the pointer is in it; leaving closes it.
-    if (shown && shown == sortAttachedWindow && !shown->isPointerInside()) closeMattachedWindow();
-  });
+  RAttachedWindow* shown = sortDropDown->open(window(), list, kDropDownPointInstaller);
+  if (!shown) return;
+  shown->setObjectName("sortAttachedWindow");
+  shown->setMattachedWDelegate(this);
 }
 
 void InstallerViewController::closeMattachedWindow() {
-  isPopSortWin = false;
-  if (RAttachedWindow* w = sortAttachedWindow.data()) {
-    sortAttachedWindow.clear();
-    w->setMattachedWDelegate(nullptr);
-    w->dismiss();
-  }
+  if (RAttachedWindow* w = sortDropDown->window()) w->setMattachedWDelegate(nullptr);
+  sortDropDown->close();
 }
 
 void InstallerViewController::mouseEixtView(bool exited) {

@@ -15,6 +15,7 @@
 #include "installer/MacOSInstallerRecords.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Delegate.h"
+#include "uikit/DropDown.h"
 
 namespace platform {
 class VolumeWatch;
@@ -99,7 +100,6 @@ class InstallerViewController : public QWidget,
   MacOSInstallerAppInfoPtr appInfo;
   MacOSInstallerDiskInfoPtr diskInfo;
   int selectedAppRow = -1;
-  bool isPopSortWin = false;
   quint64 diskRefresh_ = 0;  // only the newest disk scan is applied
   bool confirmingCreate_ = false;  // a confirmed Create waits for a fresh disk list
   quint64 appRefresh_ = 0;
@@ -115,7 +115,7 @@ class InstallerViewController : public QWidget,
          *option_1_error = nullptr, *option_2_title = nullptr, *option_2_node = nullptr;
   LinkTitleButton* reDownLoadBut = nullptr;
   InstallerComboBox* lComboBox = nullptr;
-  QPointer<RAttachedWindow> sortAttachedWindow;
+  uikit::DropDown* sortDropDown = new uikit::DropDown(this);
   MacOSInatallerProgressViewController* progressVC = nullptr;
   std::unique_ptr<platform::VolumeWatch> volumeWatch_;
   uikit::WeakDelegate<InstallerVCDelegate> delegate_;

@@ -1,5 +1,7 @@
 #include "services/KVPublicUtilities.h"
 
+#include "services/Appearance.h"
+
 #include "platform/SystemInfo.h"
 #include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
@@ -9,6 +11,7 @@
 #include <QAbstractButton>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMessageBox>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -107,9 +110,13 @@ QMessageBox* KVPublicUtilities::getAlertWithTitle(const QString& title, const QS
                                                   const QString& defaultButton,
                                                   const QString& alternateButton) {
   auto* alert = new Alert;
+  appearance::forceLightAppearance(alert);
   alert->setTextFormat(Qt::PlainText);
   alert->setText(title);
   alert->setInformativeText(message);
+  // The informative label has its own format: a tool's output shows literally.
+  if (auto* info = alert->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel")))
+    info->setTextFormat(Qt::PlainText);
   QPushButton* def = alert->addButton(defaultButton, QMessageBox::AcceptRole);
   alert->setDefaultButton(def);
   def->setFocusPolicy(Qt::NoFocus);

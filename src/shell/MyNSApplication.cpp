@@ -2,12 +2,14 @@
 
 #include <QWidget>
 
+#include "services/Appearance.h"
 #include "shell/EditShortcuts.h"
 
 MyNSApplication::MyNSApplication(int& argc, char** argv) : QApplication(argc, argv) {
   setApplicationName("Quorvan Disk Clone");
   setOrganizationName("QuorvanClone");
   setQuitOnLastWindowClosed(true);
+  setPalette(appearance::lightPalette());
 }
 
 bool MyNSApplication::notify(QObject* receiver, QEvent* event) {

@@ -3,6 +3,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include "services/Appearance.h"
 #include "services/Color.h"
 #include "uikit/Translucency.h"
 
@@ -115,6 +116,7 @@ void PopInView::paintEvent(QPaintEvent*) {
 PopBaseWindow::PopBaseWindow(QWidget* parent, Qt::WindowFlags flags)
     : QWidget(parent, flags | Qt::FramelessWindowHint) {
   uikit::setTranslucentWindow(this);
+  appearance::forceLightAppearance(this);
 }
 
 void PopBaseWindow::mousePressEvent(QMouseEvent* e) {

@@ -10,6 +10,7 @@
 #include <QWindow>
 #include <cmath>
 
+#include "services/Appearance.h"
 #include "uikit/Translucency.h"
 
 using namespace uikit;
@@ -156,6 +157,7 @@ void PVPopoverWindowFrame::paintEvent(QPaintEvent*) {
 PVPopoverWindow::PVPopoverWindow() : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint) {
   uikit::setTranslucentWindow(this);
   setFocusPolicy(Qt::StrongFocus);
+  appearance::forceLightAppearance(this);
   frame_ = new PVPopoverWindowFrame(this);
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "platform/UserDefaults.h"
+#include "services/Appearance.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/PVPopover.h"
 #include "uikit/Style.h"
@@ -135,6 +136,7 @@ void PVTitlebarContainer::mouseReleaseEvent(QMouseEvent* e) {
 
 TCImageWindow::TCImageWindow(QWidget* parent) : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   uikit::setTranslucentWindow(this);
+  appearance::forceLightAppearance(this);
   _titleBarContainer = new PVTitlebarContainer(this);
   _titleBarContainer->lower();
   for (int k = 0; k < 3; ++k) standard_[k] = makeStandardButton(ButtonKind(k));

@@ -331,10 +331,40 @@ void OverlayScroller::enterEvent(QEnterEvent* e) {
   animateAlpha(1.0, 500);
 }
 
+void OverlayScroller::mousePressEvent(QMouseEvent* e) {
+  if (e->button() != Qt::LeftButton || maximum() <= minimum()) {
+    e->ignore();
+    return;
+  }
+  e->accept();
+  const QRect k = knobRect();
+  const int y = int(e->position().y());
+  if (y >= k.top() && y <= k.bottom()) {
+    dragStartY_ = y;
+    dragStartValue_ = value();
+    setSliderDown(true);
+  } else {
+    // Outside the knob a press pages towards the pointer.
+    setValue(value() + (y < k.top() ? -pageStep() : pageStep()));
+  }
+}
+
 void OverlayScroller::mouseMoveEvent(QMouseEvent* e) {
   if (alphaAnimation_) alphaAnimation_->stop();
   setAlphaValue(1.0);
-  QScrollBar::mouseMoveEvent(e);
+  e->accept();
+  if (dragStartY_ < 0) return;
+  const int track = height() - knobLength();
+  if (track <= 0) return;
+  const double perPixel = double(maximum() - minimum()) / track;
+  setValue(dragStartValue_ + int(std::lround((e->position().y() - dragStartY_) * perPixel)));
+}
+
+void OverlayScroller::mouseReleaseEvent(QMouseEvent* e) {
+  e->accept();
+  if (dragStartY_ < 0) return;
+  dragStartY_ = -1;
+  setSliderDown(false);
 }
 
 void OverlayScroller::leaveEvent(QEvent* e) {
@@ -342,12 +372,16 @@ void OverlayScroller::leaveEvent(QEvent* e) {
   fadeOut();
 }
 
+int OverlayScroller::knobLength() const {
+  const int total = maximum() - minimum() + pageStep();
+  return std::max(20, int(double(height()) * pageStep() / total));
+}
+
 QRect OverlayScroller::knobRect() const {
   if (maximum() <= minimum()) return {};
   const int h = height();
-  const int total = maximum() - minimum() + pageStep();
-  const int len = std::max(20, int(double(h) * pageStep() / total));
-  const int pos = int(double(h - len) * (value() - minimum()) / (maximum() - minimum()));
+  const int len = knobLength();
+  const int pos = int(std::lround(double(h - len) * (value() - minimum()) / (maximum() - minimum())));
   return QRect(4, pos, 8, len);
 }
 
@@ -422,6 +456,11 @@ void DragView::dragEnterEvent(QDragEnterEvent* e) {
   } else {
     e->ignore();
   }
+}
+
+void DragView::dragLeaveEvent(QDragLeaveEvent* e) {
+  unsetCursor();
+  QWidget::dragLeaveEvent(e);
 }
 
 bool DragView::performDragOperation(const QMimeData* m) {

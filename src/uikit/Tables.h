@@ -144,11 +144,19 @@ class OverlayScroller : public QScrollBar {
  protected:
   void paintEvent(QPaintEvent*) override;
   void enterEvent(QEnterEvent*) override;
+  // Presses and drags act on the drawn knob, not on the platform style's
+  // geometry (which has arrows and another knob length).
+  void mousePressEvent(QMouseEvent*) override;
   void mouseMoveEvent(QMouseEvent*) override;
+  void mouseReleaseEvent(QMouseEvent*) override;
   void leaveEvent(QEvent*) override;
 
  private:
   void animateAlpha(double to, int ms);
+  // Knob length and the track it moves in, as drawn.
+  int knobLength() const;
+  int dragStartY_ = -1;
+  int dragStartValue_ = 0;
   double alpha_ = 1.0;
   QTimer pendingFadeOut_;
   QPointer<QPropertyAnimation> alphaAnimation_;
@@ -195,6 +203,7 @@ class DragView : public QWidget {
 
  protected:
   void dragEnterEvent(QDragEnterEvent*) override;
+  void dragLeaveEvent(QDragLeaveEvent*) override;
   void dropEvent(QDropEvent*) override;
 
  private:

@@ -20,6 +20,7 @@
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
+#include "support/DropDownChecks.h"
 #include "support/ScreenDriver.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/PVPopover.h"
@@ -266,6 +267,15 @@ TEST(DiskCopyScreenTest, AChangeDuringTheCopyAllListingDropsIt) {
       EXPECT_TRUE(s.d.waitShown("copyMakeSureDone"));
     }
   }
+}
+
+TEST(DiskCopyScreenTest, TheCopyModeListOpensOnceAndARowChoosesWithoutHover) {
+  CopyScreen s;
+  ASSERT_TRUE(s.pick(1, "Data"));
+  ASSERT_TRUE(s.pick(2, "USB Stick"));
+  EXPECT_FALSE(s.d.isShown("lComboBoxSearch"));
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(s.d, "lComboBoxOpen", "SelectAllFilePopVC", "copyModeSome"), "");
+  EXPECT_TRUE(s.d.waitShown("lComboBoxSearch")) << "copy some chosen: its browse button shows";
 }
 
 TEST(DiskCopyScreenTest, FailingRsyncEndsInTheFailurePane) {

@@ -179,7 +179,8 @@ TEST(CopyModeDropDown, ModesReportsAndTheList) {
   main.show();
   auto* list = new SelectAllFilePopVC;
   list->setDelegate(&screen);
-  RAttachedWindow* w = showCopyModeList(&main, list);
+  uikit::DropDown dropDown(nullptr);
+  RAttachedWindow* w = showCopyModeList(&dropDown, &main, list);
   ASSERT_NE(w, nullptr);
   // Its bottom edge is centred on (443, 137) of the main window.
   EXPECT_NEAR(w->frame().midX(), 443, 1);
@@ -191,7 +192,7 @@ TEST(CopyModeDropDown, ModesReportsAndTheList) {
   EXPECT_EQ(list->label_2()->palette().color(QPalette::WindowText), QColor(255, 255, 255));
   list->mouseInView(false, 1);
   EXPECT_EQ(list->label_2()->palette().color(QPalette::WindowText), QColor(58, 58, 58));
-  w->dismiss();
+  dropDown.close();
 }
 
 TEST(StepBar, WordingAndSteps) {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QTest>
 #include <QTimer>
 #include <functional>
@@ -11,6 +12,7 @@
 #include "copy/DiskListWC.h"
 #include "platform/Gate.h"
 #include "platform/Queue.h"
+#include "support/DarkDesktop.h"
 #include "support/TestWorld.h"
 #include "support/WindowSystem.h"
 #include "uikit/ModalSession.h"
@@ -278,6 +280,23 @@ TEST_F(Browser, OpenInFolderRevealsTheItemItself) {
   clickCell(vc, rootNamed(vc, "b.txt"), browser::OpenFinder);
   EXPECT_TRUE(world::openedRecords(world.layout()).contains("reveal\t" + kFolder + "/b.txt"))
       << qPrintable(world::openedRecords(world.layout()).join(" | "));
+}
+
+TEST(BrowserLook, StaysLightOnADarkDesktop) {
+  TestWorld world{TestWorld::demo()};
+  ASSERT_TRUE(world.ok());
+  DarkDesktop dark;
+  DiskListWC wc;
+  wc.window()->show();
+  ListFileViewController* list = wc.listFileVC();
+  list->getRootNodeListWithPath("/Users/alex");
+  ASSERT_TRUE(waitUntil([&] { return !list->isScan(); }));
+  NewOutlineView* outline = list->outlineView();
+  for (QWidget* widget : std::initializer_list<QWidget*>{wc.window(), list, outline, outline->viewport(), outline->header()})
+    EXPECT_EQ(notLight(widget->palette()), std::string()) << widget->metaObject()->className();
+  // The rows themselves: nothing of the dark theme shows through.
+  QImage rows = outline->viewport()->grab().toImage();
+  EXPECT_GT(rows.pixelColor(rows.width() - 4, rows.height() - 4).lightnessF(), 0.85);
 }
 
 TEST(BrowserLifetime, TheScreenMayDropTheBrowserWhenTheSelectionArrives) {

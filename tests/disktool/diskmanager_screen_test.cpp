@@ -1,9 +1,12 @@
 // The disk manager on the real main window, offscreen, in a demo world: the
 // table, rename with names the shell must not read, format with each file
 // system and its failures, eject, and a table that follows the disks.
+#include "DropDownChecks.h"
 #include "ScreenDriver.h"
 
+#include "disktool/FormatPanels.h"
 #include "disktool/RepairDiskViewController.h"
+#include "uikit/AttachedWindow.h"
 #include "platform/Gate.h"
 #include "services/KVLinkUrl.h"
 #include "services/KVPublicUtilities.h"
@@ -221,6 +224,30 @@ TEST_F(DiskManagerScreen, CancelLetsTheNextFormatOpenThePanel) {
     EXPECT_TRUE(screen()->isFormatIdle());
   }
   EXPECT_TRUE(QFile::exists(d.host("/Volumes/USB Stick/readme.txt")));
+}
+
+// The file-system list under the pointer; and leaving it closes it.
+TEST_F(DiskManagerScreen, TheFileSystemListFollowsTheDropDownRule) {
+  ASSERT_TRUE(openFormat("USB Stick", "x", -1));
+  auto* panel = d.find<MakeSureFormatViewController>("MakeSureFormatViewController");
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(d, "typeSelectBut", "FormatTypeViewController", "view_4"), "");
+  EXPECT_EQ(panel->typeText(), "APFS");
+  EXPECT_FALSE(panel->isDropDownOpen());
+
+  ASSERT_TRUE(d.click("typeSelectBut") && d.waitShown("FormatTypeViewController"));
+  RAttachedWindow* window = nullptr;
+  for (QWidget* w = d.find("FormatTypeViewController"); w && !window; w = w->parentWidget())
+    window = qobject_cast<RAttachedWindow*>(w);
+  ASSERT_NE(window, nullptr);
+  QEnterEvent in(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+  QCoreApplication::sendEvent(window, &in);
+  QEvent out(QEvent::Leave);
+  QCoreApplication::sendEvent(window, &out);
+  EXPECT_TRUE(d.waitHidden("FormatTypeViewController"));
+  EXPECT_FALSE(panel->isDropDownOpen());
+  EXPECT_EQ(panel->typeText(), "APFS");
+  ASSERT_TRUE(d.click("noButton"));
 }
 
 // Held before the erase, the progress panel shows and goes with the end; not

@@ -1,6 +1,7 @@
 // The image screen driven as a user drives it: the real main window offscreen
 // in a demo world, boxes and pickers clicked, the browser ticked from a timer,
 // the result checked on the simulated disks.
+#include "DropDownChecks.h"
 #include "ScreenDriver.h"
 
 #include <QDir>
@@ -159,6 +160,14 @@ class DmgScreen : public ::testing::Test {
   ScreenDriver d;
   DmgViewController* screen = nullptr;
 };
+
+TEST_F(DmgScreen, TheCopyModeListOpensOnceAndARowChoosesWithoutHover) {
+  ASSERT_TRUE(choose(1, "USB Stick"));
+  ASSERT_TRUE(choose(2, "Data"));
+  EXPECT_FALSE(d.isShown("lComboBoxSearch"));
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(d, "lComboBoxOpen", "SelectAllFilePopVC", "copyModeSome"), "");
+  EXPECT_TRUE(d.waitShown("lComboBoxSearch")) << "copy some chosen: its browse button shows";
+}
 
 TEST_F(DmgScreen, ImageOfTwoTickedFilesOfTheStickOntoTheDataVolume) {
   write("/Volumes/USB Stick/notes.txt", 1200);

@@ -1,5 +1,6 @@
 // The installer screen driven as a user does, inside the real main window, in a
 // demo world: pick an installer and a disk, confirm, and follow the run to its pane.
+#include "DropDownChecks.h"
 #include "ScreenDriver.h"
 
 #include <gtest/gtest.h>
@@ -326,6 +327,13 @@ TEST_F(InstallerScreen, AVersionInTheDropDownOpensItsStorePage) {
   EXPECT_EQ(d.find<QLabel>("lComboBoxLabel")->text(), "macOS Big Sur");
   EXPECT_TRUE(d.waitHidden("selectOSFileVC"));
   EXPECT_TRUE(KVPublicUtilities::answeredAlerts().isEmpty());
+}
+
+TEST_F(InstallerScreen, TheVersionListOpensOnceAndARowChoosesWithoutHover) {
+  ASSERT_TRUE(d.click("reDownLoadBut"));
+  EXPECT_EQ(opensOnceAndChoosesWithoutHover(d, "lComboBoxOpen", "selectOSFileVC", "osRow_5"), "");
+  EXPECT_EQ(d.find<QLabel>("lComboBoxLabel")->text(), "macOS Big Sur");
+  EXPECT_TRUE(d.opened().contains("url\tmacappstore://apps.apple.com/app/id1526878132")) << qPrintable(d.opened().join('\n'));
 }
 
 TEST_F(InstallerScreen, AStorePageThatFailsToOpenShowsTheOneButtonAlert) {

@@ -1,3 +1,4 @@
+#include "DarkDesktop.h"
 #include "TestWorld.h"
 #include "platform/Bundle.h"
 #include "platform/UserDefaults.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -129,6 +131,28 @@ TEST(Alert, MessageIsShownLiterallyAndButtonsAnswerOneAndZero) {
     EXPECT_EQ(KVPublicUtilities::runAlert(alert), answer);
   }
   delete alert;
+}
+
+// A tool's output is shown as it came: markup in it is text, not formatting.
+TEST(Alert, ToolOutputIsPlainText) {
+  const QString outputs[] = {"<b>x</b>", "disk2 <i>busy</i> &amp; locked", "a<br>b"};
+  for (const QString& output : outputs) {
+    std::unique_ptr<QMessageBox> alert(KVPublicUtilities::getAlertWithTitle("<b>Title</b>", output, "OK", ""));
+    QList<QLabel*> shown;
+    for (QLabel* label : alert->findChildren<QLabel*>())
+      if (label->text() == output || label->text() == "<b>Title</b>") shown << label;
+    ASSERT_EQ(shown.size(), 2) << qPrintable(output);
+    for (QLabel* label : shown) EXPECT_EQ(label->textFormat(), Qt::PlainText) << qPrintable(label->text());
+  }
+}
+
+TEST(Alert, KeepsTheLightLookOnADarkDesktop) {
+  DarkDesktop dark;
+  std::unique_ptr<QMessageBox> alert(KVPublicUtilities::getAlertWithTitle("Title", "Text", "OK", "Cancel"));
+  alert->show();
+  EXPECT_EQ(notLight(alert->palette()), std::string());
+  for (QWidget* child : alert->findChildren<QWidget*>())
+    EXPECT_EQ(notLight(child->palette()), std::string()) << child->metaObject()->className();
 }
 
 TEST(Alert, EscapeAndTheCloseBoxAnswerNeitherButton) {

@@ -92,17 +92,32 @@ TEST(Tables, DropHandsAllPathsInOrder) {
 TEST(Tables, HeaderCellDrawsWhiteWithAnInvisibleTriangleByDefault) {
   QImage img(120, 30, QImage::Format_ARGB32_Premultiplied);
   img.fill(Qt::black);
-  QPainter p(&img);
-  CustomHeaderCell cell = CustomHeaderCell::initWithCell("");
-  cell.drawWithFrame(p, QRectF(0, 0, 120, 30));
-  // The triangle's area (left corner at width - 12, 10 from the bottom).
-  EXPECT_EQ(img.pixelColor(112, 16), QColor(Qt::white));
-  cell.setSortAscending(true, 0);
-  img.fill(Qt::black);
-  cell.drawWithFrame(p, QRectF(0, 0, 120, 30));
-  p.end();
-  EXPECT_EQ(img.pixelColor(112, 17), QColor(Qt::white));
-  EXPECT_EQ(cell.titleColor(), QColor::fromRgbF(71 / 255.f, 71 / 255.f, 71 / 255.f));
+  {
+    QPainter p(&img);
+    CustomHeaderCell::initWithCell("").drawWithFrame(p, QRectF(0, 0, 120, 30));
+  }
+  EXPECT_EQ(img.pixelColor(60, 15), QColor(Qt::white)) << "the frame is filled white";
+  EXPECT_EQ(CustomHeaderCell::titleColor(), QColor::fromRgbF(71 / 255.f, 71 / 255.f, 71 / 255.f));
+
+  // The indicator alone, on black, so that a white triangle shows. Its left
+  // corner is at width - 12 = 108; ascending it rises from 10 above the bottom
+  // (y 20 in the header's top-down frame) to its tip at 17 (y 13).
+  struct Case { const char* what; qint64 priority; bool ascending; QPoint inside; QPoint outside; bool drawn; } cases[] = {
+      {"priority 1 draws nothing", 1, true, {112, 18}, {112, 10}, false},
+      {"ascending", 0, true, {112, 18}, {112, 11}, true},
+      {"descending", 0, false, {112, 12}, {112, 19}, true},
+  };
+  for (const auto& c : cases) {
+    img.fill(Qt::black);
+    CustomHeaderCell cell = CustomHeaderCell::initWithCell("");
+    cell.setSortAscending(c.ascending, c.priority);
+    {
+      QPainter p(&img);
+      cell.drawSortIndicatorWithFrame(p, QRectF(0, 0, 120, 30));
+    }
+    EXPECT_EQ(img.pixelColor(c.inside), c.drawn ? QColor(Qt::white) : QColor(Qt::black)) << c.what;
+    EXPECT_EQ(img.pixelColor(c.outside), QColor(Qt::black)) << c.what << ": beyond the tip";
+  }
 }
 
 TEST(Tables, OverlayScrollerFloatsBelowTheHeader) {
@@ -182,4 +197,55 @@ TEST(Tables, OverlayScrollerFadesOutAfterANewValueUnlessThePointerIsOver) {
     }
     EXPECT_EQ(s.isFadeOutPending(), c.pending) << c.what;
   }
+}
+
+TEST(Tables, OverlayScrollerActsOnTheKnobItDraws) {
+  OverlayScrollView sv;
+  auto* table = new KVNSTableView;
+  QStandardItemModel model(2000, 1);
+  table->setModel(&model);
+  sv.setDocumentView(table);
+  sv.resize(400, 300);
+  sv.show();
+  QApplication::processEvents();
+  OverlayScroller* s = sv.verticalScroller();
+  ASSERT_GT(s->maximum(), 0);
+  const QRect knob = s->knobRect();
+  ASSERT_EQ(knob.top(), 0);
+
+  // A press at the very top of the drawn knob grabs it (no "line up").
+  QTest::mousePress(s, Qt::LeftButton, {}, QPoint(8, knob.top()));
+  EXPECT_EQ(s->value(), 0);
+  EXPECT_TRUE(s->isSliderDown());
+  QTest::mouseMove(s, QPoint(8, knob.top() + 60));
+  EXPECT_EQ(s->knobRect().top(), knob.top() + 60) << "the knob follows the pointer";
+  QTest::mouseRelease(s, Qt::LeftButton, {}, QPoint(8, knob.top() + 60));
+  EXPECT_FALSE(s->isSliderDown());
+  EXPECT_EQ(table->verticalScrollBar()->value(), s->value()) << "the list moved with it";
+
+  // Below the drawn knob a press pages down; above it, up.
+  const int at = s->value();
+  QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(8, s->height() - 2));
+  EXPECT_EQ(s->value(), at + s->pageStep());
+  QTest::mouseClick(s, Qt::LeftButton, {}, QPoint(8, 2));
+  EXPECT_EQ(s->value(), at);
+}
+
+TEST(Tables, DragCopyCursorGoesWhenADragLeaves) {
+  QWidget box;  // the drop target sits in a screen, as the source box does
+  auto& view = *new DragView(&box);
+  view.resize(100, 100);
+  box.resize(200, 200);
+  box.show();
+  QMimeData files;
+  files.setUrls({QUrl::fromLocalFile("/tmp/a")});
+  QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &files, Qt::LeftButton, {});
+  QApplication::sendEvent(&view, &enter);
+  ASSERT_TRUE(enter.isAccepted());
+  EXPECT_TRUE(view.testAttribute(Qt::WA_SetCursor));
+  EXPECT_EQ(view.cursor().shape(), Qt::DragCopyCursor);
+  QDragLeaveEvent leave;
+  QApplication::sendEvent(&view, &leave);
+  EXPECT_FALSE(view.testAttribute(Qt::WA_SetCursor));
+  EXPECT_EQ(view.cursor().shape(), box.cursor().shape()) << "the screen's own cursor again";
 }

@@ -2,17 +2,22 @@
 
 #include <QApplication>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
 
+#include "DarkDesktop.h"
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestWorld.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Layout.h"
+#include "uikit/PVPopover.h"
 #include "uikit/TCImageWindow.h"
 #include "uikit/TCWindowButton.h"
 
@@ -414,4 +419,43 @@ TEST_F(WindowFrame, TheRolloverReachesFourPointsPastTheButtons) {
   panel->dismiss();
   QTest::mouseMove(handle, QPoint(c.left() - 3, c.center().y()));
   EXPECT_TRUE(close->group()->shouldDisplayRollOver()) << "the panel gone";
+}
+
+TEST(WindowLook, KeepsTheLightLookOnADarkDesktop) {
+  platform::Bundle::setMainBundlePath(QDC_BUILD_APP_BUNDLE);
+  // Each kind of top-level window the program opens, with a field and a label
+  // in it; the desktop dark before the window is made, or turned dark while it shows.
+  const struct {
+    const char* what;
+    std::function<QWidget*()> make;
+  } windows[] = {
+      {"TCImageWindow", [] {
+         auto* w = new TCImageWindow;
+         w->resize(kMainWindowSize);
+         w->setContentView(new QWidget);
+         return w->contentView();
+       }},
+      {"PopBaseWindow", [] { return new PopBaseWindow; }},
+      {"PVPopoverWindow", [] {
+         auto* w = new PVPopoverWindow;
+         w->setPopoverContentView(new QWidget);
+         return w->popoverContentView();
+       }},
+  };
+  for (const auto& kind : windows) {
+    for (bool darkFirst : {true, false}) {
+      std::optional<DarkDesktop> dark;
+      if (darkFirst) dark.emplace();
+      QWidget* content = kind.make();
+      std::unique_ptr<QWidget> window(content->window());
+      auto* field = new QLineEdit(content);
+      auto* label = new QLabel(QStringLiteral("Name"), content);
+      window->resize(400, 300);
+      window->show();
+      if (!darkFirst) dark.emplace();
+      for (QWidget* widget : std::initializer_list<QWidget*>{window.get(), content, field, label})
+        EXPECT_EQ(notLight(widget->palette()), std::string())
+            << kind.what << ": " << widget->metaObject()->className() << (darkFirst ? ", dark first" : ", dark later");
+    }
+  }
 }
