@@ -31,6 +31,7 @@ Registrar::Registrar(const char* tool, Maker maker) { makers()[QString::fromUtf8
 
 bool save(const ScreenDriver& driver, const QString& outDir, const QString& name) {
   const QString file = outDir + "/" + name + ".png";
+  if (!driver.waitStill()) std::fprintf(stderr, "%s: still moving\n", qPrintable(name));
   const bool ok = driver.saveShot(file);
   std::fprintf(ok ? stdout : stderr, "%s %s\n", ok ? "wrote" : "could not write", qPrintable(file));
   for (const textfit::Fault& fault : textfit::faultsOnScreen()) {
