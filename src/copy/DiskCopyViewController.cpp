@@ -103,10 +103,12 @@ CopyMakeSureWC::CopyMakeSureWC(QWidget* parent)
   nodeLabel_ = wrappingLabel(card, regularFont(13), getColor(88, 88, 88, 1), NSMakeRect(30, 84, 380, 64),
                              Qt::AlignCenter);
   nodeLabel_->setText(text("FILE_COPY_COPY_NODE"));
-  cancelButton_ = button(card, QStringLiteral("btn_pop_sec"), NSMakeRect(60, 24, 150, 36),
+  // The buttons are their images' size, as a pair centred in the card: a title
+  // is centred on its button's frame, and the image is drawn from its corner.
+  cancelButton_ = button(card, QStringLiteral("btn_pop_sec"), NSMakeRect(90, 24, 120, 36),
                          QStringLiteral("copyMakeSureCancel"));
   cancelButton_->setTextWithName(text("COMM_CANCEL"));
-  doneButton_ = button(card, QStringLiteral("btn_pop_pri"), NSMakeRect(230, 24, 150, 36),
+  doneButton_ = button(card, QStringLiteral("btn_pop_pri"), NSMakeRect(230, 24, 120, 36),
                        QStringLiteral("copyMakeSureDone"));
   doneButton_->setTextWithName(text("FILE_COPY_COPY_NOW"));
   connect(cancelButton_, &QAbstractButton::clicked, this, [this] { closeWindow(); });

@@ -30,6 +30,8 @@ class FourImageButton : public QAbstractButton {
   QLabel* label() const { return textField; }
   QString text() const { return textField ? textField->text() : QString(); }
   const uikit::Image& normal() const { return normalImage; }
+  // Where the state's image is drawn, in the button's coordinates.
+  QRectF imageRect() const { return uikit::toQtF(dstRect, height()); }
 
  protected:
   void paintEvent(QPaintEvent*) override;

@@ -14,7 +14,8 @@ struct Registrar {
   Registrar(const char* tool, Maker maker);
 };
 
-// Saves the driver's picture as <outDir>/<name>.png and says so; false on failure.
+// Saves the driver's picture as <outDir>/<name>.png once nothing glides, and says
+// so (and names each text that does not fit); false on failure.
 bool save(const ScreenDriver& driver, const QString& outDir, const QString& name);
 
 }  // namespace shots

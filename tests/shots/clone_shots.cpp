@@ -21,27 +21,21 @@ bool chooseStick(ScreenDriver& d) { return d.click("selectDiskBut2") && d.click(
 
 bool ended(ScreenDriver& d) { return d.isShown("sussView") || d.isShown("failView"); }
 
-void settle() { waitUntil([] { return false; }, 600); }  // popovers and bars glide
-
 }  // namespace
 
 QDC_SHOTS("clone") {
   {
     ScreenDriver d;
     if (!ready(d) || !d.click("selectDiskBut2") || !d.waitShown(kStick, 20000)) return;
-    settle();
     shots::save(d, outDir, "clone-choice");
     if (!d.click(kStick) || !d.click("cloneButton") || !d.waitShown("MakeSureToCloneSystemVC.doneButton")) return;
-    settle();
     shots::save(d, outDir, "clone-confirm");
     world::writeKnob(d.world().layout(), world::knob::kPace, 0.3);
     if (!d.click("MakeSureToCloneSystemVC.doneButton")) return;
     waitUntil([&] { return d.find<StripedProgressBar>("iProgreeBar")->floatValue() >= 0.45; }, 120000);
-    settle();
     shots::save(d, outDir, "clone-progress");
     world::writeKnob(d.world().layout(), world::knob::kPace, world::kDefaultPace);
     waitUntil([&] { return ended(d); }, 120000);
-    settle();
     shots::save(d, outDir, "clone-success");
   }
   {
@@ -49,7 +43,6 @@ QDC_SHOTS("clone") {
     world::writeKnob(d.world().layout(), world::knob::kFailTools, QStringList{"asr"});
     if (!ready(d) || !chooseStick(d) || !d.click("cloneButton") || !d.click("MakeSureToCloneSystemVC.doneButton")) return;
     waitUntil([&] { return ended(d); }, 120000);
-    settle();
     shots::save(d, outDir, "clone-failure");
   }
   {
@@ -59,7 +52,6 @@ QDC_SHOTS("clone") {
     bool saved = false;
     d.when([&] { return d.isShown("FullDiskAccessViewController.openBtn"); },
            [&] {
-             settle();
              shots::save(d, outDir, "clone-fda");
              saved = true;
              if (auto* w = ScreenDriver::topWindow("FullDiskAccessViewController")) w->close();

@@ -18,11 +18,6 @@ bool pick(ScreenDriver& d, int box, const QString& volume) {
          d.waitHidden("diskRow:" + volume);
 }
 
-bool settle(int ms = 400) {
-  QTest::qWait(ms);
-  return true;
-}
-
 }  // namespace
 
 QDC_SHOTS("copy") {
@@ -31,7 +26,6 @@ QDC_SHOTS("copy") {
   pick(d, 1, "Macintosh HD");
   d.click("selectDiskBut2");
   d.waitShown("diskRow:USB Stick", 20000);
-  settle();
   shots::save(d, outDir, "copy-choice");
   d.click("diskRow:USB Stick");
   d.waitHidden("diskRow:USB Stick");
@@ -51,7 +45,6 @@ QDC_SHOTS("copy") {
         for (int r = 0; r < m->rowCount(); ++r)
           if (m->data(m->index(r, 1)).toString() == "Users")
             ScreenDriver::click(tree->viewport(), tree->visualRect(m->index(r, 0)).center());
-        settle();
         shots::save(d, outDir, "copy-browser");
         ScreenDriver::click(d.find("listDone"));
       },
@@ -61,17 +54,14 @@ QDC_SHOTS("copy") {
 
   d.click("copyButton");
   d.waitShown("copyMakeSureDone");
-  settle();
   shots::save(d, outDir, "copy-confirm");
 
   platform::gates::arm("DoCopyFiles.item");
   d.click("copyMakeSureDone");
   platform::gates::waitReached("DoCopyFiles.item");
-  settle(800);
   shots::save(d, outDir, "copy-progress");
   platform::gates::release("DoCopyFiles.item");
   d.waitShown("copySuccessPane", 60000);
-  settle();
   shots::save(d, outDir, "copy-success");
 
   d.click("copyDoneButton");
@@ -81,6 +71,5 @@ QDC_SHOTS("copy") {
   d.click("copyButton");
   d.click("copyMakeSureDone");
   d.waitShown("copyFailPane", 60000);
-  settle();
   shots::save(d, outDir, "copy-failure");
 }

@@ -43,7 +43,6 @@ QDC_SHOTS("image") {
   platform::gates::arm("makeDmg.copyItem");
   d.click("dmgSureDone");
   platform::gates::waitReached("makeDmg.copyItem", 30000);
-  waitUntil([] { return false; }, 600);  // the bar glides to its value
   shots::save(d, outDir, "image-progress");
   platform::gates::release("makeDmg.copyItem");
   d.waitShown("dmgSuccessView", 60000);

@@ -9,6 +9,7 @@
 #include "world/lib/Layout.h"
 #include "world/lib/Tools.h"
 
+#include <QAbstractAnimation>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QLineEdit>
@@ -142,6 +143,22 @@ void ScreenDriver::when(std::function<bool()> condition, std::function<void()> a
     }
   });
   timer->start();
+}
+
+bool ScreenDriver::waitStill(int timeoutMs) const {
+  const auto moving = [](const QObject* holder) {
+    for (const QAbstractAnimation* a : holder->findChildren<QAbstractAnimation*>())
+      if (a->state() == QAbstractAnimation::Running && a->totalDuration() >= 0) return true;
+    return false;
+  };
+  return waitUntil(
+      [&] {
+        if (moving(main_.get())) return false;
+        for (const QWidget* top : QApplication::topLevelWidgets())
+          if (top->isVisible() && moving(top)) return false;
+        return true;
+      },
+      timeoutMs);
 }
 
 QWidget* ScreenDriver::topWindow(const QString& objectName) {

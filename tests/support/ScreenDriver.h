@@ -60,6 +60,10 @@ class ScreenDriver {
   // Waits until no worker runs and what the workers posted to the main thread
   // has run: a released job's late reports have then arrived, or never will.
   static bool settle(int timeoutMs = 30000);
+  // Waits until no animation of a set length runs (a popover's pop or fade, a
+  // bar's glide, the sidebar's slide); endless ones (a bar's stripes, a busy
+  // bar) do not count.
+  bool waitStill(int timeoutMs = 10000) const;
   // The top-level window (other than the main one) shown last, e.g. a modal browser.
   static QWidget* topWindow(const QString& objectName = QString());
 
