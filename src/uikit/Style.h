@@ -9,6 +9,7 @@
 #include <memory>
 #include <thread>
 
+#include "services/Appearance.h"  // systemGray
 #include "services/Color.h"  // getColor, deviceColor
 
 class QPainter;
@@ -45,7 +46,7 @@ QFont sBoldFont(double size);
 QFont boldFont(double size);
 
 // The system's grey (white level 0.5), for disabled and placeholder texts.
-inline QColor systemGray() { return QColor(128, 128, 128); }
+using appearance::systemGray;
 
 // The colour of a widget's text, wherever it sits (a label in a button too).
 void setTextColor(QWidget* widget, const QColor& color);

@@ -14,6 +14,7 @@
 #include <QWidget>
 #include <cmath>
 
+#include "uikit/AttachedWindow.h"
 #include "uikit/ImageButtons.h"
 
 namespace textfit {
@@ -136,7 +137,7 @@ bool fits(const Measure& m) {
 // over a window, hides what lies under it.
 const QWidget* layerOf(const QWidget* w) {
   for (const QWidget* at = w; at; at = at->parentWidget())
-    if (at->isWindow() || at->inherits("AttachedWindow")) return at;
+    if (at->isWindow() || uikit::asAttachedWindow(const_cast<QWidget*>(at))) return at;
   return nullptr;
 }
 
