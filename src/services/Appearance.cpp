@@ -4,7 +4,7 @@
 
 namespace appearance {
 
-QColor systemGray() { return QColor::fromRgbF(0.5, 0.5, 0.5); }
+QColor systemGray() { return QColor(128, 128, 128); }
 
 QPalette lightPalette() {
   const QColor window(236, 236, 236);
