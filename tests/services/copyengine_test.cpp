@@ -10,6 +10,9 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "VolumesTestHelpers.h"
 #include "platform/Paths.h"
 #include "support/TestWorld.h"
@@ -200,6 +203,15 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
   }
 }
 
+// The kernel's state of one of this process's threads is "S": it sleeps on a wait.
+bool threadSleeps(pid_t thread) {
+  QFile stat(QString("/proc/self/task/%1/stat").arg(thread));
+  if (!stat.open(QIODevice::ReadOnly)) return false;
+  const QByteArray line = stat.readAll();
+  const qsizetype end = line.lastIndexOf(')');
+  return end >= 0 && line.size() > end + 2 && line.at(end + 2) == 'S';
+}
+
 // Holds its first report until the test lets it go, then writes into itself.
 // Every report is counted where the count outlives the receiver, so one that
 // reaches it after its end shows.
@@ -216,10 +228,15 @@ struct HeldSizeReceiver : QObject, GetFilesSizeDelegate {
   }
   void allCopyFilesSize(qint64 size) override {
     if (reports->fetch_add(1) > 0) return;
+    // Nothing of the receiver is read once it is let go unless it is still there,
+    // so a receiver freed too early fails the test instead of crashing it.
+    const std::shared_future<void> letGo = go;
+    std::atomic<bool>* const destroyed = gone;
+    std::atomic<bool>* const destroyedDuringReport = goneDuringReport;
     entered.set_value();
-    go.wait();
-    *goneDuringReport = gone->load();
-    seen = QString::number(size);
+    letGo.wait();
+    *destroyedDuringReport = destroyed->load();
+    if (!*destroyedDuringReport) seen = QString::number(size);
   }
 };
 
@@ -244,13 +261,21 @@ TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
   // The screen goes away while the worker is inside its report. Its report is
   // let go once the destruction has begun (the receiver refuses reports from
   // then on), and it must find the receiver still there.
-  std::thread destroyer([receiver] { delete receiver; });
+  std::atomic<pid_t> destroyerId{0};
+  std::thread destroyer([receiver, &destroyerId] {
+    destroyerId = pid_t(::syscall(SYS_gettid));
+    delete receiver;
+  });
   ASSERT_TRUE(waitFor([&] {
     std::lock_guard<std::mutex> lock(life->m);
     return !life->alive;
   }));
+  // Past that point the destruction either waits for the report (the thread
+  // sleeps) or runs to its end; only then is the report let go.
+  ASSERT_TRUE(waitFor([&] { return gone.load() || threadSleeps(destroyerId); }));
   letGo.set_value();
   destroyer.join();
+  platform::waitForGlobalQueue();  // the report has returned
   EXPECT_FALSE(goneDuringReport.load()) << "destroyed while its report was still running";
   EXPECT_TRUE(gone.load());
 
