@@ -7,7 +7,8 @@
 //
 // Change events start each look; the look itself (the folder listing and, in a
 // world, the disk database read) runs on a worker of the watch's own and its
-// result comes back to the watch's thread as a queued call. Only where a folder
+// result comes back to the watch's thread as a queued call. Only the starting
+// point is read where the watch is made, once. Only where a folder
 // cannot be watched does a timer start looks, and it stops once the watch holds.
 #include <QFileSystemWatcher>
 #include <QObject>
