@@ -480,6 +480,7 @@ void ListFileViewController::setArrForListWithArr(const FileNodeList& arr, const
   isScan_ = false;
   sortTimer_.stop();
   rootNodeArr_ = std::make_shared<FileNodeList>(browser::copyTree(arr));
+  controller_.setARootArr(rootNodeArr_);
   model_->setRoots(rootNodeArr_);
   restoreExpansion();
   refeshButton_->setButtonEnabled(true);
@@ -533,13 +534,9 @@ void ListFileViewController::tickNode(FileNode* node) {
 void ListFileViewController::setAllSelectOrNoSelect() {
   if (isScan_ || totalling_ || !rootNodeArr_) return;
   const int state = selectAllButSt_ == 1 ? FileNode::NotSelected : FileNode::Selected;
-  const FileNodeList roots = *rootNodeArr_;
-  for (const FileNodePtr& r : roots) {
-    r->setState(state);
-    if (r->isExpand()) controller_.changeSelectWithNode(r.data(), state);
-  }
+  controller_.selectAllFileNode(state);
+  // The header says what was asked, also over an empty list.
   applyHeaderState(state == FileNode::Selected ? 1 : 0);
-  reloadTreeList();
 }
 
 void ListFileViewController::openFileWithFileNode(FileNode* node) { controller_.openFileWithFileNode(node); }

@@ -3,10 +3,10 @@
 #include "platform/Authorization.h"
 #include "platform/Bundle.h"
 #include "platform/SystemInfo.h"
+#include "platform/SystemLog.h"
 #include "platform/UserDefaults.h"
 
 #include <QByteArray>
-#include <QDebug>
 #include <QVariant>
 
 using namespace platform;
@@ -20,11 +20,11 @@ QString RunScript::languageForMainProgram(const QStringList& userLanguages,
                                           const QStringList& systemLanguages) {
   if (userLanguages.isEmpty()) {
     const QString first = systemLanguages.value(0);
-    qInfo().noquote() << "currentLanguage ==== :" << first;
+    SystemLog("currentLanguage ==== : %s", qPrintable(first));
     return first;
   }
   QString language = userLanguages.first();
-  qInfo().noquote() << "curLan ==== :" << language;
+  SystemLog("curLan ==== : %s", qPrintable(language));
 
   QString result = QStringLiteral("en");
   if (language.size() >= 4 &&

@@ -2,14 +2,14 @@
 // it. It has no window and does not wait for the program.
 #include "launcher/RunScript.h"
 #include "platform/Bundle.h"
+#include "platform/SystemLog.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 
 int main(int argc, char* argv[]) {
   QCoreApplication app(argc, argv);
   const QString program = mainProgramPathInBundle(platform::Bundle::mainBundle().bundlePath());
   const int status = RunScript::RunTool(program);
-  if (status != 0) qInfo() << "NfrLoader: the program was not started, status" << status;
+  if (status != 0) SystemLog("NfrLoader: the program was not started, status %d", int(status));
   return 0;
 }

@@ -46,6 +46,8 @@ class Controller : public EumeRootDelegate {
   bool isScanFinished() const;
 
   FileNodeListRef aRootArr() const { return aRootArr_; }
+  // Roots shown without a scan (an earlier selection): select-all acts on them.
+  void setARootArr(const FileNodeListRef& rootArr) { aRootArr_ = rootArr; }
   bool isCopyAllFiles() const { return isCopyAllFiles_; }
   bool isCopyFiles() const { return isCopyFiles_; }
   EumeRoot* eumeRoot() const { return eumeRoot_.get(); }

@@ -2,12 +2,12 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QDebug>
 #include <cmath>
 #include <thread>
 
 #include "platform/NotificationCenter.h"
 #include "platform/Queue.h"
+#include "platform/SystemLog.h"
 #include "platform/Workspace.h"
 #include "services/Color.h"
 #include "services/KVLinkUrl.h"
@@ -163,7 +163,7 @@ void KVCheckUpdateWindowController::showPane(QWidget* pane) {
 void KVCheckUpdateWindowController::showNoNetwork() { showPane(noNetworkView); }
 
 void KVCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<QVariantMap>& description) {
-  qDebug() << "check update -----------------------------5";
+  SystemLog("check update -----------------------------5");
   if (!update::isUpdateAvailable(localVersionCheck(), description)) {
     showPane(noUpdateView);
     return;
@@ -173,15 +173,15 @@ void KVCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<QVa
   newTitleLabel->setText(getLocalizedString(QStringLiteral("UPDATE_TITLE")).replace(QStringLiteral("%@"), version));
   versionLabel->setText(
       getLocalizedString(QStringLiteral("UPDATE_NEW_VERSION")).replace(QStringLiteral("%@"), version));
-  qDebug() << "check update -----------------------------6";
+  SystemLog("check update -----------------------------6");
 
   const QVariantMap notes = update::notesForLanguage(*description, KVPublicUtilities::getLangSort());
-  qDebug() << "check update -----------------------------7";
+  SystemLog("check update -----------------------------7");
   const QFont font = systemFont(12);
   const update::NotesLayout layout = update::layoutNotes(notes, [&font](const QString& text) {
     return update::heightForStringDrawing(text, font, update::kNoteWidth);
   });
-  qDebug() << "check update -----------------------------8";
+  SystemLog("check update -----------------------------8");
   showVersionScrollView->resize(int(update::kDocumentWidth), int(std::ceil(layout.documentHeight)));
   for (const update::NoteRow& row : layout.rows) {
     auto* field = new QLabel(showVersionScrollView);
@@ -197,7 +197,7 @@ void KVCheckUpdateWindowController::whatIsNewVersionDiff(const std::optional<QVa
     field->show();
   }
   changeValueScrollView->ensureVisible(0, 0);
-  qDebug() << "check update -----------------------------9";
+  SystemLog("check update -----------------------------9");
 }
 
 QList<QLabel*> KVCheckUpdateWindowController::noteFields() const {

@@ -1,11 +1,11 @@
 #include "shell/MainMenu.h"
 
 #include <QApplication>
-#include <QDebug>
 #include <QScreen>
 #include <QUrl>
 
 #include "platform/NotificationCenter.h"
+#include "platform/SystemLog.h"
 #include "platform/Workspace.h"
 #include "services/KVLinkUrl.h"
 #include "services/KVPublicUtilities.h"
@@ -166,7 +166,7 @@ void MainMenu::ChangeLanguage(QAction* item) {
   }
   QString name = item->text();
   if (name.isEmpty()) name = QStringLiteral("English");
-  qInfo().noquote() << "set ---Lang :" << name;
+  SystemLog("set ---Lang : %s", qPrintable(name));
   KVPublicUtilities::setLangauage(name);
   QString code = mainLanguageTable().value(name).toString();
   if (code.isEmpty()) code = QStringLiteral("en");

@@ -3,6 +3,7 @@
 #include "platform/Bundle.h"
 #include "platform/Jobs.h"
 #include "platform/Power.h"
+#include "platform/SystemLog.h"
 #include "platform/Workspace.h"
 #include "services/KVPublicUtilities.h"
 #include "services/Localization.h"
@@ -18,7 +19,7 @@ uint32_t assertionID = 0;
 bool PreventSleep() {
   const bool ok = platform::IOPMAssertionCreateWithName("PreventUserIdleDisplaySleep", 255,
                                                         "PreventUserIdleDisplaySleep", &assertionID);
-  if (ok) qInfo("prevent sleep!");
+  if (ok) SystemLog("prevent sleep!");
   return ok;
 }
 
@@ -35,7 +36,7 @@ QString GetLoaderLanguage(const QString& code) {
   const QVariantMap table = mainLanguageTable();
   if (!stored.isEmpty()) {
     const QString chosen = table.value(stored).toString();
-    qInfo("GetLoaderLanguage 1==== : %s", qPrintable(chosen));
+    SystemLog("GetLoaderLanguage 1==== : %s", qPrintable(chosen));
     return chosen.isEmpty() ? QStringLiteral("en") : chosen;
   }
   QString normal = code;
@@ -43,10 +44,10 @@ QString GetLoaderLanguage(const QString& code) {
     normal.chop(3);
   if (normal == "zh-HK" || normal == "zh-MO" || normal == "zh-TW" || normal == "zh-Hant-TW") normal = "zh-Hant";
   if (normal == "pt") normal = "pt-BR";
-  qInfo("GetLoaderLanguage 2==== : %s", qPrintable(normal));
+  SystemLog("GetLoaderLanguage 2==== : %s", qPrintable(normal));
   const QString name = languageNameForCode(table, normal);
   if (name.isEmpty()) return "en";
-  qInfo("GetLoaderLanguage 3==== : %s", qPrintable(normal));
+  SystemLog("GetLoaderLanguage 3==== : %s", qPrintable(normal));
   KVPublicUtilities::setLangauage(name);
   applyLanguageCode(normal);
   return normal;
@@ -64,13 +65,13 @@ int runStartSequence(const QStringList& arguments, const std::function<bool()>& 
   QVCopyInfoPlistPath();
   if (!arguments.isEmpty()) {
     QString language = arguments.first();
-    qInfo("strCurLan0 ==== : %s", qPrintable(language));
+    SystemLog("strCurLan0 ==== : %s", qPrintable(language));
     if (language.endsWith(kLoaderFlag)) {
-      qInfo("strCurLan1 ==== : %s", qPrintable(language));
+      SystemLog("strCurLan1 ==== : %s", qPrintable(language));
       language.remove(kLoaderFlag);
       setCurLanguage(GetLoaderLanguage(language).toLatin1().constData());
     } else if (!language.isEmpty()) {
-      qInfo("strCurLan2 ==== : %s", qPrintable(language));
+      SystemLog("strCurLan2 ==== : %s", qPrintable(language));
       setCurLanguage(language.toLatin1().constData());
     }
   } else if (runLoader && runLoader()) {

@@ -300,7 +300,7 @@ TEST(DiskCopyScreenTest, CancelMidCopyStopsAndStaysStopped) {
   ASSERT_TRUE(s.d.waitShown("copyFailPane", 30000));
   EXPECT_EQ(s.failText(), getLocalizedString("DISK_COPY_STOP"));
   // Nothing the stopped run still sends turns it into a success.
-  QTest::qWait(500);
+  ASSERT_TRUE(ScreenDriver::settle());
   EXPECT_TRUE(s.d.isShown("copyFailPane"));
   EXPECT_FALSE(s.d.isShown("copySuccessPane"));
   EXPECT_TRUE(s.d.main().tabsUnlocked());

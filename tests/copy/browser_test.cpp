@@ -184,6 +184,67 @@ TEST_F(Browser, BundlesAreNotExpandableAndAFolderListsOnDemand) {
   for (const FileNodePtr& c : album->children()) EXPECT_EQ(c->state(), FileNode::Selected);
 }
 
+// The node at a path below the listed folder ("Album/Inner/d.jpg").
+FileNode* nodeAt(ListFileViewController* vc, const QString& relative) {
+  const QStringList parts = relative.split('/');
+  FileNode* node = rootNamed(vc, parts.first());
+  for (const QString& part : parts.mid(1)) {
+    FileNode* next = nullptr;
+    for (const FileNodePtr& c : node ? node->children() : FileNodeList())
+      if (c->name() == part) next = c.data();
+    node = next;
+  }
+  return node;
+}
+
+TEST_F(Browser, SelectAllReachesWhatIsListedBelowExpandedRootsOnly) {
+  wc.showDetailWithPath(kFolder);
+  ASSERT_TRUE(listed());
+  // Album open with its folder Inner listed but closed again.
+  vc->outlineView()->expand(vc->model()->indexOf(rootNamed(vc, "Album")));
+  ASSERT_NE(nodeAt(vc, "Album/Inner"), nullptr);
+  vc->outlineView()->expand(vc->model()->indexOf(nodeAt(vc, "Album/Inner")));
+  ASSERT_NE(nodeAt(vc, "Album/Inner/d.jpg"), nullptr);
+  vc->outlineView()->collapse(vc->model()->indexOf(nodeAt(vc, "Album/Inner")));
+
+  // The same tree shown again as an earlier selection, in a browser of its own.
+  DiskListWC again;
+  Screen second;
+  again.setDelegate(&second);
+  again.window()->show();
+  ListFileViewController* shown = again.listFileVC();
+  shown->setArrForListWithArr(browser::copyTree(*vc->rootNodeArr()), kFolder);
+
+  const QStringList below = {"Album/c.jpg", "Album/Inner", "Album/Inner/d.jpg"};
+  struct Case {
+    const char* name;
+    ListFileViewController* list;
+  };
+  for (const Case& c : {Case{"listing", vc}, Case{"earlier selection", shown}}) {
+    SCOPED_TRACE(c.name);
+    ListFileViewController* list = c.list;
+    ASSERT_TRUE(nodeAt(list, "Album")->isExpand());
+    ASSERT_EQ(list->selectAllImage(), "checkbox_sel");
+    // Everything ticked: the header clears the roots and, through the open
+    // Album, every node listed below it, closed Inner's child too.
+    QTest::mouseClick(list->selectAllButton(), Qt::LeftButton);
+    EXPECT_EQ(list->selectAllImage(), "checkbox_unsel");
+    EXPECT_EQ(list->selectAllButSt(), 0);
+    for (const FileNodePtr& r : *list->rootNodeArr())
+      EXPECT_EQ(r->state(), FileNode::NotSelected) << qPrintable(r->name());
+    for (const QString& path : below) EXPECT_EQ(nodeAt(list, path)->state(), FileNode::NotSelected) << qPrintable(path);
+
+    // Album closed: the header ticks the roots and leaves what lies below Album.
+    list->outlineView()->collapse(list->model()->indexOf(nodeAt(list, "Album")));
+    QTest::mouseClick(list->selectAllButton(), Qt::LeftButton);
+    EXPECT_EQ(list->selectAllImage(), "checkbox_sel");
+    EXPECT_EQ(list->selectAllButSt(), 1);
+    for (const FileNodePtr& r : *list->rootNodeArr())
+      EXPECT_EQ(r->state(), FileNode::Selected) << qPrintable(r->name());
+    for (const QString& path : below) EXPECT_EQ(nodeAt(list, path)->state(), FileNode::NotSelected) << qPrintable(path);
+  }
+}
+
 TEST_F(Browser, DoneHandsBackTheTickedRootsAndTheirSize) {
   wc.showDetailWithPath(kFolder);
   ASSERT_TRUE(listed());

@@ -254,8 +254,12 @@ TEST(PickerLifetime, ADiscoveryThatOutlivesItsPickerTouchesNothing) {
   delete picker;
   release = true;
   platform::waitForGlobalQueue();
-  QCoreApplication::processEvents();
-  QTest::qWait(300);  // the 0.2 s layout delay would have run by now
+  // The main queue keeps its order: once this marker has run, so has what the
+  // discovery posted. The layout delay that would follow is a timer of the
+  // picker's own and goes with it, so nothing is left to come after the marker.
+  bool posted = false;
+  platform::dispatchMain([&posted] { posted = true; });
+  ASSERT_TRUE(waitUntil([&] { return posted; }));
   SelectDiskViewController::setDiscoveryForTesting(nullptr);
   // Nothing was laid out for the late result (a dangling write is the sanitizers' to catch).
   for (QWidget* w : QApplication::allWidgets()) EXPECT_NE(w->objectName(), "diskRow:Late");

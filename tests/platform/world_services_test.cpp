@@ -11,8 +11,12 @@
 #include "platform/SystemInfo.h"
 #include "platform/VolumeWatch.h"
 #include "support/TestWorld.h"
+#include "world/lib/Disks.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QThread>
+#include <atomic>
 #include <QSignalSpy>
 #include <QUrl>
 #include <gtest/gtest.h>
@@ -118,30 +122,94 @@ TEST(WorldFileSystemInfo, AnswersFromTheDiskDatabase) {
   EXPECT_LT(attrs->value(NSFileSystemFreeSize).toLongLong(), attrs->value(NSFileSystemSize).toLongLong());
 }
 
-TEST(WorldVolumeWatch, ReportsMountAndUnmount) {
-  TestWorld w(TestWorld::demo());
+// Each look notes the thread it ran on; none may be the main thread, which
+// only hears the result.
+struct LookThreads {
+  std::atomic<int> looks{0};
+  std::atomic<int> onMain{0};
+  VolumeWatch::LookObserver observer() {
+    return [this] {
+      ++looks;
+      if (QThread::currentThread() == QCoreApplication::instance()->thread()) ++onMain;
+    };
+  }
+};
+
+TEST(WorldVolumeWatch, ReportsMountAndUnmountByEventsOrByThePoll) {
+  struct Case {
+    const char* name;
+    VolumeWatch::ChangeEvents events;
+    bool polling;
+  };
+  const Case cases[] = {{"change events", VolumeWatch::ChangeEvents::Use, false},
+                        {"no change events", VolumeWatch::ChangeEvents::Ignore, true}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TestWorld w(TestWorld::demo());
+    ASSERT_TRUE(w.ok());
+    LookThreads threads;
+    VolumeWatch watch(nullptr, c.events, threads.observer());
+    QSignalSpy mounted(&watch, &VolumeWatch::didMount);
+    QSignalSpy unmounted(&watch, &VolumeWatch::didUnmount);
+    EXPECT_EQ(watch.pollingActive(), c.polling);
+    EXPECT_TRUE(watch.mountedVolumes().contains("/Volumes/USB Stick"));
+    ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"eject", "disk3"}) + " >/dev/null"), 0);
+    ASSERT_TRUE(waitUntil([&] { return unmounted.count() > 0; }, 5000));
+    EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/USB Stick");
+    EXPECT_EQ(mounted.count(), 0);
+    EXPECT_FALSE(watch.mountedVolumes().contains("/Volumes/USB Stick"));
+    ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"unmount", "/Volumes/Data"}) + " >/dev/null"), 0);
+    ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"mount", "disk2s2"}) + " >/dev/null"), 0);
+    ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
+    EXPECT_EQ(mounted.last().first().toMap().value(NSWorkspaceVolumeLocalizedNameKey).toString(), "Data");
+    // A reformat unmounts and mounts again under the same name: both are reported,
+    // so the disk manager rescans once the volume is back.
+    mounted.clear();
+    unmounted.clear();
+    ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"reformat", "/dev/disk5s1"}) + " >/dev/null"), 0);
+    ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
+    ASSERT_EQ(unmounted.count(), 1);
+    EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
+    EXPECT_EQ(mounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
+    // A remount whose folder moves both fell before one look shows only in the
+    // disk database's mount count, which is written last: that alone is reported.
+    mounted.clear();
+    unmounted.clear();
+    ASSERT_TRUE(world::DiskDatabase(w.layout()).modify([](world::DiskDatabase& db) {
+      world::Media* data = db.find("disk2s2");
+      if (data) ++data->mounts;
+      return data != nullptr;
+    }));
+    ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
+    ASSERT_EQ(unmounted.count(), 1);
+    EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/Data");
+    EXPECT_EQ(mounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/Data");
+    EXPECT_EQ(watch.pollingActive(), c.polling);
+    EXPECT_GT(threads.looks.load(), 0);
+    EXPECT_EQ(threads.onMain.load(), 0);
+  }
+}
+
+TEST(WorldVolumeWatch, PollsOnlyUntilTheVolumesFolderCanBeWatched) {
+  TestWorld w;
   ASSERT_TRUE(w.ok());
-  VolumeWatch watch;
+  ASSERT_TRUE(QDir(w.host("/Volumes")).removeRecursively());  // nothing to watch yet
+  LookThreads threads;
+  VolumeWatch watch(nullptr, VolumeWatch::ChangeEvents::Use, threads.observer());
   QSignalSpy mounted(&watch, &VolumeWatch::didMount);
-  QSignalSpy unmounted(&watch, &VolumeWatch::didUnmount);
-  EXPECT_TRUE(watch.mountedVolumes().contains("/Volumes/USB Stick"));
-  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"eject", "disk3"}) + " >/dev/null"), 0);
-  ASSERT_TRUE(waitUntil([&] { return unmounted.count() > 0; }, 5000));
-  EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/USB Stick");
-  EXPECT_EQ(mounted.count(), 0);
-  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"unmount", "/Volumes/Data"}) + " >/dev/null"), 0);
-  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"mount", "disk2s2"}) + " >/dev/null"), 0);
-  ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
-  EXPECT_EQ(mounted.last().first().toMap().value(NSWorkspaceVolumeLocalizedNameKey).toString(), "Data");
-  // A reformat unmounts and mounts again under the same name: both are reported,
-  // so the disk manager rescans once the volume is back.
-  mounted.clear();
-  unmounted.clear();
-  ASSERT_EQ(runShell(shellLine("/usr/sbin/diskutil", {"reformat", "/dev/disk5s1"}) + " >/dev/null"), 0);
-  ASSERT_TRUE(waitUntil([&] { return mounted.count() > 0; }, 5000));
-  ASSERT_EQ(unmounted.count(), 1);
-  EXPECT_EQ(unmounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
-  EXPECT_EQ(mounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/SD CARD");
+  EXPECT_TRUE(watch.pollingActive());
+  ASSERT_TRUE(QDir().mkpath(w.host("/Volumes/Stick")));
+  ASSERT_TRUE(waitUntil([&] { return mounted.count() == 1; }, 5000));
+  EXPECT_EQ(mounted.first().first().toMap().value(NSDevicePath).toString(), "/Volumes/Stick");
+  EXPECT_FALSE(watch.pollingActive());
+  // Watched now: the next one comes by its change event.
+  ASSERT_TRUE(QDir().mkpath(w.host("/Volumes/Card")));
+  ASSERT_TRUE(waitUntil([&] { return mounted.count() == 2; }, 5000));
+  EXPECT_FALSE(watch.pollingActive());
+  // The folder goes: back to looking by the timer until it is there again.
+  ASSERT_TRUE(QDir(w.host("/Volumes")).removeRecursively());
+  ASSERT_TRUE(waitUntil([&] { return watch.pollingActive(); }, 5000));
+  EXPECT_EQ(threads.onMain.load(), 0);
 }
 
 TEST(WorldLaunchServices, FindsInstallersByBundleIdentifier) {

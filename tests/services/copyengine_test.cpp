@@ -10,6 +10,9 @@
 #include <mutex>
 #include <thread>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include "VolumesTestHelpers.h"
 #include "platform/Paths.h"
 #include "support/TestWorld.h"
@@ -200,20 +203,40 @@ TEST(GetFilesSizeTest, SumsTickedItemsOnce) {
   }
 }
 
-// Holds its report until the test lets it go, then writes into itself.
+// The kernel's state of one of this process's threads is "S": it sleeps on a wait.
+bool threadSleeps(pid_t thread) {
+  QFile stat(QString("/proc/self/task/%1/stat").arg(thread));
+  if (!stat.open(QIODevice::ReadOnly)) return false;
+  const QByteArray line = stat.readAll();
+  const qsizetype end = line.lastIndexOf(')');
+  return end >= 0 && line.size() > end + 2 && line.at(end + 2) == 'S';
+}
+
+// Holds its first report until the test lets it go, then writes into itself.
+// Every report is counted where the count outlives the receiver, so one that
+// reaches it after its end shows.
 struct HeldSizeReceiver : QObject, GetFilesSizeDelegate {
   std::promise<void> entered;
   std::shared_future<void> go;
   std::atomic<bool>* gone = nullptr;
+  std::atomic<bool>* goneDuringReport = nullptr;
+  std::atomic<int>* reports = nullptr;
   QString seen;
   ~HeldSizeReceiver() override {
     stopReports();
     *gone = true;
   }
   void allCopyFilesSize(qint64 size) override {
+    if (reports->fetch_add(1) > 0) return;
+    // Nothing of the receiver is read once it is let go unless it is still there,
+    // so a receiver freed too early fails the test instead of crashing it.
+    const std::shared_future<void> letGo = go;
+    std::atomic<bool>* const destroyed = gone;
+    std::atomic<bool>* const destroyedDuringReport = goneDuringReport;
     entered.set_value();
-    go.wait();
-    seen = QString::number(size);
+    letGo.wait();
+    *destroyedDuringReport = destroyed->load();
+    if (!*destroyedDuringReport) seen = QString::number(size);
   }
 };
 
@@ -221,29 +244,46 @@ TEST(GetFilesSizeTest, AReceiverDestroyedDuringItsReportOutlivesTheReport) {
   QTemporaryDir dir;
   for (int i = 0; i < 200; ++i) ASSERT_TRUE(writeFile(dir.path() + QString("/tree/d%1/f").arg(i % 20) + QString::number(i), 10));
   std::promise<void> letGo;
-  std::atomic<bool> gone{false};
+  std::atomic<bool> gone{false}, goneDuringReport{false};
+  std::atomic<int> reports{0};
   auto* receiver = new HeldSizeReceiver;
   receiver->go = letGo.get_future().share();
   receiver->gone = &gone;
+  receiver->goneDuringReport = &goneDuringReport;
+  receiver->reports = &reports;
+  const std::shared_ptr<ReportReceiver::Life> life = receiver->life();
   std::future<void> entered = receiver->entered.get_future();
   auto totaller = GetFilesSize::create();
   totaller->setDelegate(receiver);
   totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
   ASSERT_EQ(entered.wait_for(std::chrono::seconds(20)), std::future_status::ready);
 
-  // The screen goes away while the worker is inside its report.
-  std::thread destroyer([receiver] { delete receiver; });
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
-  EXPECT_FALSE(gone.load()) << "destroyed while its report was still running";
+  // The screen goes away while the worker is inside its report. Its report is
+  // let go once the destruction has begun (the receiver refuses reports from
+  // then on), and it must find the receiver still there.
+  std::atomic<pid_t> destroyerId{0};
+  std::thread destroyer([receiver, &destroyerId] {
+    destroyerId = pid_t(::syscall(SYS_gettid));
+    delete receiver;
+  });
+  ASSERT_TRUE(waitFor([&] {
+    std::lock_guard<std::mutex> lock(life->m);
+    return !life->alive;
+  }));
+  // Past that point the destruction either waits for the report (the thread
+  // sleeps) or runs to its end; only then is the report let go.
+  ASSERT_TRUE(waitFor([&] { return gone.load() || threadSleeps(destroyerId); }));
   letGo.set_value();
   destroyer.join();
-  platform::waitForGlobalQueue();
+  platform::waitForGlobalQueue();  // the report has returned
+  EXPECT_FALSE(goneDuringReport.load()) << "destroyed while its report was still running";
   EXPECT_TRUE(gone.load());
 
   // Gone now: the engine holds no receiver, and a later total reports to nobody.
   EXPECT_EQ(totaller->delegate(), nullptr);
   totaller->getAllFilesSizeWithArr({node(dir.path() + "/tree")});
   platform::waitForGlobalQueue();
+  EXPECT_EQ(reports.load(), 1) << "a later total reached the destroyed receiver";
 
   // A receiver replaced before the total starts hears nothing of it; the one
   // that replaced it hears the total once.
