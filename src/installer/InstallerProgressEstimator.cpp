@@ -37,17 +37,26 @@ MacOSInstallerProgressinfoPtr InstallerProgressEstimator::GetCreateProgress(cons
 
 MacOSInstallerProgressinfoPtr InstallerProgressEstimator::addOutput(const QByteArray& chunk,
                                                                   int elapsedSeconds) {
-  if (finished_ || chunk.isEmpty()) return nullptr;
+  if (!appendOutput(chunk)) return nullptr;
+  return passOn(GetCreateProgress(output_, elapsedSeconds));
+}
+
+bool InstallerProgressEstimator::appendOutput(const QByteArray& chunk) {
+  if (finished_ || chunk.isEmpty()) return false;
   const QString text = decoder_.decode(chunk);
-  if (text.isEmpty()) return nullptr;
+  if (text.isEmpty()) return false;
   output_ += text;
-  MacOSInstallerProgressinfoPtr report = GetCreateProgress(output_, elapsedSeconds);
-  if (report && report->numCurrent >= 100) {
+  return true;
+}
+
+MacOSInstallerProgressinfoPtr InstallerProgressEstimator::passOn(const MacOSInstallerProgressinfoPtr& estimate) {
+  if (finished_ || !estimate) return nullptr;
+  if (estimate->numCurrent >= 100) {
     // Success is told once, after the tool has ended well.
-    heldSuccess_ = report;
+    heldSuccess_ = estimate;
     return nullptr;
   }
-  return report;
+  return estimate;
 }
 
 bool InstallerProgressEstimator::hasSuccessText(const QString& output) {

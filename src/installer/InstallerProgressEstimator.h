@@ -19,8 +19,13 @@ class InstallerProgressEstimator {
 
   // A chunk of the tool's output (bytes as read; a character cut between two
   // chunks is kept until it is complete). Returns the report to pass on now, or
-  // nothing. A report of 100 percent is held back until the tool has ended.
+  // nothing: appendOutput, GetCreateProgress over the whole output, passOn.
   MacOSInstallerProgressinfoPtr addOutput(const QByteArray& chunk, int elapsedSeconds);
+  // Adds a chunk to the output; false when it added no text (or the run is over).
+  bool appendOutput(const QByteArray& chunk);
+  // The estimate to pass on now: a report of 100 percent is held back until the
+  // tool has ended, and nothing goes out once the run is over.
+  MacOSInstallerProgressinfoPtr passOn(const MacOSInstallerProgressinfoPtr& estimate);
 
   // The verdict once the tool has ended. `exitedCleanly`: the tool exited by
   // itself with status 0. `cancelled`: the user stopped the run. Returns the

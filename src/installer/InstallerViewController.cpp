@@ -255,7 +255,7 @@ void InstallerViewController::setReSelectButStyle() {
 }
 
 void InstallerViewController::changeCreatButState() {
-  const bool idle = !confirmingCreate_ && !progressVC->jobActive() && !MacOSInstaller::GetInstall()->isRunning();
+  const bool idle = !awaitingDiskList() && !progressVC->jobActive() && !MacOSInstaller::GetInstall()->isRunning();
   createBut->setButtonEnabled(appInfo && diskInfo && idle);
 }
 
@@ -282,9 +282,20 @@ void InstallerViewController::applyDiskInfo(const QList<MacOSInstallerDiskInfoPt
   noDiskView->setVisible(arrDiskInfos.isEmpty());
   diskListScrollView->setVisible(!arrDiskInfos.isEmpty());
   reloadDiskList();
-  const bool confirming = std::exchange(confirmingCreate_, false);
+  // Taken before it runs: a list that comes in later starts nothing of it.
+  const AfterDiskList action = std::exchange(afterDiskList_, AfterDiskList::Nothing);
   changeCreatButState();
-  if (confirming) continueMakeMacOSInstaller();
+  runAfterDiskList(action);
+}
+
+void InstallerViewController::runAfterDiskList(AfterDiskList action) {
+  switch (action) {
+    case AfterDiskList::Nothing:
+      break;
+    case AfterDiskList::ContinueCreate:
+      continueMakeMacOSInstaller();
+      break;
+  }
 }
 
 void InstallerViewController::reloadDiskList() {
@@ -306,7 +317,7 @@ void InstallerViewController::reloadDiskList() {
 
 void InstallerViewController::chooseDisk(const MacOSInstallerDiskInfoPtr& disk) {
   // The confirmed choice stays until its disk has been looked up again.
-  if (confirmingCreate_) return;
+  if (awaitingDiskList()) return;
   diskInfo = disk;
   reloadDiskList();
   changeCreatButState();
@@ -360,7 +371,7 @@ void InstallerViewController::reloadAppList() {
 }
 
 void InstallerViewController::chooseApp(int row) {
-  if (confirmingCreate_ || row < 0 || row >= arrAddApps.size()) return;
+  if (awaitingDiskList() || row < 0 || row >= arrAddApps.size()) return;
   appInfo = arrAddApps[row];
   selectedAppRow = row;
   reloadAppList();
@@ -405,7 +416,7 @@ void InstallerViewController::addAppClick() {
 }
 
 void InstallerViewController::reselectButAction() {
-  if (confirmingCreate_) return;
+  if (awaitingDiskList()) return;
   appInfo.reset();
   selectedAppRow = -1;
   changeCreatButState();
@@ -458,7 +469,7 @@ void InstallerViewController::comboBoxSelectionChanged(const QString& text) {
 // ---- creating -------------------------------------------------------------------
 
 void InstallerViewController::beginMakeMacOSInstaller() {
-  if (!appInfo || !diskInfo || confirmingCreate_) return;
+  if (!appInfo || !diskInfo || awaitingDiskList()) return;
   const int answer = KVPublicUtilities::askAlert(
       getLocalizedString("INSTALLER_TIP_TITLE").replace(QStringLiteral("%@"), diskInfo->strDiskName),
       getLocalizedString("INSTALLER_TIP_NODE"), getLocalizedString("INSTALLER_ERASE_AND_CREATE"),
@@ -466,7 +477,7 @@ void InstallerViewController::beginMakeMacOSInstaller() {
   if (answer != 1 || !appInfo || !diskInfo) return;
   // The list may be older than the disks now plugged in: look once more, on a
   // worker as every scan is; the first list scanned after the confirmation decides.
-  confirmingCreate_ = true;
+  afterDiskList_ = AfterDiskList::ContinueCreate;
   canChangeTab(false);
   changeCreatButState();
   refreshDiskInfo();

@@ -90,6 +90,10 @@ class InstallerViewController : public QWidget,
   void setReSelectButStyle();
   void beginMakeMacOSInstaller();
   void continueMakeMacOSInstaller();
+  // What the next disk list applied goes on with.
+  enum class AfterDiskList { Nothing, ContinueCreate };
+  void runAfterDiskList(AfterDiskList action);
+  bool awaitingDiskList() const { return afterDiskList_ != AfterDiskList::Nothing; }
   void reloadAppList();
   void reloadDiskList();
   void chooseApp(int row);
@@ -101,7 +105,7 @@ class InstallerViewController : public QWidget,
   MacOSInstallerDiskInfoPtr diskInfo;
   int selectedAppRow = -1;
   quint64 diskRefresh_ = 0;  // only the newest disk scan is applied
-  bool confirmingCreate_ = false;  // a confirmed Create waits for a fresh disk list
+  AfterDiskList afterDiskList_ = AfterDiskList::Nothing;
   quint64 appRefresh_ = 0;
 
   QWidget *baseView = nullptr, *progressView = nullptr, *diskListView = nullptr, *selectAppView = nullptr,

@@ -38,6 +38,8 @@ class MacOSInatallerProgressViewController : public QWidget {
   bool startCreation();
   // A job of this page has not yet been handed back by the engine.
   bool jobActive() const { return jobActive_; }
+  // How many jobs this page has started.
+  quint64 jobsStarted() const { return job_; }
   const InstallerProgressModel& model() const { return model_; }
 
   void progressStateChanged(int state);

@@ -1,35 +1,49 @@
 #include "installer/MacOSInstaller.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QDirIterator>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QUrl>
 #include <QUuid>
 #include <sys/stat.h>
 
+#include <chrono>
+#include <thread>
+
 #include "platform/DiskArbitration.h"
 #include "platform/IOKitMedia.h"
 #include "platform/LaunchServices.h"
 #include "platform/Paths.h"
-#include "platform/Process.h"
 #include "platform/Shell.h"
 #include "platform/SystemInfo.h"
 #include "platform/Workspace.h"
 #include "platform/plist/PropertyList.h"
+#include "services/DiskTools.h"
 #include "services/KVExecCommand.h"
 #include "services/KVPublicUtilities.h"
 #include "platform/SystemLog.h"
 
 struct MacOSInstaller::Run {
   std::atomic<bool> cancelled{false};
+  // The creation that began the run hands it to its own ExcuteInstallerTask.
+  std::thread::id creator;
+  bool toolTaken = false;
+  // The version's step table and the index its next search starts at.
   std::unique_ptr<InstallerProgressEstimator> estimator;
-  QElapsedTimer started;
+  // When the tool was started (steady clock, ms); -1 before.
+  std::atomic<qint64> startedMs{-1};
+
+  int elapsedSeconds() const {
+    const qint64 start = startedMs.load();
+    return start < 0 ? 0 : static_cast<int>((steadyMs() - start) / 1000);
+  }
+  static qint64 steadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+  }
 };
 
 namespace {
@@ -272,6 +286,20 @@ MacOSInstaller::RunPtr MacOSInstaller::beginRun(bool needsHandOver) {
   // A cancel clears the hand-over; a start that comes after it finds nothing to do.
   if (needsHandOver && !isTaskReady.load()) return nullptr;
   current_ = std::make_shared<Run>();
+  ++runsBegun_;
+  current_->creator = std::this_thread::get_id();
+  return current_;
+}
+
+void MacOSInstaller::setStepTable(const RunPtr& run, const MacOSStepTable& table) {
+  std::lock_guard lock(lockOutput);
+  run->estimator = std::make_unique<InstallerProgressEstimator>(table);
+}
+
+MacOSInstaller::RunPtr MacOSInstaller::takeRunForTool() {
+  std::lock_guard lock(lockTask);
+  if (!current_ || current_->creator != std::this_thread::get_id() || current_->toolTaken) return nullptr;
+  current_->toolTaken = true;
   return current_;
 }
 
@@ -308,23 +336,19 @@ QString MacOSInstaller::EraseDiskAndCreatePartition(const QString& bsdName) {
   const QString name = QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
   const QString line = QStringLiteral("diskutil eraseDisk JHFS+ ") + platform::shellQuote(name) + ' ' +
                        platform::shellQuote(bsdName);
-  QProcess bash;
-  platform::prepareProcess(bash, QStringLiteral("/bin/bash"), {QStringLiteral("-c"), line});
-  bash.setProcessChannelMode(QProcess::MergedChannels);
-  bash.start();
-  if (!bash.waitForStarted(10000)) {
-    trace(QStringLiteral("Error while erasing disk: %1").arg(bash.errorString()));
+  // A disk cut off in the middle of its erase is left without a usable map, so a
+  // cancel lets the erase end and only keeps the installer's tool from running.
+  disktools::ToolOptions options;
+  options.startedGate = kInstallerEraseGate;
+  const disktools::ToolResult erase =
+      disktools::runTool(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), line}, options);
+  if (!erase.started) {
+    trace(QStringLiteral("Error while erasing disk: bash could not be started"));
     return QString();
   }
-  QByteArray output;
-  while (!bash.waitForFinished(500)) {
-    output += bash.readAll();
-    if (bash.state() == QProcess::NotRunning) break;
-  }
-  output += bash.readAll();
   const QString mountPath = QStringLiteral("/Volumes/") + name;
-  if (bash.exitStatus() != QProcess::NormalExit || bash.exitCode() != 0) {
-    trace(QStringLiteral("erase of %1 failed: %2").arg(bsdName, QString::fromUtf8(output.trimmed())));
+  if (erase.exitStatus != 0) {
+    trace(QStringLiteral("erase of %1 failed: %2").arg(bsdName, QString::fromUtf8(erase.output.trimmed())));
     return QString();
   }
   if (!KVCheckFolderExist(mountPath)) {
@@ -353,8 +377,7 @@ bool MacOSInstaller::create(const RunPtr& run, const MacOSInstallerAppInfoPtr& a
   };
   if (!app || !disk || app->strOSName.isEmpty() || app->strOSAppID.isEmpty())
     return refuse(QStringLiteral("no installer or disk"));
-  const QString key = QStringLiteral("macOS ") + app->strOSName;
-  run->estimator = std::make_unique<InstallerProgressEstimator>(_dictProgress.value(key));
+  setStepTable(run, _dictProgress.value(QStringLiteral("macOS ") + app->strOSName));
   {
     std::lock_guard lock(lockTask);
     appInfo_ = app;
@@ -380,22 +403,28 @@ bool MacOSInstaller::create(const RunPtr& run, const MacOSInstallerAppInfoPtr& a
     if (target.isEmpty()) return refuse(QStringLiteral("erase failed"));
   }
   if (run->cancelled.load()) return refuse(QStringLiteral("cancelled before the tool started"));
-  runTool(run, tool, {QStringLiteral("--volume"), target, QStringLiteral("--nointeraction")}, progress);
+  ExcuteInstallerTask(tool, {QStringLiteral("--volume"), target, QStringLiteral("--nointeraction")}, progress);
   endRun(run);
   return true;
 }
 
 void MacOSInstaller::ExcuteInstallerTask(const QString& toolPath, const QStringList& params,
                                          MacOSInstallerProgress* progress) {
-  RunPtr run = beginRun(false);
-  if (!run) return;
-  run->estimator = std::make_unique<InstallerProgressEstimator>(MacOSStepTable());
-  runTool(run, toolPath, params, progress);
-  endRun(run);
+  // Inside a creation the run carries the version's step table; a call of its
+  // own runs the tool without one.
+  RunPtr run = takeRunForTool();
+  const bool ownRun = !run;
+  if (ownRun) {
+    run = beginRun(false);
+    if (!run) return;
+    setStepTable(run, MacOSStepTable());
+  }
+  runAndReport(run, toolPath, params, progress);
+  if (ownRun) endRun(run);
 }
 
-void MacOSInstaller::runTool(const RunPtr& run, const QString& toolPath, const QStringList& params,
-                             MacOSInstallerProgress* progressReceiver) {
+void MacOSInstaller::runAndReport(const RunPtr& run, const QString& toolPath, const QStringList& params,
+                                  MacOSInstallerProgress* progressReceiver) {
   DelegateRef<MacOSInstallerProgress> receiver(progressReceiver);
   auto tell = [&](const MacOSInstallerProgressinfoPtr& info, bool closing) {
     if (!info) return;
@@ -407,50 +436,39 @@ void MacOSInstaller::runTool(const RunPtr& run, const QString& toolPath, const Q
     trace(QStringLiteral("no tool to run"));
     return;
   }
+  run->startedMs = Run::steadyMs();
   {
     std::lock_guard lock(lockTask);
     isTaskReady = false;
   }
-  run->started.start();
-  auto elapsed = [&] { return static_cast<int>(run->started.elapsed() / 1000); };
-
-  QProcess task;
-  platform::prepareProcess(task, toolPath, params);
-  task.setProcessChannelMode(QProcess::MergedChannels);
   tell(MacOSInstallerProgressinfo::infoWithCurrent(0, 0, 100, -1, -1), false);
-  task.start();
-  bool stopped = false;
-  const bool launched = task.waitForStarted(10000);
-  if (!launched) {
-    trace(QStringLiteral("Task failed with exception: %1").arg(task.errorString()));
-  } else {
-    auto take = [&] {
-      const QByteArray chunk = task.readAll();
-      if (chunk.isEmpty()) return;
-      MacOSInstallerProgressinfoPtr report;
-      {
-        std::lock_guard lock(lockOutput);
-        report = run->estimator->addOutput(chunk, elapsed());
-      }
-      tell(report, false);
-    };
-    while (task.state() != QProcess::NotRunning) {
-      if (run->cancelled.load() && !stopped) {
-        stopped = true;
-        task.terminate();
-      }
-      if (task.waitForReadyRead(200)) take();
-      else if (stopped && task.state() != QProcess::NotRunning && !task.waitForFinished(5000)) task.kill();
+
+  disktools::ToolOptions options;
+  options.cancelled = &run->cancelled;
+  options.stopGraceMs = 5000;
+  // Each piece of output joins the run's buffer; the whole buffer is estimated again.
+  options.onOutput = [&](const QByteArray& chunk) {
+    QString whole;
+    {
+      std::lock_guard lock(lockOutput);
+      if (!run->estimator->appendOutput(chunk)) return;
+      whole = run->estimator->output();
     }
-    task.waitForFinished(-1);
-    take();
-  }
-  const bool exitedCleanly =
-      launched && !stopped && task.exitStatus() == QProcess::NormalExit && task.exitCode() == 0;
+    const MacOSInstallerProgressinfoPtr estimate = GetCreateProgress(whole);
+    MacOSInstallerProgressinfoPtr report;
+    {
+      std::lock_guard lock(lockOutput);
+      report = run->estimator->passOn(estimate);
+    }
+    tell(report, false);
+  };
+  const disktools::ToolResult result = disktools::runTool(toolPath, params, options);
+  if (!result.started) trace(QStringLiteral("Task failed with exception: %1 could not be started").arg(toolPath));
+
   MacOSInstallerProgressinfoPtr verdict;
   {
     std::lock_guard lock(lockOutput);
-    verdict = run->estimator->finish(exitedCleanly, run->cancelled.load());
+    verdict = run->estimator->finish(result.exitedCleanly(), run->cancelled.load());
   }
   tell(verdict, true);
 }
@@ -463,7 +481,7 @@ MacOSInstallerProgressinfoPtr MacOSInstaller::GetCreateProgress(const QString& o
   }
   if (!run || !run->estimator) return nullptr;
   std::lock_guard lock(lockOutput);
-  return run->estimator->GetCreateProgress(output, static_cast<int>(run->started.isValid() ? run->started.elapsed() / 1000 : 0));
+  return run->estimator->GetCreateProgress(output, run->elapsedSeconds());
 }
 
 void MacOSInstaller::cancelMacOSInstller() {

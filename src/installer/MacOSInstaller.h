@@ -17,6 +17,9 @@
 #include "installer/MacOSInstallerTables.h"
 #include "services/DelegateRef.h"
 
+// Seam passed once the erase of a whole disk runs.
+inline constexpr const char* kInstallerEraseGate = "installer.erase";
+
 // Reports of a run arrive on the thread that started it, never on the main thread.
 class MacOSInstallerProgress : public ReportReceiver {
  public:
@@ -73,17 +76,22 @@ class MacOSInstaller {
   // a cancel before the tool started.
   bool CreateMacOSInstaller(const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk,
                             MacOSInstallerProgress* progress);
-  // Runs a tool and reports its progress; nothing when a run is under way.
+  // Runs a tool and reports its progress against the step table of the creation
+  // that called it (none when called on its own); nothing when another run is
+  // under way.
   void ExcuteInstallerTask(const QString& toolPath, const QStringList& params,
                            MacOSInstallerProgress* progress);
   // Erases the whole disk `bsdName` as one Mac OS Extended (Journaled) volume
   // named with a fresh UUID; its mount path, or "" on failure.
   QString EraseDiskAndCreatePartition(const QString& bsdName);
-  // One estimate over `output` for the running table; nothing outside a run.
+  // One estimate over the run's whole output so far against its step table,
+  // timed from the tool's start; nothing outside a run or once no row matches.
   MacOSInstallerProgressinfoPtr GetCreateProgress(const QString& output);
   void cancelMacOSInstller();
 
   bool isRunning() const;
+  // Runs begun in this process (creations and tool runs of their own).
+  int runsBegun() const { return runsBegun_.load(); }
 
  private:
   struct Run;
@@ -91,11 +99,15 @@ class MacOSInstaller {
 
   MacOSInstaller();
   RunPtr beginRun(bool needsHandOver);
+  // The run this thread's creation began, once, for its tool.
+  RunPtr takeRunForTool();
+  void setStepTable(const RunPtr& run, const MacOSStepTable& table);
   bool create(const RunPtr& run, const MacOSInstallerAppInfoPtr& app, const MacOSInstallerDiskInfoPtr& disk,
               MacOSInstallerProgress* progress);
   void endRun(const RunPtr& run);
-  void runTool(const RunPtr& run, const QString& toolPath, const QStringList& params,
-               MacOSInstallerProgress* progress);
+  // Runs the tool to its end or its cancel, reporting against the run's table.
+  void runAndReport(const RunPtr& run, const QString& toolPath, const QStringList& params,
+                    MacOSInstallerProgress* progress);
 
   std::atomic<bool> isTaskReady{false};
   mutable std::mutex lockTask;
@@ -104,6 +116,7 @@ class MacOSInstaller {
   MacOSInstallerDiskInfoPtr diskInfo_;
   MacOSStepTables _dictProgress;
   RunPtr current_;
+  std::atomic<int> runsBegun_{0};
   // Quitting stops a running creation as Cancel does and waits for its end.
   platform::JobOwnerRegistration quitStops_{[this] { return isRunning(); },
                                             [this] { cancelMacOSInstller(); }};

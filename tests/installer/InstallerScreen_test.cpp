@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 #include <functional>
 
 #include "installer/InstallerViewController.h"
@@ -53,6 +54,16 @@ class InstallerScreen : public ::testing::Test {
     ASSERT_TRUE(waitUntil([&] { return createEnabled(); }));
     KVPublicUtilities::setNextAnswer(answer);
     ASSERT_TRUE(d.click("createBut"));
+  }
+  // Whether the screen's disk list holds a disk or partition named `name`.
+  bool listedVolume(const QString& name) {
+    for (const auto& disk : screen->diskInfos()) {
+      if (disk->strName == name) return true;
+      if (disk->arrChildren)
+        for (const auto& part : *disk->arrChildren)
+          if (part->strName == name) return true;
+    }
+    return false;
   }
   bool jobEnded() {
     return waitUntil([&] { return !progress()->jobActive() && !MacOSInstaller::GetInstall()->isRunning(); }, 60000);
@@ -144,22 +155,49 @@ TEST_F(InstallerScreen, ClosingTheCancelQuestionKeepsTheRunGoing) {
 }
 
 TEST_F(InstallerScreen, ThePageShownAgainStartsNoSecondJob) {
+  MacOSInstaller* engine = MacOSInstaller::GetInstall();
+  const int runsBefore = engine->runsBegun();
   ASSERT_EQ(d.worldCommand("pace", {"0.1"}), 0);
   create();
+  // Any alert from here on is one too many: each is noted and closed, so that the
+  // checks below fail instead of waiting on it.
+  QStringList unexpected;
+  QTimer alertCloser;
+  alertCloser.setInterval(20);
+  QObject::connect(&alertCloser, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(ScreenDriver::topWindow())) {
+      unexpected << box->text();
+      box->reject();
+    }
+  });
+  alertCloser.start();
   ASSERT_TRUE(d.waitShown("progressBgView"));
+  ASSERT_TRUE(waitUntil([&] { return engine->runsBegun() > runsBefore; }));
   // During the run the sidebar is locked: a tab click leaves the page as it is.
   ASSERT_TRUE(ScreenDriver::click(d.main().tabButton(0)));
   EXPECT_EQ(d.main().selectedTab(), 3);
   EXPECT_TRUE(d.isShown("progressBgView"));
+  // The tool's erase mounts the card again under the installer's name; the disk
+  // list that this brings in during the run goes on with no second creation.
+  ASSERT_TRUE(waitUntil([&] { return listedVolume("Install macOS Sonoma") || !progress()->jobActive(); }, 60000));
+  ASSERT_TRUE(progress()->jobActive()) << "the run ended before its erase was listed";
+  EXPECT_TRUE(d.isShown("progressBgView"));
+  EXPECT_EQ(progress()->jobsStarted(), 1u);
+  EXPECT_EQ(engine->runsBegun() - runsBefore, 1);
+  EXPECT_FALSE(engine->HasTaskRedy()) << "the hand-over was made again";
+
   ASSERT_TRUE(d.waitShown("finishedView", 60000));
   ASSERT_TRUE(jobEnded());
   for (int tab : {0, 3}) ASSERT_TRUE(d.chooseTab(tab)) << tab;
   EXPECT_TRUE(d.isShown("finishedView"));
   EXPECT_FALSE(d.isShown("progressBgView"));
   EXPECT_FALSE(progress()->jobActive());
-  EXPECT_FALSE(MacOSInstaller::GetInstall()->isRunning());
-  EXPECT_FALSE(MacOSInstaller::GetInstall()->HasTaskRedy());
+  EXPECT_EQ(progress()->jobsStarted(), 1u);
+  EXPECT_EQ(engine->runsBegun() - runsBefore, 1);
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_FALSE(engine->HasTaskRedy());
   EXPECT_EQ(KVPublicUtilities::answeredAlerts().size(), 1);
+  EXPECT_TRUE(unexpected.isEmpty()) << qPrintable(unexpected.join('\n'));
 }
 
 TEST_F(InstallerScreen, ACancelConfirmedAfterTheRunFinishedChangesNothing) {

@@ -14,6 +14,7 @@
 
 #include "TestWorld.h"
 #include "platform/DiskArbitration.h"
+#include "platform/Gate.h"
 #include "platform/Queue.h"
 #include "platform/Shell.h"
 #include "platform/plist/PropertyList.h"
@@ -381,16 +382,94 @@ TEST_F(InstallerEngine, CancelStopsTheToolAndNeverEndsAsSuccess) {
 }
 
 TEST_F(InstallerEngine, CancelDuringTheEraseRunsNoTool) {
-  knob(world::knob::kPace, 2.0);  // the erase takes several seconds
+  // The worker is held while the erase of the card runs; the cancel lands there.
+  platform::gates::arm(kInstallerEraseGate);
   Receiver receiver;
   Creation c;
   c.start(installer("Ventura", "/Applications/Install macOS Ventura.app"), diskRecord("disk5", ""), &receiver);
-  ASSERT_TRUE(waitUntil([&] { return engine->isRunning(); }, 20000));
+  ASSERT_TRUE(platform::gates::waitReached(kInstallerEraseGate, 30000));
   engine->cancelMacOSInstller();
+  platform::gates::release(kInstallerEraseGate);
   ASSERT_TRUE(c.wait(60000));
   EXPECT_FALSE(c.result);
   EXPECT_TRUE(receiver.all().isEmpty());
-  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura")));
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/SD CARD"))) << "the erase was under way";
+  EXPECT_FALSE(QFileInfo::exists(world.host("/Volumes/Install macOS Ventura"))) << "the tool ran after the cancel";
+  EXPECT_FALSE(engine->isRunning());
+  EXPECT_FALSE(engine->HasTaskRedy());
+}
+
+TEST_F(InstallerEngine, ALiveRunReportsItsVersionsStepsInOrderUpToTheEnd) {
+  // Slow enough that most steps arrive in pieces of their own.
+  knob(world::knob::kPace, 0.15);
+  const MacOSStepTables tables = engine->dictProgress();
+  struct Case { const char* name; const char* disk; const char* mount; } cases[] = {
+      {"Sonoma", "disk3s2", "/Volumes/USB Stick"},
+      {"Ventura", "disk5", ""},
+  };
+  for (const Case& k : cases) {
+    const MacOSStepTable table = tables.value(QStringLiteral("macOS ") + k.name);
+    ASSERT_FALSE(table.isEmpty()) << k.name;
+    Receiver receiver;
+    Creation c;
+    c.start(installer(k.name, QString("/Applications/Install macOS %1.app").arg(k.name)),
+            diskRecord(k.disk, k.mount), &receiver);
+    ASSERT_TRUE(c.wait()) << k.name;
+    ASSERT_TRUE(c.result) << k.name;
+    const auto reports = receiver.all();
+    ASSERT_GE(reports.size(), 3) << k.name;
+    EXPECT_EQ(reports.first().numCurrent, 0) << k.name;
+    EXPECT_EQ(reports.first().numRemain, -1) << k.name;
+
+    // Every report between the opening and the verdict is a row of the version's
+    // table, later than the one before; the percentages never fall back.
+    int row = -1, current = 0;
+    QList<int> rows;
+    for (int i = 1; i + 1 < reports.size(); ++i) {
+      const MacOSInstallerProgressinfo& r = reports[i];
+      EXPECT_EQ(r.numError, 0) << k.name << " report " << i;
+      int found = -1;
+      for (int j = row + 1; j < table.size() && found < 0; ++j)
+        if (table[j]->i32CurProgress == r.numCurrent && table[j]->i32NextProaress == r.numNext) found = j;
+      ASSERT_GE(found, 0) << k.name << ": " << r.numCurrent << "/" << r.numNext << " is no later row";
+      EXPECT_GE(r.numCurrent, current) << k.name;
+      if (r.numCurrent > 0) {
+        // Timed from the tool's start: total = elapsed * 100 / current, remain = total - elapsed.
+        const int elapsed = r.numAllTime - r.numRemain;
+        EXPECT_GE(elapsed, 0) << k.name;
+        EXPECT_EQ(r.numAllTime, elapsed * 100 / r.numCurrent) << k.name;
+      } else {
+        EXPECT_EQ(r.numRemain, -1) << k.name;
+      }
+      row = found;
+      current = r.numCurrent;
+      rows << found;
+    }
+    // The steps come paced, so the run is told of several on its way, not only of its end.
+    EXPECT_GE(rows.size(), table.size() / 4) << k.name << ": steps came in " << rows.size() << " reports";
+    EXPECT_GE(current, 90) << k.name;
+    const MacOSInstallerProgressinfo& last = reports.last();
+    EXPECT_EQ(last.numError, 0) << k.name;
+    EXPECT_EQ(last.numCurrent, 100) << k.name;
+    EXPECT_EQ(last.numNext, 100) << k.name;
+    EXPECT_EQ(last.numRemain, 0) << k.name;
+    EXPECT_GT(last.numAllTime, 0) << k.name << ": the run took seconds";
+    EXPECT_FALSE(engine->GetCreateProgress("Making disk bootable...")) << k.name << ": no estimate outside a run";
+  }
+}
+
+TEST_F(InstallerEngine, TheToolRunOnItsOwnHasNoStepTable) {
+  // Outside a creation the tool runs without a version: only the opening and the verdict.
+  Receiver receiver;
+  engine->ExcuteInstallerTask("/Applications/Install macOS Sonoma.app/Contents/Resources/createinstallmedia",
+                              {"--volume", "/Volumes/USB Stick", "--nointeraction"}, &receiver);
+  const auto reports = receiver.all();
+  ASSERT_EQ(reports.size(), 2);
+  EXPECT_EQ(reports.first().numCurrent, 0);
+  EXPECT_EQ(reports.first().numRemain, -1);
+  EXPECT_EQ(reports.last().numCurrent, 100);
+  EXPECT_EQ(reports.last().numRemain, 0);
+  EXPECT_TRUE(QFileInfo::exists(world.host("/Volumes/Install macOS Sonoma/Install macOS Sonoma.app")));
   EXPECT_FALSE(engine->isRunning());
 }
 
