@@ -196,10 +196,14 @@ TEST_F(MainWindowTest, TheScreensLoadAfterTheFirstPaintOnce) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return controller->screensLoading(); }, 5000));
   EXPECT_TRUE(painted);
   EXPECT_EQ(disk.loadData, 1);
+  // Later paints, and a paint after the window is shown again, post no second load.
+  painted = false;
   controller->window()->repaint();
   controller->window()->hide();
   controller->window()->show();
-  QTest::qWait(50);
+  controller->window()->update();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return painted; }, 5000));
+  QCoreApplication::processEvents();  // what a paint posts has run
   EXPECT_EQ(disk.loadData, 1);
 }
 
