@@ -228,6 +228,7 @@ void PVPopoverWindow::presentAnimated() {
 }
 
 void PVPopoverWindow::presentWithPopAnimation() {
+  dismissing_ = false;
   const NSRect end = frame_rect_;
   const int dir = int(frame_->arrowDirection());
   const NSRect screenAnchor = _popoverController ? _popoverController->screenRect() : NSZeroRect;
@@ -256,6 +257,12 @@ void PVPopoverWindow::presentWithPopAnimation() {
   QPointer<PVPopoverWindow> self(this);
   connect(geo, &QPropertyAnimation::finished, this, [self, zoom] {
     if (!self) return;
+    if (self->dismissing_) {
+      // Closed while it opened (a choice made at once): it fades as the zoom, and stays closed.
+      zoom->close();
+      self->_zoomWindow = nullptr;
+      return;
+    }
     self->setWindowOpacity(1.0);
     self->show();
     self->raise();
@@ -269,6 +276,7 @@ void PVPopoverWindow::presentWithPopAnimation() {
 }
 
 void PVPopoverWindow::presentWithFadeAnimation() {
+  dismissing_ = false;
   setWindowOpacity(0);
   show();
   raise();
@@ -277,6 +285,7 @@ void PVPopoverWindow::presentWithFadeAnimation() {
 }
 
 void PVPopoverWindow::dismissAnimated() {
+  dismissing_ = true;
   if (_zoomWindow) animateAlpha(_zoomWindow, 0);
   animateAlpha(this, 0);
 }

@@ -110,6 +110,7 @@ class PVPopoverWindow : public QWidget {
   friend class PVPopoverController;
   QPointer<QWidget> _popoverContentView;
   QPointer<QWidget> _zoomWindow;
+  bool dismissing_ = false;  // a close began; the opening zoom's end shows nothing
   PVPopoverController* _popoverController = nullptr;
   PVPopoverWindowFrame* frame_ = nullptr;
   uikit::NSRect frame_rect_;

@@ -288,3 +288,32 @@ TEST_F(PopoverController, AnOwnerDoneWithItLetsItFadeBeforeItGoes) {
     EXPECT_EQ(content->parent(), nullptr) << "the content is handed back";
   }
 }
+
+TEST_F(PopoverController, ClosedWhileItsZoomOpensItStaysClosed) {
+  // A choice made at once, while the opening zoom still runs: the zoom's end
+  // must not show (and activate) the popover again.
+  auto* kept = new PVPopoverController(content);
+  kept->setAnimates(true);
+  kept->setAnimationType(0);
+  kept->setDelegate(&rec);
+  rec.calls.clear();
+  kept->presentPopoverFromRect(NSMakeRect(0, 0, box->width(), box->height()), box, 1, true);
+  QPointer<QWidget> zoom(kept->popoverWindow()->zoomWindow());
+  ASSERT_FALSE(zoom.isNull()) << "the opening zooms";
+  struct ShowCounter : QObject {
+    int shows = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      if (e->type() == QEvent::Show) ++shows;
+      return false;
+    }
+  } counter;
+  kept->popoverWindow()->installEventFilter(&counter);
+  kept->forceClosePopover();
+  ASSERT_TRUE(waitFor([&] { return zoom.isNull() && rec.calls.contains("didClose"); }));
+  kept->popoverWindow()->removeEventFilter(&counter);
+  EXPECT_EQ(counter.shows, 0) << "shown again after its close";
+  EXPECT_FALSE(kept->popoverWindow()->isVisible());
+  EXPECT_FALSE(kept->popoverIsVisible());
+  EXPECT_NE(QApplication::activeWindow(), kept->popoverWindow());
+  delete kept;
+}
