@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "services/Appearance.h"
+#include "services/WindowActivation.h"
 #include "uikit/Translucency.h"
 
 using namespace uikit;
@@ -533,12 +534,13 @@ void PVPopoverController::closePopoverAndResetVariables() {
   closing_ = false;
   _popoverWindow->frameView()->setAttribute(Qt::WA_TransparentForMouseEvents, false);
   QWidget* parent = _positionView ? _positionView->window() : parentWindow_.data();
+  // The popover hands the activation back only if it holds it: a window opened
+  // while it faded (a modal window, say) keeps its own.
+  QWidget* active = QApplication::activeWindow();
+  const bool heldActivation = !active || active == _popoverWindow;
   _popoverWindow->hide();
   if (auto* del = _delegate.get()) del->popoverDidClose(this);
-  if (parent) {
-    parent->raise();
-    parent->activateWindow();
-  }
+  if (parent && heldActivation) ReturnActivation(parent).giveBack();
   _popoverWindow->frameView()->setArrowDirection(0);
   stopObserving();
   _positionView = nullptr;

@@ -317,3 +317,34 @@ TEST_F(PopoverController, ClosedWhileItsZoomOpensItStaysClosed) {
   EXPECT_NE(QApplication::activeWindow(), kept->popoverWindow());
   delete kept;
 }
+
+TEST_F(PopoverController, ItsCloseGivesTheActivationBackOnlyIfItHeldIt) {
+  struct Case { const char* what; bool otherWindowOpens; } cases[] = {
+      {"closed from itself: its window is active again", false},
+      {"a window opened while it faded keeps the activation", true},
+  };
+  for (const auto& k : cases) {
+    auto* fading = new PVPopoverController(new QWidget);
+    fading->setAnimates(true);
+    fading->setAnimationType(3);
+    rec.calls.clear();
+    fading->setDelegate(&rec);
+    fading->presentPopoverFromRect(NSMakeRect(0, 0, box->width(), box->height()), box, 1, true);
+    ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didShow"); })) << k.what;
+    ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == fading->popoverWindow(); })) << k.what;
+    fading->forceClosePopover();
+    QWidget other;
+    if (k.otherWindowOpens) {
+      other.resize(200, 100);
+      other.show();
+      other.activateWindow();
+      ASSERT_TRUE(waitFor([&] { return QApplication::activeWindow() == &other; })) << k.what;
+    }
+    ASSERT_TRUE(waitFor([&] { return rec.calls.contains("didClose"); })) << k.what;
+    QWidget* expected = k.otherWindowOpens ? &other : static_cast<QWidget*>(&parent);
+    EXPECT_TRUE(waitFor([&] { return QApplication::activeWindow() == expected; })) << k.what;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(QApplication::activeWindow(), expected) << k.what;
+    delete fading;
+  }
+}
