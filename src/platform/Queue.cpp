@@ -58,6 +58,12 @@ QThreadPool& globalPool() {
 class BlockEvent : public QEvent {
  public:
   explicit BlockEvent(std::function<void()> block) : QEvent(eventType()), block_(std::move(block)) {}
+  // A block still queued when the application ends is dropped unrun, on the
+  // main thread: what it holds was handed over as for a run.
+  ~BlockEvent() override {
+    takeOver(this);
+    takeOver(&g_anyPost);
+  }
   static QEvent::Type eventType() {
     static const auto type = QEvent::Type(QEvent::registerEventType());
     return type;
@@ -90,17 +96,27 @@ class MainQueue : public QObject {
 
 class BlockRunnable : public QRunnable {
  public:
-  explicit BlockRunnable(std::function<void()> block) : block_(std::move(block)) {}
+  // `pool` is the token its waiters take over once the pool is idle.
+  BlockRunnable(std::function<void()> block, QThreadPool* pool) : block_(std::move(block)), pool_(pool) {}
   void run() override {
     takeOver(this);
     takeOver(&g_anyPost);
     block_();
-    handOver(&globalPool());  // for waitForGlobalQueue
+    block_ = nullptr;  // what it captured goes before its waiters are told
+    handOver(pool_);
   }
 
  private:
   std::function<void()> block_;
+  QThreadPool* pool_;
 };
+
+void startBlock(QThreadPool& pool, std::function<void()> block) {
+  auto* runnable = new BlockRunnable(std::move(block), &pool);
+  handOver(runnable);
+  handOver(&g_anyPost);
+  pool.start(runnable);  // the pool deletes it after it ran
+}
 
 }  // namespace
 
@@ -152,12 +168,7 @@ void dispatchMainSync(const std::function<void()>& block) {
   takeOver(&done);
 }
 
-void dispatchGlobal(std::function<void()> block) {
-  auto* runnable = new BlockRunnable(std::move(block));
-  handOver(runnable);
-  handOver(&g_anyPost);
-  globalPool().start(runnable);  // the pool deletes it after it ran
-}
+void dispatchGlobal(std::function<void()> block) { startBlock(globalPool(), std::move(block)); }
 
 void waitForGlobalQueue() {
   globalPool().waitForDone();
@@ -171,5 +182,16 @@ bool waitForGlobalQueue(int timeoutMs) {
 }
 
 bool globalQueueIdle() { return globalPool().activeThreadCount() == 0; }
+
+SerialQueue::SerialQueue() : pool_(std::make_unique<QThreadPool>()) { pool_->setMaxThreadCount(1); }
+
+SerialQueue::~SerialQueue() { waitForDone(); }
+
+void SerialQueue::async(std::function<void()> block) { startBlock(*pool_, std::move(block)); }
+
+void SerialQueue::waitForDone() {
+  pool_->waitForDone();
+  takeOver(pool_.get());
+}
 
 }  // namespace platform

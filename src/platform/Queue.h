@@ -2,6 +2,9 @@
 // The main queue is the Qt GUI thread; the global queue is a thread pool that
 // grows, like GCD's, because its blocks block on child processes.
 #include <functional>
+#include <memory>
+
+class QThreadPool;
 
 namespace platform {
 
@@ -17,5 +20,20 @@ void waitForGlobalQueue();
 // The same for at most `timeoutMs`; true when it is idle.
 bool waitForGlobalQueue(int timeoutMs);
 bool globalQueueIdle();
+
+// A queue of its own whose blocks run one at a time, in order, on a worker; the
+// hand-overs to and from it are the global queue's, so the sanitizer sees them.
+class SerialQueue {
+ public:
+  SerialQueue();
+  ~SerialQueue();  // waits for the blocks already queued
+  SerialQueue(const SerialQueue&) = delete;
+  SerialQueue& operator=(const SerialQueue&) = delete;
+  void async(std::function<void()> block);
+  void waitForDone();
+
+ private:
+  std::unique_ptr<QThreadPool> pool_;
+};
 
 }  // namespace platform

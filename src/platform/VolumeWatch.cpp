@@ -1,6 +1,7 @@
 #include "platform/VolumeWatch.h"
 
 #include "platform/Paths.h"
+#include "platform/Queue.h"
 #include "platform/SystemWorld.h"
 #include "world/lib/Disks.h"
 
@@ -48,7 +49,6 @@ VolumeWatch::VolumeWatch(QObject* parent, ChangeEvents events, LookObserver obse
   // so the database's folder is watched too: a look that came too early is
   // followed by one that sees the new mount count.
   world_ = systemWorld();
-  pool_.setMaxThreadCount(1);
   // The starting point is read once, here, so that nothing mounted after the
   // watch was made can pass as already known.
   known_ = readEntries(folder_, world_);
@@ -88,10 +88,12 @@ void VolumeWatch::startLook() {
     return;
   }
   looking_ = true;
-  pool_.start([this, folder = folder_, layout = world_, observer = observer_] {
+  pool_.async([self = QPointer<VolumeWatch>(this), folder = folder_, layout = world_, observer = observer_] {
     if (observer) observer();
     const QSet<QString> now = readEntries(folder, layout);
-    QMetaObject::invokeMethod(this, [this, now] { lookEnded(now); }, Qt::QueuedConnection);
+    dispatchMain([self, now] {
+      if (self) self->lookEnded(now);
+    });
   });
 }
 

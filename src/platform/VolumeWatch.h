@@ -13,12 +13,12 @@
 #include <QFileSystemWatcher>
 #include <QObject>
 #include <QSet>
-#include <QThreadPool>
 #include <QTimer>
 #include <QVariantMap>
 #include <functional>
 #include <optional>
 
+#include "platform/Queue.h"
 #include "world/lib/Layout.h"
 
 namespace platform {
@@ -66,7 +66,7 @@ class VolumeWatch : public QObject {
   QSet<QString> known_;
   bool looking_ = false;
   bool lookAgain_ = false;
-  QThreadPool pool_;     // last member: waited for first when the watch goes
+  SerialQueue pool_;     // last member: waited for first when the watch goes
 };
 
 }  // namespace platform
