@@ -21,6 +21,7 @@
 #include "services/Localization.h"
 #include "shell/MainWindowController.h"
 #include "support/DropDownChecks.h"
+#include "support/Fades.h"
 #include "support/ScreenDriver.h"
 #include "uikit/ImageButtons.h"
 #include "uikit/PVPopover.h"
@@ -465,14 +466,6 @@ QPointer<QWidget> pickerWindow(ScreenDriver& d, const QString& row) {
   return w ? w->window() : nullptr;
 }
 
-// Whether the window's opacity is being animated to 0 now.
-bool fadesOut(QWidget* window) {
-  for (auto* a : window->findChildren<QPropertyAnimation*>())
-    if (a->targetObject() == window && a->propertyName() == "windowOpacity" &&
-        a->state() == QAbstractAnimation::Running && a->endValue().toDouble() == 0)
-      return true;
-  return false;
-}
 }  // namespace
 
 TEST(DiskCopyScreenTest, ThePickerFadesOutOnAChoiceAndOnASecondClickOfItsBox) {

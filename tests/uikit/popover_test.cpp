@@ -8,6 +8,7 @@
 #include <QTest>
 #include <functional>
 
+#include "support/Fades.h"
 #include "uikit/PVPopover.h"
 
 using namespace uikit;
@@ -88,14 +89,6 @@ TEST(PopoverBody, OddBorderWidthsInsetThePathByHalfAPoint) {
 namespace {
 bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, 3000); }
 
-// Whether the window's opacity is being animated to 0 now.
-bool fadesOut(QWidget* window) {
-  for (auto* a : window->findChildren<QPropertyAnimation*>())
-    if (a->targetObject() == window && a->propertyName() == "windowOpacity" &&
-        a->state() == QAbstractAnimation::Running && a->endValue().toDouble() == 0)
-      return true;
-  return false;
-}
 
 struct Recorder : QObject, PVPopoverControllerDelegate {
   QStringList calls;

@@ -104,6 +104,16 @@ class WindowFrame : public ::testing::Test {
     w.setContentView(new QWidget);
     w.show();
   }
+  // A control that takes presses and a label that takes none, in the content.
+  std::pair<QPushButton*, QLabel*> addButtonAndLabel() {
+    auto* button = new QPushButton("x", w.contentView());
+    button->setGeometry(100, 100, 80, 30);
+    button->show();
+    auto* label = new QLabel("label", w.contentView());
+    label->setGeometry(300, 100, 80, 30);
+    label->show();
+    return {button, label};
+  }
   TCImageWindow w;
 };
 }  // namespace
@@ -154,12 +164,7 @@ TEST_F(WindowFrame, TheBarIsWhiteWithRoundedTopCornersAndButtonsAreDrawn) {
 TEST_F(WindowFrame, APressNoViewTookReachesTheDelegate) {
   Delegate d;
   w.setDelegate(&d);
-  auto* button = new QPushButton("x", w.contentView());
-  button->setGeometry(100, 100, 80, 30);
-  button->show();
-  auto* label = new QLabel("label", w.contentView());
-  label->setGeometry(300, 100, 80, 30);
-  label->show();
+  auto [button, label] = addButtonAndLabel();
   // Qt delivers to the widget under the pointer; a widget that ignores the
   // press hands it to its parent, as AppKit hands mouse-downs up the chain.
   auto pressAt = [&](QPoint p) {
@@ -195,12 +200,7 @@ TEST_F(WindowFrame, TheWindowMovesByItsBackgroundWithTheLeftButton) {
   Delegate d;
   w.setDelegate(&d);
   w.setTitleBarHeight(kMainTitleBarHeight);
-  auto* button = new QPushButton("x", w.contentView());
-  button->setGeometry(100, 100, 80, 30);
-  button->show();
-  auto* label = new QLabel("label", w.contentView());
-  label->setGeometry(300, 100, 80, 30);
-  label->show();
+  auto [button, label] = addButtonAndLabel();
   const QPoint onButton = button->mapTo(&w, button->rect().center());
   const QPoint onLabel = label->mapTo(&w, label->rect().center());
   const QPoint by(30, 20);
