@@ -120,15 +120,23 @@ TEST(Tables, HeaderCellDrawsWhiteWithAnInvisibleTriangleByDefault) {
   }
 }
 
-TEST(Tables, OverlayScrollerFloatsBelowTheHeader) {
-  OverlayScrollView sv;
+namespace {
+// A table of `model`'s rows in a 400 x 300 overlay scroll view, on screen.
+KVNSTableView* showTableIn(OverlayScrollView& sv, QStandardItemModel& model) {
   auto* table = new KVNSTableView;
-  QStandardItemModel model(200, 1);
   table->setModel(&model);
   sv.setDocumentView(table);
   sv.resize(400, 300);
   sv.show();
   QApplication::processEvents();
+  return table;
+}
+}  // namespace
+
+TEST(Tables, OverlayScrollerFloatsBelowTheHeader) {
+  OverlayScrollView sv;
+  QStandardItemModel model(200, 1);
+  KVNSTableView* table = showTableIn(sv, model);
   EXPECT_EQ(sv.headerOffset(), 20);
   EXPECT_EQ(table->geometry(), QRect(0, 0, 400, 300)) << "content takes the full width";
   EXPECT_EQ(sv.verticalScroller()->geometry(), QRect(384, 20, 16, 280));
@@ -201,13 +209,8 @@ TEST(Tables, OverlayScrollerFadesOutAfterANewValueUnlessThePointerIsOver) {
 
 TEST(Tables, OverlayScrollerActsOnTheKnobItDraws) {
   OverlayScrollView sv;
-  auto* table = new KVNSTableView;
   QStandardItemModel model(2000, 1);
-  table->setModel(&model);
-  sv.setDocumentView(table);
-  sv.resize(400, 300);
-  sv.show();
-  QApplication::processEvents();
+  KVNSTableView* table = showTableIn(sv, model);
   OverlayScroller* s = sv.verticalScroller();
   ASSERT_GT(s->maximum(), 0);
   const QRect knob = s->knobRect();
