@@ -313,8 +313,17 @@ void AttachedWindowOn<Base>::addToParentWindow(QWidget* parent) {
     frame_ = f;
     this->setGeometry(toQt(frame_, parent->height()));
   }
+  fitShadow();
   this->show();
   this->raise();
+}
+
+template <class Base>
+void AttachedWindowOn<Base>::fitShadow() {
+  QGraphicsEffect* effect = this->graphicsEffect();
+  if (!effect) return;
+  const QWidget* parent = this->isWindow() ? nullptr : this->parentWidget();
+  effect->setEnabled(!(parent && this->geometry().contains(parent->rect())));
 }
 
 template <class Base>
@@ -480,6 +489,7 @@ void AttachedWindowOn<Base>::resizeEvent(QResizeEvent* e) {
   // Only a size from outside re-lays the window out; our own frame changes
   // (delivered late while hidden) would undo a moved origin.
   if (e->size() != QSize(qRound(frame_.w()), qRound(frame_.h()))) redisplay();
+  fitShadow();
 }
 
 template <class Base>
@@ -490,6 +500,7 @@ bool AttachedWindowOn<Base>::eventFilter(QObject* o, QEvent* e) {
     _resizing = true;
     this->setGeometry(toQt(frame_, parentHeight()));
     _resizing = guard;
+    fitShadow();
   }
   return Base::eventFilter(o, e);
 }

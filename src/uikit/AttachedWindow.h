@@ -155,6 +155,10 @@ class AttachedWindowOn : public Base {
   void mouseReleaseEvent(QMouseEvent*) override;
   void closeEvent(QCloseEvent*) override;
   void resizeEvent(QResizeEvent*) override;
+  // A window laid over all of its parent casts its shadow where nothing shows
+  // it; its blur, redone at every repaint inside the window (a progress bar's
+  // stripes), is then suspended.
+  void fitShadow();
   bool eventFilter(QObject* o, QEvent* e) override;
   virtual void paintUnderView(QPainter&) {}
   // The window lost key status (focus moved out of it).

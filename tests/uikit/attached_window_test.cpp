@@ -215,6 +215,12 @@ TEST_F(AttachedWindowTest, ThePanelIsBuiltOnThePopUpBaseAndCastsAShadow) {
   }
   auto* panel = showPanel(main, fullView());
   EXPECT_TRUE(panel->hasShadow());
+  // Over the whole window its shadow has nowhere to show: the blur is suspended.
+  ASSERT_NE(panel->graphicsEffect(), nullptr);
+  EXPECT_FALSE(panel->graphicsEffect()->isEnabled()) << "covers its window";
+  main->resize(main->width() + 40, main->height());
+  EXPECT_TRUE(panel->graphicsEffect()->isEnabled()) << "the window grew past it";
+  main->resize(kMainWindowSize);
   EXPECT_FALSE(panel->canBecomeMainWindow());
   EXPECT_FALSE(panel->isWindow()) << "an overlay inside the main window";
   delete panel;
@@ -223,6 +229,7 @@ TEST_F(AttachedWindowTest, ThePanelIsBuiltOnThePopUpBaseAndCastsAShadow) {
   // main window's white; nothing of the kind lies beside it.
   auto* small = StatusAttachedWindow::initWithView(viewOf(200, 100), {600, 300}, main, SideBelow, 0);
   small->addToParentWindow();
+  EXPECT_TRUE(small->graphicsEffect()->isEnabled());
   const QRect g = small->geometry();
   const QImage img = main->grab().toImage();
   const QColor below = img.pixelColor(g.center().x(), g.bottom() + 3);
