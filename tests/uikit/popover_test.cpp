@@ -7,6 +7,7 @@
 #include <QPropertyAnimation>
 #include <QTest>
 #include <functional>
+#include <memory>
 
 #include "support/Fades.h"
 #include "uikit/PVPopover.h"
@@ -317,7 +318,9 @@ TEST_F(PopoverController, ItsCloseGivesTheActivationBackOnlyIfItHeldIt) {
       {"a window opened while it faded keeps the activation", true},
   };
   for (const auto& k : cases) {
-    auto* fading = new PVPopoverController(new QWidget);
+    // The content is handed back when the popover closes; the test keeps it.
+    const auto shown = std::make_unique<QWidget>();
+    auto* fading = new PVPopoverController(shown.get());
     fading->setAnimates(true);
     fading->setAnimationType(3);
     rec.calls.clear();
