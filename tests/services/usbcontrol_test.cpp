@@ -11,17 +11,12 @@
 #include "platform/Shell.h"
 #include "services/KVLog.h"
 #include "services/KVUSBControl.h"
+#include "usb_support.h"
 #include "world/lib/Tools.h"
 
 namespace {
 
-QStringList listed() {
-  QStringList names;
-  for (const QVariant& v : KVUSBControl::KVShareInstance()->KVGetUSBList())
-    names << v.toMap().value("KVUSBBsdName").toString();
-  names.sort();
-  return names;
-}
+using usbtest::listed;
 
 // `qdc-world COMMAND <w> ARGS…` (the host's tool, outside the world).
 int worldCommand(const TestWorld& w, const QStringList& args) {
@@ -29,12 +24,7 @@ int worldCommand(const TestWorld& w, const QStringList& args) {
                            QStringList{args.first(), w.dir()} + args.mid(1));
 }
 
-struct Finish : KVUSBControlDelegate {
-  int finished = 0;
-  bool cancel = false;
-  void KVEnumUSBFinishImp() override { ++finished; }
-  bool KVUserIsCancel() override { return cancel; }
-};
+using usbtest::Finish;
 
 }  // namespace
 

@@ -9,23 +9,14 @@
 #include "platform/Gate.h"
 #include "platform/Queue.h"
 #include "services/KVUSBControl.h"
+#include "usb_support.h"
 #include "world/lib/Tools.h"
 
 namespace {
 
-QStringList listed() {
-  QStringList names;
-  for (const QVariant& v : KVUSBControl::KVShareInstance()->KVGetUSBList())
-    names << v.toMap().value("KVUSBBsdName").toString();
-  names.sort();
-  return names;
-}
+using usbtest::listed;
 
-struct Finish : KVUSBControlDelegate {
-  int finished = 0;
-  void KVEnumUSBFinishImp() override { ++finished; }
-  bool KVUserIsCancel() override { return false; }
-};
+using usbtest::Finish;
 
 }  // namespace
 
