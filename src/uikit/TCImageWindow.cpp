@@ -416,6 +416,11 @@ void TCImageWindow::closeEvent(QCloseEvent* e) {
   // takes the same path. Later, as the window is still inside its close.
   e->ignore();
   QPointer<TCWindowButton> button = _closeButton ? _closeButton.data() : standard_[CloseButton];
+  // A panel over the window holds it, as it holds a click on the button.
+  if (button) {
+    const QPoint at = button->mapTo(this, button->rect().center());
+    if (QWidget* hit = childAt(at); hit && hit != button.data() && !button->isAncestorOf(hit)) return;
+  }
   QMetaObject::invokeMethod(
       this, [button] { if (button) button->click(); }, Qt::QueuedConnection);
 }

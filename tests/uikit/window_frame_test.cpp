@@ -14,6 +14,7 @@
 #include "platform/Bundle.h"
 #include "platform/NotificationCenter.h"
 #include "support/TestWorld.h"
+#include "support/WindowSystem.h"
 #include "uikit/AttachedWindow.h"
 #include "uikit/Backgrounds.h"
 #include "uikit/Layout.h"
@@ -372,8 +373,17 @@ TEST_F(WindowFrame, APanelStaysAboveTheButtonsAfterEveryRelayout) {
     QApplication::processEvents();
     EXPECT_TRUE(onPanel()) << step.what;
   }
+  // A close from the window system is held by the panel as a click there is.
+  int clicks = 0;
+  QObject::connect(close, &QAbstractButton::clicked, &w, [&] { ++clicks; });
+  windowSystemClose(&w);
+  QApplication::processEvents();
+  EXPECT_EQ(clicks, 0) << "the panel holds the window";
+  EXPECT_TRUE(w.isVisible());
   panel->dismiss();
   EXPECT_TRUE(waitUntil([&] { return w.childAt(closeCentre) == close; }, 5000));
+  windowSystemClose(&w);
+  EXPECT_TRUE(waitUntil([&] { return clicks == 1; }, 5000)) << "closable again once the panel has gone";
 }
 
 TEST_F(WindowFrame, TheRolloverReachesFourPointsPastTheButtons) {
