@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -514,7 +516,13 @@ TEST_F(InstallerEngine, OlderAndNewerReleasesEndWithOneSuccess) {
     ASSERT_GE(reports.size(), 2) << c.name;
     EXPECT_EQ(receiver.successes(), 1) << c.name;
     EXPECT_EQ(reports.last().numCurrent, 100) << c.name;
-    EXPECT_EQ(reports[reports.size() - 2].numCurrent, c.highestBeforeEnd) << c.name;
+    // The version's own table: no report before the end passes its highest row.
+    // Which rows are told depends on how the pipe cuts the tool's output (under
+    // load its last lines come in one read with the end), so not which is last.
+    int highest = 0;
+    for (qsizetype i = 0; i + 1 < reports.size(); ++i) highest = std::max(highest, reports[i].numCurrent);
+    EXPECT_LE(highest, c.highestBeforeEnd) << c.name;
+    EXPECT_GE(highest, 90) << c.name;
   }
 }
 
