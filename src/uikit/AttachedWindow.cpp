@@ -690,14 +690,10 @@ StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view) {
   return w;
 }
 
-void closeAttachedWindowAfter(AttachedWindow* w, double seconds, bool unlessPointerInside) {
+void closeAttachedWindowAfter(AttachedWindow* w, double seconds) {
   QPointer<AttachedWindow> guard(w);
-  QTimer::singleShot(int(seconds * 1000), guard, [guard, unlessPointerInside] {
-    if (!guard) return;
-    if (unlessPointerInside) {
-      if (auto* r = qobject_cast<RAttachedWindow*>(guard.data()); r && r->isPointerInside()) return;
-    }
-    guard->dismiss();
+  QTimer::singleShot(int(seconds * 1000), guard, [guard] {
+    if (guard) guard->dismiss();
   });
 }
 

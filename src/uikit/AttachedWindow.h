@@ -318,7 +318,7 @@ RAttachedWindow* showDropDown(QWidget* parent, QWidget* view, const NSPoint& poi
 // on side 1 at distance 5, moved to the main window's origin and attached.
 StatusAttachedWindow* showPanel(QWidget* mainWindow, QWidget* view);
 // Closes (removes, orders out, releases) the window after `seconds` unless it
-// is gone by then. `unlessPointerInside` keeps a drop-down the pointer is in.
-void closeAttachedWindowAfter(AttachedWindow* w, double seconds, bool unlessPointerInside = false);
+// is gone by then. Drop-down lists close by uikit::DropDown's rule instead.
+void closeAttachedWindowAfter(AttachedWindow* w, double seconds);
 
 }  // namespace uikit

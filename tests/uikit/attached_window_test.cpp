@@ -344,22 +344,6 @@ TEST_F(AttachedWindowTest, TimedCloseSurvivesTheParentAndEndsNoOtherModalSession
   EXPECT_TRUE(timersUpToHaveFired(0.05));
 }
 
-TEST_F(AttachedWindowTest, DropDownTimerSparesItWhileThePointerIsInside) {
-  QPointer<RAttachedWindow> w = showDropDown(main, viewOf(100, 40), kDropDownPointCopy);
-  QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-  QApplication::sendEvent(w, &enter);
-  closeAttachedWindowAfter(w, 0.05, true);
-  ASSERT_TRUE(timersUpToHaveFired(0.05));
-  EXPECT_FALSE(w.isNull()) << "closed with the pointer inside";
-  bool left = false;
-  QObject::connect(w.data(), &RAttachedWindow::pointerLeft, [&] { left = true; });
-  QEvent leave(QEvent::Leave);
-  QApplication::sendEvent(w, &leave);
-  EXPECT_TRUE(left);
-  closeAttachedWindowAfter(w, 0.05, true);
-  EXPECT_TRUE(waitUntil([&] { return w.isNull(); }, 5000)) << "closed once the pointer left";
-}
-
 TEST_F(AttachedWindowTest, ABackgroundImageIsAPatternThatALaterColourReplaces) {
   auto* w = NODEAttachedWindow::initWithView(viewOf(100, 40), {400, 300}, main, SideAbove, 0);
   w->addToParentWindow();
